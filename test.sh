@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Builds Moyuta (installing what is missing) and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")"
+./setup.sh
+export QT_QPA_PLATFORM=offscreen
+cd build
+ctest --output-on-failure -j"$(nproc)" --timeout 300
