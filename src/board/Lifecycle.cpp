@@ -1,0 +1,252 @@
+// Clear, reset, start and resign/end; the prisoner counts and presence.
+#include "Board.h"
+
+namespace moyuta::board {
+
+namespace {
+
+void stopRecordingFace(AppState &s)
+{
+    s.form.cmdRec.caption = QStringLiteral("記録(&Q)");
+    s.form.cmdRec.back = kButtonGrey;
+    s.recording = false;
+}
+
+void setCountButtonsEnabled(AppState &s, bool enabled)
+{
+    s.form.cmdSankaku.enabled = enabled;
+    s.form.cmd1Rectang.enabled = enabled;
+    s.form.cmdDikazuClear.enabled = enabled;
+}
+
+void setLettersEnabled(AppState &s, bool enabled)
+{
+    for (int i = 3; i <= 6; ++i)
+        s.form.Option4[i].enabled = enabled;
+}
+
+void onPrisoners(AppState &s, Spinner &spinner, int &count, Label &label, const QString &keyword)
+{
+    if (s.resetInProgress || s.peerBlocks() || s.busy)
+        return;
+    s.busy = true;
+    count = spinner.value;
+    label.caption = QString::number(count);
+    if (s.authenticated)
+        s.sendPeerMessage(QString::number(count) + keyword + kTerminator);
+    s.busy = false;
+}
+
+}  // namespace
+
+void onClear(AppState &s)
+{
+    Form &f = s.form;
+    s.focusChatInput();
+    if (s.peerBlocks())
+        return;
+    const QString question = s.recording ? QStringLiteral("記録中です、中止されますがよろしいですか？")
+                                         : QStringLiteral("すべてクリアーしますか？");
+    if (!s.askYesHeld(question))
+        return;
+    stopRecordingFace(s);
+
+    if (s.authenticated) {
+        f.cmdFileOpen.enabled = false;
+        f.chkOtherMarks.setChecked(false);
+        f.chkOtherMarks.enabled = false;
+        f.Option4.select(0);
+        f.Option4.setAllEnabled(false);
+        setCountButtonsEnabled(s, false);
+        f.cmdStart.back = kStartGreen;
+        f.cmdWait.enabled = false;
+    } else {
+        f.cmdFileOpen.enabled = true;
+        f.Option4.select(0);
+        f.Option4.setAllEnabled(f.chkOtherMarks.checked);
+        f.Option4[1].enabled = false;
+        f.Option4[2].enabled = false;
+        setCountButtonsEnabled(s, false);
+        f.cmdStart.back = kButtonGrey;
+        f.Option2.select(0);
+        f.chkOtherMarks.enabled = true;
+    }
+    f.cmdNewSave.enabled = false;
+    resetBoardAndGame(s);
+
+    if (!s.authenticated)
+        f.cmdNetwork.enabled = true;
+    f.cmdOff.enabled = false;
+    f.cmdOff.back = kButtonGrey;
+    f.cmdBack.enabled = false;
+    f.cmdClear.enabled = false;
+    s.gameRecord.clear();
+    s.takeBackHistory.clear();
+    hideMessagePanel(s);
+    s.gameEnded = false;
+
+    if (s.authenticated)
+        s.sendKeyword(QStringLiteral("クリア"));
+    s.recordFileLoaded = false;
+    s.gameStarted = false;
+}
+
+void resetBoardAndGame(AppState &s)
+{
+    Form &f = s.form;
+    s.resetInProgress = true;
+    clearBoard(s);
+    hideLastMoveMarker(s);
+    s.peerHolding = false;
+    s.overlayShown = false;
+
+    s.blackPrisoners = 0;
+    s.whitePrisoners = 0;
+    f.lblBlackPrisoners.caption = QStringLiteral("0");
+    f.lblWhitePrisoners.caption = QStringLiteral("0");
+    f.UpDown1.setValue(0);
+    f.UpDown2.setValue(0);
+    s.replayStep = 0;
+
+    f.Option3.setAllEnabled(true);
+    f.cmdWait.enabled = false;
+    if (f.cmdOff.back != kActiveRed)
+        f.cmdOff.enabled = false;
+    f.cmdOpt.enabled = true;
+
+    s.gameStarted = false;
+    f.cmdStart.enabled = s.authenticated;
+
+    s.takeBackHistory.clear();
+    s.gameRecord.clear();
+    s.networkMoveLog.clear();
+    resetStartNumber(s);
+
+    s.recordFileLoaded = false;
+    f.cmdF.enabled = false;
+    s.resetInProgress = false;
+}
+
+void onStart(AppState &s)
+{
+    Form &f = s.form;
+    s.focusChatInput();
+    if (s.peerBlocks() || s.gameStarted)
+        return;
+    if (s.recording) {
+        s.informHeld(QStringLiteral("記録を中止します。"));
+        stopRecordingFace(s);
+        return;
+    }
+    f.Option1.select(0);  // the side that starts plays black
+    s.informHeld(QStringLiteral("対局を開始しました"));
+    s.sendPeerMessage(QString::number(s.boardSizeCode) + QStringLiteral(",開始") + kTerminator);
+
+    f.cmdStart.back = kButtonGrey;
+    f.cmdStart.enabled = false;
+    f.cmdClear.enabled = false;
+    f.cmdTouryou.enabled = true;
+    f.cmdWait.enabled = false;
+    f.cmdOff.enabled = true;
+    f.Option3.setAllEnabled(false);
+    f.UpDown1.enabled = true;
+    f.UpDown2.enabled = true;
+
+    clearBoard(s);
+    s.moveCounter = 0;
+    s.replayStep = 0;
+    s.takeBackHistory.clear();
+    s.gameRecord.clear();
+    resetStartNumber(s);
+    hideLastMoveMarker(s);
+    s.gameStarted = true;
+}
+
+void onResign(AppState &s)
+{
+    Form &f = s.form;
+    s.focusChatInput();
+    if (s.peerBlocks())
+        return;
+    if (!s.askYesHeld(QStringLiteral("投了または終局しますか？")))
+        return;
+    f.cmdWait.enabled = false;
+    if (f.cmdOff.back != kActiveRed)
+        f.cmdOff.enabled = false;
+    f.cmdClear.enabled = true;
+    f.chkOtherMarks.enabled = true;
+    setLettersEnabled(s, false);
+    f.Option3.setAllEnabled(false);
+    s.gameEnded = true;
+    s.sendKeyword(QStringLiteral("終局"));
+    showMessagePanel(s, QStringLiteral("相手がOKを押すまで待機中"));
+    f.cmdTouryou.enabled = false;
+}
+
+void onPresence(AppState &s)
+{
+    Form &f = s.form;
+    if (!s.panelOpen)
+        ++f.txtSend.focusRequests;
+    if (f.cmdOff.caption == QStringLiteral("着席中(&P)")) {
+        f.cmdOff.caption = QStringLiteral("退席中(&P)");
+        f.cmdOff.back = kActiveRed;
+        f.cmdWait.enabled = false;
+        s.sendKeyword(QStringLiteral("退席中"));
+    } else {
+        f.cmdOff.caption = QStringLiteral("着席中(&P)");
+        f.cmdOff.back = kButtonGrey;
+        f.cmdWait.enabled = !s.networkMoveLog.isEmpty();
+        s.sendKeyword(QStringLiteral("着席中"));
+    }
+}
+
+void onWhitePrisoners(AppState &s)
+{
+    onPrisoners(s, s.form.UpDown1, s.whitePrisoners, s.form.lblWhitePrisoners, QStringLiteral(",白ハマ"));
+}
+
+void onBlackPrisoners(AppState &s)
+{
+    onPrisoners(s, s.form.UpDown2, s.blackPrisoners, s.form.lblBlackPrisoners, QStringLiteral(",黒石ハマ"));
+}
+
+void installHandlers(AppState &s)
+{
+    Form &f = s.form;
+    f.Option1.onClick = [&s](int i) { onColourOption(s, i); };
+    f.Option2.onClick = [&s](int i) { onPlacementMode(s, i); };
+    f.Option3.onClick = [&s](int i) { onSizeOption(s, i); };
+    f.Option4.onClick = [&s](int i) { onMarkOption(s, i); };
+    f.chkNumberStones.onClick = [&s] { onNumberStonesClick(s); };
+    f.chkOtherMarks.onClick = [&s] { onOtherMarksClick(s); };
+    f.UpDown1.onChange = [&s] { onWhitePrisoners(s); };
+    f.UpDown2.onChange = [&s] { onBlackPrisoners(s); };
+    f.UpDown5.onChange = [&s] { onStartNumberChange(s); };
+}
+
+void setInitialState(AppState &s)
+{
+    Form &f = s.form;
+    layOutBoard(s);
+    f.Option2.select(0);
+    f.Option1.select(0);
+    s.currentTool = ToolBlack;
+    s.placementMode = 0;
+    f.Option1.setAllEnabled(true);
+    f.Option1.setAllBack(kButtonGrey);
+    f.Option4.select(0);
+    f.Option4.setAllEnabled(false);
+    f.Option4.setAllBack(kButtonGrey);
+    for (Button *b : {&f.cmdBack, &f.cmdClear, &f.cmdStart, &f.cmdTouryou, &f.cmdWait, &f.cmdF, &f.cmdNewSave,
+                      &f.cmdSankaku, &f.cmd1Rectang, &f.cmdDikazuClear})
+        b->enabled = false;
+    f.UpDown1.enabled = false;
+    f.UpDown2.enabled = false;
+    s.blackPrisoners = s.whitePrisoners = 0;
+    f.lblBlackPrisoners.caption = f.lblWhitePrisoners.caption = QStringLiteral("0");
+    s.gameStarted = s.gameEnded = false;
+    hideLastMoveMarker(s);
+}
+
+}  // namespace moyuta::board

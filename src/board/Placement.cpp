@@ -1,0 +1,381 @@
+// A press on a board point: which tool it applies, how the board changes,
+// how the action is recorded and how the colour to play next is chosen.
+#include "Board.h"
+
+namespace moyuta::board {
+
+namespace {
+
+constexpr int kColourBlack = 0, kColourWhite = 1, kColourRemove = 2;
+
+bool markChosen(const AppState &s)
+{
+    const int m = s.form.Option4.selected;
+    return m == 1 || m == 2;
+}
+
+int toolOfEntry(const QString &entry)
+{
+    return entry.isEmpty() ? 0 : leadingNumber(entry.left(1));
+}
+
+void setRemoveChoiceColour(AppState &s, Rgb colour)
+{
+    s.form.Option1[kColourRemove].back = colour;
+}
+
+// Buttons after a mark or letter was erased on the spot.
+void updateButtonsAfterErase(AppState &s)
+{
+    Form &f = s.form;
+    if (boardHasContent(s)) {
+        if (!s.gameEnded)
+            f.cmdBack.enabled = true;
+        f.cmdClear.enabled = true;
+        return;
+    }
+    f.cmdClear.enabled = s.gameEnded;
+    f.cmdBack.enabled = false;
+    resetStartNumber(s);
+    f.cmdOff.enabled = false;
+    f.cmdOff.back = kButtonGrey;
+    f.cmdNewSave.enabled = false;
+    s.gameRecord.clear();
+    s.takeBackHistory.clear();
+}
+
+// Mode 0: the colour opposite to the stone just recorded.
+void advanceTurnFrom(AppState &s, const QStringList &list)
+{
+    if (s.placementMode != 0 || list.isEmpty())
+        return;
+    const int tool = toolOfEntry(list.last());
+    if (tool == ToolBlack)
+        s.form.Option1.select(kColourWhite);
+    else if (tool == ToolWhite)
+        s.form.Option1.select(kColourBlack);
+}
+
+// The list-length warnings; false when the rest of the press is skipped.
+bool takeBackHistoryWithinLimits(AppState &s)
+{
+    const qsizetype beyond = s.takeBackHistory.size() - 1;
+    if (beyond > 65534) {
+        s.warn(QStringLiteral("65534を超える手数の場合「1手戻る」コマンドは行えません。"));
+        return false;
+    }
+    if (beyond > 60000)
+        s.warn(QStringLiteral("60000手を超えました、65534を超える手数の場合「1手戻る」コマンドは行えません、一度クリアーコマンドを実行して下さい。"));
+    return true;
+}
+
+void selectNextColour(AppState &s, const QStringList &list, bool historyVariant)
+{
+    if (list.isEmpty())
+        return;
+    int tool = 0;
+    for (qsizetype i = list.size() - 1; i >= 0; --i) {
+        tool = toolOfEntry(list[i]);
+        if (tool == ToolBlack || tool == ToolWhite)
+            break;
+    }
+    if (tool != ToolBlack && tool != ToolWhite)
+        return;
+    if (s.quitting || s.placementMode != 0)
+        return;
+    s.form.Option1.select(tool == ToolBlack ? kColourWhite : kColourBlack);
+    if (historyVariant && !s.authenticated) {
+        s.currentTool = tool == ToolBlack ? ToolWhite : ToolBlack;
+        setRemoveChoiceColour(s, kButtonGrey);
+    }
+}
+
+// Records the action that just changed the board (the press goes on unless
+// this returns false).
+void recordAction(AppState &s, int removedNumber)
+{
+    Form &f = s.form;
+    s.actionTool = s.currentTool;
+    const bool removal = s.actionTool == ToolRemove;
+    const int number = removal ? removedNumber : (s.unnumberedPlacement && s.recording ? 0 : s.moveCounter);
+    const QString entry = historyEntry(s.actionTool, s.actionPoint, s.removedKind, number);
+
+    if (s.recording) {
+        if (removal && !boardHasContent(s)) {
+            freshStartOnEmptyBoard(s, false);
+            return;
+        }
+        s.gameRecord.append(entry);
+        s.takeBackHistory.append(entry);
+        if (s.gameRecord.size() - 1 > 65534) {
+            s.warn(QStringLiteral("65534を超える手数です、一度記録を中止して下さい。"));
+            return;
+        }
+        if (!takeBackHistoryWithinLimits(s))
+            return;
+        advanceTurnFrom(s, s.gameRecord);
+        selectNextColourFromRecord(s);
+    } else if (!s.authenticated) {
+        if (removal && !boardHasContent(s)) {
+            s.takeBackHistory.clear();
+            resetStartNumber(s);
+            f.cmdBack.enabled = false;
+            f.cmdClear.enabled = false;
+            f.cmdF.enabled = false;
+            setRemoveChoiceColour(s, kButtonGrey);
+            f.Option2.select(0);
+            f.Option1.select(kColourBlack);
+            s.currentTool = ToolBlack;
+            return;
+        }
+        s.takeBackHistory.append(entry);
+        if (!takeBackHistoryWithinLimits(s))
+            return;
+        advanceTurnFrom(s, s.takeBackHistory);
+    }
+
+    if (!s.authenticated) {
+        f.cmdBack.enabled = true;
+        f.cmdClear.enabled = true;
+        selectNextColourFromHistory(s);
+    } else {
+        if (s.gameEnded) {
+            // Marking for the count after the end is neither logged nor sent.
+            updateCountButtons(s);
+            return;
+        }
+        const QString move = QStringLiteral("%1,%2,%3,%4,%5")
+                                 .arg(s.actionTool)
+                                 .arg(s.actionPoint)
+                                 .arg(s.blackPrisoners)
+                                 .arg(s.whitePrisoners)
+                                 .arg(s.removedKind);
+        s.networkMoveLog.append(move);
+        s.sendPeerMessage(move);
+        if (f.cmdOff.caption == QStringLiteral("退席中(&P)"))
+            onPresence(s);
+        f.cmdBack.enabled = false;
+        f.cmdWait.enabled = !s.networkMoveLog.isEmpty() && !s.gameEnded;
+    }
+    if (s.gameEnded)
+        f.cmdClear.enabled = true;
+    updateCountButtons(s);
+}
+
+}  // namespace
+
+void pressPoint(AppState &s, int point, MouseButton button)
+{
+    if (!isValidPoint(point))
+        return;
+    Form &f = s.form;
+    if (s.replayStep >= 1) {
+        s.inform(QStringLiteral("再生中は盤面を操作出来ません。"));
+        return;
+    }
+    if (f.cmdF.enabled) {
+        if (!s.askYes(QStringLiteral("再生出来る準備が出来ていますがクリアーしますか？")))
+            return;
+        s.gameRecord.clear();
+        s.takeBackHistory.clear();
+        f.cmdF.enabled = false;
+    }
+    s.rightClickRemoval = false;
+    const PointContent shown = s.points[size_t(point)].content;
+
+    if (button == MouseButton::Right) {
+        if (isStone(shown)) {
+            s.rightClickRemoval = true;
+            s.currentTool = ToolRemove;
+        } else if (isMark(shown) || s.gameEnded) {
+            s.points[size_t(point)].content = PointContent::Empty;
+            s.eraseHandled = true;
+            updateButtonsAfterErase(s);
+            selectNextColourFromHistory(s);
+        } else if (isLetter(shown)) {
+            f.Option1.select(kColourRemove);
+            s.rightClickRemoval = true;
+            s.currentTool = ToolRemove;
+        } else {
+            return;
+        }
+        hideMessagePanel(s);
+        hideLastMoveMarker(s);
+    } else {
+        if (f.Option1.selected == kColourRemove) {
+            if (isLetter(shown)) {
+                if (s.authenticated) {
+                    s.points[size_t(point)].content = PointContent::Empty;
+                    s.eraseHandled = true;
+                }
+                updateButtonsAfterErase(s);
+            }
+            hideLastMoveMarker(s);
+            hideMessagePanel(s);
+        }
+        if (!markChosen(s) && s.placementMode == 0) {
+            static const int toolOfChoice[3] = {ToolBlack, ToolWhite, ToolRemove};
+            s.currentTool = toolOfChoice[f.Option1.selected];
+        }
+    }
+
+    updateCountButtons(s);
+    // An erase on the spot ends the press: the emptied point takes nothing.
+    if (s.eraseHandled) {
+        s.eraseHandled = false;
+        return;
+    }
+    applyTool(s, point);
+}
+
+void applyTool(AppState &s, int point)
+{
+    if (s.replayStep >= 1 || !isValidPoint(point))
+        return;
+    Form &f = s.form;
+    s.focusChatInput();
+    if (s.peerBlocks() || s.panelOpen || s.resetInProgress)
+        return;
+    // Before a network game starts only the two marks go on the board.
+    if (s.authenticated && !s.gameStarted && !markChosen(s))
+        return;
+    if (s.numberStones && s.moveCounter > 998) {
+        s.inform(QStringLiteral("999手以上の数値はカウント表示できません。"));
+        return;
+    }
+    if (s.busy)
+        return;
+    s.busy = true;
+    s.unnumberedPlacement = false;
+    s.actionPoint = point;
+
+    if (!s.rightClickRemoval) {
+        const int m = f.Option4.selected;
+        if (m >= 3 && f.Option4[m].enabled)
+            s.currentTool = ToolLetterA + (m - 3);
+        switch (s.placementMode) {
+        case 1: s.currentTool = ToolBlack; f.Option1.select(kColourBlack); break;
+        case 2: s.currentTool = ToolWhite; f.Option1.select(kColourWhite); break;
+        case 3: s.currentTool = ToolRemove; f.Option1.select(kColourRemove); break;
+        default: break;
+        }
+    }
+
+    BoardPoint &p = s.points[size_t(point)];
+    bool changed = false;
+    int removedNumber = 0;
+    if (s.currentTool == ToolRemove) {
+        if (p.content != PointContent::Empty) {
+            // The kind equals the tool that placed it: 1 black, 2 white, 3–4 marks, 5–8 letters.
+            s.removedKind = int(p.content);
+            removedNumber = leadingNumber(p.number);
+            p = BoardPoint{};
+            hideLastMoveMarker(s);
+            changed = true;
+        }
+    } else if (s.currentTool == ToolBlack || s.currentTool == ToolWhite) {
+        if (p.content == PointContent::Empty) {
+            p.content = s.currentTool == ToolBlack ? PointContent::Black : PointContent::White;
+            s.removedKind = 0;
+            showLastMoveMarker(s, point);
+            if (!s.authenticated) {
+                if (s.numberStones) {
+                    ++s.moveCounter;
+                    p.number = QString::number(s.moveCounter);
+                } else if (p.number.isEmpty()) {
+                    s.unnumberedPlacement = true;
+                }
+            }
+            changed = true;
+        }
+    } else if (s.currentTool >= ToolTriangle && s.currentTool <= ToolLetterD) {
+        if (p.content == PointContent::Empty) {
+            p.content = PointContent(s.currentTool);
+            s.removedKind = 0;
+            changed = true;
+        }
+    }
+
+    if (changed)
+        recordAction(s, removedNumber);
+    s.busy = false;
+}
+
+void selectNextColourFromHistory(AppState &s)
+{
+    selectNextColour(s, s.takeBackHistory, true);
+}
+
+void selectNextColourFromRecord(AppState &s)
+{
+    selectNextColour(s, s.gameRecord, false);
+}
+
+void onColourOption(AppState &s, int index)
+{
+    Form &f = s.form;
+    if (s.peerBlocks() || s.placementMode != 0)
+        return;
+    static const int toolOfChoice[3] = {ToolBlack, ToolWhite, ToolRemove};
+    if (s.gameEnded) {
+        f.Option4.select(0);
+        s.currentTool = toolOfChoice[index];
+    } else if (s.authenticated && s.busy) {
+        f.Option1.select(s.lastRequestedOption);
+        return;
+    } else {
+        s.busy = true;
+        s.lastRequestedOption = index;
+        f.Option4.select(0);
+        s.currentTool = toolOfChoice[index];
+        if (index == kColourRemove) {
+            setRemoveChoiceColour(s, kActiveRed);
+            if (s.authenticated)
+                s.sendKeyword(QStringLiteral("石削除中"));
+        } else {
+            setRemoveChoiceColour(s, kButtonGrey);
+            if (s.authenticated)
+                s.sendKeyword(QStringLiteral("石削除終了"));
+        }
+    }
+    const bool enable = !s.authenticated && boardHasContent(s);
+    f.cmdBack.enabled = enable;
+    f.cmdClear.enabled = enable;
+    s.busy = false;
+}
+
+void onPlacementMode(AppState &s, int index)
+{
+    Form &f = s.form;
+    f.Option4.select(0);
+    switch (index) {
+    case 0:
+        f.Option1.setAllEnabled(true);
+        s.placementMode = 0;
+        f.Option1.select(kColourBlack);
+        setRemoveChoiceColour(s, kButtonGrey);
+        break;
+    case 1:
+    case 2:
+        f.Option1.select(index == 1 ? kColourBlack : kColourWhite);
+        s.placementMode = index;
+        setRemoveChoiceColour(s, kButtonGrey);
+        s.currentTool = index == 1 ? ToolBlack : ToolWhite;
+        if (s.authenticated)
+            s.sendKeyword(QStringLiteral("石削除終了"));
+        f.Option1.setAllEnabled(false);
+        break;
+    case 3:
+        f.Option1.select(kColourRemove);
+        s.currentTool = ToolRemove;
+        s.placementMode = 3;
+        if (s.authenticated)
+            s.sendKeyword(QStringLiteral("石削除中"));
+        f.Option1.setAllEnabled(false);
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace moyuta::board

@@ -1,0 +1,109 @@
+#pragma once
+// The main window's whole state: flags, the 361 points, the move lists, the
+// form model and the ports. Two of these can live in one process (two peers
+// in one test).
+
+#include "FormModel.h"
+#include "Ports.h"
+#include "Types.h"
+
+#include <QString>
+#include <QStringList>
+#include <array>
+
+namespace moyuta {
+
+struct BoardPoint {
+    PointContent content = PointContent::Empty;
+    QString number;  // the stone's number as shown, or empty
+};
+
+struct AppState {
+    AppState(DialogPort &dialogs, EventPumpPort &pump, PeerOutboxPort &outbox, SoundPort &sound);
+    AppState(const AppState &) = delete;
+    AppState &operator=(const AppState &) = delete;
+
+    DialogPort &dialogs;
+    EventPumpPort &pump;
+    PeerOutboxPort &outbox;
+    SoundPort &sound;
+
+    Form form;
+
+    // Board.
+    std::array<BoardPoint, kPointCount> points{};
+    int lastMovePoint = -1;  // the point the last-move marker stands behind; -1 hidden
+    int boardSizeCode = Size19;
+    int boardColourIndex = 0;
+    int blackStoneColourIndex = 0;
+    bool sizeSwitchDeclined = false;
+    bool sizeSwitchRestoring = false;
+
+    // Placement.
+    int currentTool = ToolBlack;
+    int placementMode = 0;
+    bool numberStones = false;
+    qint16 moveCounter = 0;
+    int actionPoint = 0;
+    int actionTool = 0;
+    int removedKind = 0;
+    bool unnumberedPlacement = false;
+    bool rightClickRemoval = false;
+    bool eraseHandled = false;
+    int lastRequestedOption = 0;
+    int blackPrisoners = 0;
+    int whitePrisoners = 0;
+
+    // Move lists.
+    QStringList takeBackHistory;
+    QStringList gameRecord;
+    QStringList networkMoveLog;
+
+    // Program-wide flags.
+    bool busy = false;
+    bool gameStarted = false;
+    bool gameEnded = false;
+    bool resetInProgress = false;
+    bool recording = false;
+    bool recordFileLoaded = false;
+    int replayStep = 0;
+    bool panelOpen = false;
+    bool quitting = false;
+    bool soundOff = false;
+
+    // Session.
+    bool authenticated = false;
+    bool peerHolding = false;
+    bool overlayShown = false;
+    int handlingPeerMessage = 0;  // > 0 while a received message is being dispatched
+    QString outgoingMessage;
+    QString incomingMessage;
+
+    // The peer holds the board (a question is open there) or shows the overlay.
+    bool peerBlocks() const { return authenticated && (peerHolding || overlayShown); }
+
+    // Message boxes; none while quitting, where a question counts as not Yes.
+    bool askYes(const QString &question);
+    void inform(const QString &text);
+    void warn(const QString &text);
+    // Asks with the peer's board held meanwhile.
+    bool askYesHeld(const QString &question);
+    void informHeld(const QString &text);
+
+    // Sends a plain message to the peer (when authenticated the network layer
+    // enciphers and sends it).
+    void sendPeerMessage(const QString &plain);
+    // Sends keyword + terminator.
+    void sendKeyword(const QString &keyword);
+    void sendHold();
+    void sendHoldRelease();
+
+    void playCueSound();
+    // Moves the keyboard focus to the chat input unless a side panel is open.
+    void focusChatInput();
+
+    Rgb blackStoneColour() const;
+    Rgb boardColour() const;
+};
+
+}  // namespace moyuta

@@ -1,0 +1,154 @@
+#include "FormModel.h"
+
+#include <algorithm>
+
+namespace moyuta {
+
+void CheckBox::setChecked(bool value)
+{
+    if (checked == value)
+        return;
+    checked = value;
+    if (onClick)
+        onClick();
+}
+
+void Spinner::setValue(int v)
+{
+    v = std::clamp(v, minimum, maximum);
+    if (value == v)
+        return;
+    value = v;
+    if (onChange)
+        onChange();
+}
+
+void OptionGroup::select(int i)
+{
+    if (i < 0 || i >= size() || i == selected)
+        return;
+    selected = i;
+    if (onClick)
+        onClick(i);
+}
+
+void OptionGroup::setAllEnabled(bool enabled)
+{
+    for (Control &c : options)
+        c.enabled = enabled;
+}
+
+void OptionGroup::setAllBack(Rgb colour)
+{
+    for (Control &c : options)
+        c.back = colour;
+}
+
+namespace {
+
+template <typename T>
+T make(const char *name, const QString &caption = {}, bool enabled = true)
+{
+    T c;
+    c.name = QString::fromLatin1(name);
+    c.caption = caption;
+    c.enabled = enabled;
+    return c;
+}
+
+OptionGroup makeGroup(const char *name, const QStringList &captions)
+{
+    OptionGroup g;
+    g.name = QString::fromLatin1(name);
+    for (int i = 0; i < captions.size(); ++i) {
+        Control c;
+        c.name = g.name + QLatin1Char('_') + QString::number(i);
+        c.caption = captions[i];
+        g.options.push_back(c);
+    }
+    return g;
+}
+
+Spinner makeSpinner(const char *name, int minimum, int maximum, int value, bool enabled)
+{
+    Spinner s = make<Spinner>(name, {}, enabled);
+    s.minimum = minimum;
+    s.maximum = maximum;
+    s.value = value;
+    return s;
+}
+
+}  // namespace
+
+Form::Form()
+{
+    Option1 = makeGroup("Option1", {QStringLiteral("黒(&D)"), QStringLiteral("白(&E)"), QStringLiteral("削除(&F)")});
+    Option2 = makeGroup("Option2", {QStringLiteral("黒白交互に置く(&G)"), QStringLiteral("黒を連続で置く(&H)"),
+                                    QStringLiteral("白を連続で置く(&I)"), QStringLiteral("連続で削除(&J)")});
+    Option3 = makeGroup("Option3", {QStringLiteral("19路盤(&A)"), QStringLiteral("13路盤(&B)"), QStringLiteral("9路盤(&C)")});
+    Option4 = makeGroup("Option4", {QStringLiteral("なし"), QStringLiteral("▲"), QStringLiteral("◆"), QStringLiteral("A"),
+                                    QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")});
+    Option4.setAllEnabled(false);
+
+    chkNumberStones = make<CheckBox>("chkNumberStones", QStringLiteral("石に番号を付ける(&K)"));
+    chkOtherMarks = make<CheckBox>("chkOtherMarks", QStringLiteral("その他印(&U)"));
+    cmdSankaku = make<Button>("cmdSankaku", QStringLiteral("▲を数える"), false);
+    cmd1Rectang = make<Button>("cmd1Rectang", QStringLiteral("◆を数える"), false);
+    cmdDikazuClear = make<Button>("cmdDikazuClear", QStringLiteral("その他クリアー"), false);
+    Frame8 = make<Control>("Frame8");
+    Frame8.visible = false;
+    lbl2Message = make<Label>("lbl2Message", QStringLiteral("退席中です…"));
+
+    cmdBack = make<Button>("cmdBack", QStringLiteral("1手戻る(&L)"), false);
+    cmdClear = make<Button>("cmdClear", QStringLiteral("クリアー(&V)"), false);
+    cmdStart = make<Button>("cmdStart", QStringLiteral("対局開始(&N)"), false);
+    cmdTouryou = make<Button>("cmdTouryou", QStringLiteral("投了、終局(&X)"), false);
+    cmdWait = make<Button>("cmdWait", QStringLiteral("待った(&O)"), false);
+    cmdOff = make<Button>("cmdOff", QStringLiteral("着席中(&P)"), false);
+
+    UpDown2 = makeSpinner("UpDown2", 0, 999, 0, false);
+    lblBlackPrisoners = make<Label>("lblBlackPrisoners", QStringLiteral("0"));
+    lblBlackPrisonersCaption = make<Label>("lblBlackPrisonersCaption", QStringLiteral("黒石"));
+    UpDown1 = makeSpinner("UpDown1", 0, 999, 0, false);
+    lblWhitePrisoners = make<Label>("lblWhitePrisoners", QStringLiteral("0"));
+    lblWhitePrisonersCaption = make<Label>("lblWhitePrisonersCaption", QStringLiteral("白石"));
+
+    cmdRec = make<Button>("cmdRec", QStringLiteral("記録(&Q)"));
+    cmdNewSave = make<Button>("cmdNewSave", QStringLiteral("名前を付けて保存(R)"), false);
+    cmdFileOpen = make<Button>("cmdFileOpen", QStringLiteral("ファイルを開く(&S)"));
+    cmdF = make<Button>("cmdF", QStringLiteral("記録を再生(&T)"), false);
+    UpDown5 = makeSpinner("UpDown5", 1, 999, 1, true);
+    lblSnum = make<Label>("lblSnum", QStringLiteral("1"));
+
+    cmdNetwork = make<Button>("cmdNetwork", QStringLiteral("ネットワーク接続(&M)"));
+    cmdOpt = make<Button>("cmdOpt", QStringLiteral("オプション(&W)"));
+    cmdEnd = make<Button>("cmdEnd", QStringLiteral("終了(&Y)"));
+
+    txtSend = make<TextBox>("txtSend");
+    txtDisp = make<TextBox>("txtDisp");
+    cmdSend = make<Button>("cmdSend", QStringLiteral("送信(&Z)"));
+    lblStatus = make<Label>("lblStatus");
+
+    lblTime = make<Label>("lblTime");
+    lblMax = make<Label>("lblMax", QStringLiteral("3"));
+    UpDown3 = makeSpinner("UpDown3", 1, 10, 3, true);
+    cmdTimer = make<Button>("cmdTimer", QStringLiteral("タイマースタート"));
+    cmdResetTimer = make<Button>("cmdResetTimer", QStringLiteral("タイマーリセット"));
+}
+
+std::vector<Control *> Form::controls()
+{
+    std::vector<Control *> all = {&chkNumberStones, &chkOtherMarks, &cmdSankaku, &cmd1Rectang, &cmdDikazuClear,
+                                  &Frame8, &lbl2Message, &cmdBack, &cmdClear, &cmdStart, &cmdTouryou, &cmdWait,
+                                  &cmdOff, &UpDown2, &lblBlackPrisoners, &lblBlackPrisonersCaption, &UpDown1,
+                                  &lblWhitePrisoners, &lblWhitePrisonersCaption, &cmdRec, &cmdNewSave,
+                                  &cmdFileOpen, &cmdF, &UpDown5, &lblSnum, &cmdNetwork, &cmdOpt, &cmdEnd,
+                                  &txtSend, &txtDisp, &cmdSend, &lblStatus, &lblTime, &lblMax, &UpDown3,
+                                  &cmdTimer, &cmdResetTimer};
+    for (OptionGroup *g : {&Option1, &Option2, &Option3, &Option4})
+        for (Control &c : g->options)
+            all.push_back(&c);
+    return all;
+}
+
+}  // namespace moyuta

@@ -1,0 +1,131 @@
+#pragma once
+// The form model: one small value per control of the main window. Handlers
+// change these values; the widget layer renders them and forwards the user's
+// input. The change rules that the handlers rely on live here, in one place:
+// selecting an option, ticking a check box or setting a spinner raises the
+// control's handler only when the value actually changes.
+
+#include "Types.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+namespace moyuta {
+
+struct Control {
+    QString name;     // objectName in the window
+    QString caption;  // text shown (with & mnemonic); for labels, their text
+    bool enabled = true;
+    bool visible = true;
+    Rgb back = kButtonGrey;
+};
+
+struct Button : Control {};
+
+struct Label : Control {};
+
+struct CheckBox : Control {
+    bool checked = false;
+    std::function<void()> onClick;
+    // Changes the tick and raises onClick when it changed.
+    void setChecked(bool value);
+};
+
+// A numeric up/down control with its value.
+struct Spinner : Control {
+    int value = 0;
+    int minimum = 0;
+    int maximum = 100;
+    std::function<void()> onChange;
+    // Clamps to the range; raises onChange when the value changed.
+    void setValue(int v);
+};
+
+struct TextBox : Control {
+    QString text;
+    int focusRequests = 0;  // bumped when a handler moves the keyboard focus here
+};
+
+// A group of option buttons of which one is selected.
+struct OptionGroup {
+    QString name;
+    std::vector<Control> options;
+    int selected = 0;
+    std::function<void(int)> onClick;
+
+    int size() const { return int(options.size()); }
+    Control &operator[](int i) { return options[size_t(i)]; }
+    const Control &operator[](int i) const { return options[size_t(i)]; }
+    // Selects option i and raises onClick(i) when the selection changed.
+    void select(int i);
+    void setAllEnabled(bool enabled);
+    void setAllBack(Rgb colour);
+};
+
+// Every control of the main window that the program switches.
+struct Form {
+    Form();
+
+    // Board and placement.
+    OptionGroup Option1;  // 黒 / 白 / 削除
+    OptionGroup Option2;  // placement mode
+    OptionGroup Option3;  // board size
+    OptionGroup Option4;  // marks and letters
+    CheckBox chkNumberStones;  // 石に番号を付ける(&K)
+    CheckBox chkOtherMarks;    // その他印(&U)
+    Button cmdSankaku;         // ▲を数える
+    Button cmd1Rectang;        // ◆を数える
+    Button cmdDikazuClear;     // その他クリアー
+    Control Frame8;            // the message panel over the board
+    Label lbl2Message;         // its text
+
+    // Game commands.
+    Button cmdBack;     // 1手戻る(&L)
+    Button cmdClear;    // クリアー(&V)
+    Button cmdStart;    // 対局開始(&N)
+    Button cmdTouryou;  // 投了、終局(&X)
+    Button cmdWait;     // 待った(&O)
+    Button cmdOff;      // presence: 着席中(&P) / 退席中(&P)
+
+    // Prisoner counts: spinner, its value label and the caption label.
+    Spinner UpDown2;  // black prisoners
+    Label lblBlackPrisoners;
+    Label lblBlackPrisonersCaption;
+    Spinner UpDown1;  // white prisoners
+    Label lblWhitePrisoners;
+    Label lblWhitePrisonersCaption;
+
+    // Record.
+    Button cmdRec;       // 記録(&Q)
+    Button cmdNewSave;   // 名前を付けて保存(R)
+    Button cmdFileOpen;  // ファイルを開く(&S)
+    Button cmdF;         // 記録を再生(&T)
+    Spinner UpDown5;     // start number 1–999
+    Label lblSnum;
+
+    // Shell.
+    Button cmdNetwork;  // ネットワーク接続(&M)
+    Button cmdOpt;      // オプション(&W)
+    Button cmdEnd;      // 終了(&Y)
+
+    // Chat.
+    TextBox txtSend;
+    TextBox txtDisp;
+    Button cmdSend;  // 送信(&Z)
+    Label lblStatus;
+    QStringList Combo2;  // chat log, oldest first
+
+    // Clock.
+    Label lblTime;
+    Label lblMax;
+    Spinner UpDown3;
+    Button cmdTimer;
+    Button cmdResetTimer;
+
+    // All plain controls, for the widget layer and for tests that look one up by name.
+    std::vector<Control *> controls();
+};
+
+}  // namespace moyuta

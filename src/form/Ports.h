@@ -1,0 +1,46 @@
+#pragma once
+// Interfaces to everything outside the program's own state. Each has a real
+// Qt adapter (src/ui, src/app) and a test double (tests/support).
+
+#include <QString>
+
+namespace moyuta {
+
+enum class Answer { Yes, No, Cancel };
+
+// Modal message boxes and file dialogs, all titled "Moyuta".
+class DialogPort {
+public:
+    virtual ~DialogPort() = default;
+    virtual Answer ask(const QString &question) = 0;  // question icon, Yes / No / Cancel
+    virtual void inform(const QString &text) = 0;     // information icon, OK
+    virtual void warn(const QString &text) = 0;       // warning icon, OK
+    virtual QString openFileName() = 0;               // empty when cancelled
+    virtual QString saveFileName() = 0;               // empty when cancelled
+};
+
+// Lets pending events run while a handler works.
+class EventPumpPort {
+public:
+    virtual ~EventPumpPort() = default;
+    virtual void processEvents() = 0;
+    // Waits while processing events: `turns` counts of the original event-loop
+    // turns, 10 000 turns a millisecond.
+    virtual void pace(qint64 turns) = 0;
+};
+
+// Hands one plain message to the peer link (enciphered and sent by the network layer).
+class PeerOutboxPort {
+public:
+    virtual ~PeerOutboxPort() = default;
+    virtual void sendPeerMessage(const QString &plain) = 0;
+};
+
+// The cue sound.
+class SoundPort {
+public:
+    virtual ~SoundPort() = default;
+    virtual void playCue() = 0;
+};
+
+}  // namespace moyuta

@@ -1,0 +1,134 @@
+// Marks and letters, numbering, the mark counts and the message panel.
+#include "TestDoubles.h"
+
+#include <QTest>
+
+using namespace moyuta;
+using namespace moyuta::test;
+
+class MarksTest : public QObject {
+    Q_OBJECT
+private slots:
+    void countingAfterTheEnd();
+    void clearOtherMarksKeepsStonesAndNumbers();
+    void lettersAndNumberingExcludeEachOther();
+    void marksCheckBoxEnablesByPhase_data();
+    void marksCheckBoxEnablesByPhase();
+    void panelTextsOtherThanCountsStay();
+};
+
+void MarksTest::countingAfterTheEnd()
+{
+    Fixture f;
+    f.startGame();
+    f.dialogs.answers = {Answer::Yes};
+    board::onResign(f.s);
+    QVERIFY(f.s.gameEnded);
+    f.form().chkOtherMarks.setChecked(true);
+    f.form().Option4.select(2);  // "◆"
+    for (int p : {10, 11, 12})
+        f.left(p);
+    QCOMPARE(f.at(11), PointContent::Diamond);
+    QVERIFY(f.s.networkMoveLog.isEmpty());  // marking after the end is not sent
+    QVERIFY(f.form().cmd1Rectang.enabled);
+    QVERIFY(!f.form().cmdSankaku.enabled);
+    QVERIFY(f.form().cmdDikazuClear.enabled);
+
+    board::countMarks(f.s, PointContent::Diamond);
+    QCOMPARE(f.form().lbl2Message.caption, QString("◆の数は3個でした。"));
+    QVERIFY(f.form().Frame8.visible);
+    board::onMessagePanelClick(f.s);
+    QVERIFY(!f.form().Frame8.visible);
+
+    // A right press after the end erases a letter on the spot and sends nothing.
+    f.s.points[50].content = PointContent::LetterB;
+    f.outbox.sent.clear();
+    f.right(50);
+    QCOMPARE(f.at(50), PointContent::Empty);
+    QVERIFY(f.outbox.sent.isEmpty());
+}
+
+void MarksTest::clearOtherMarksKeepsStonesAndNumbers()
+{
+    Fixture f;
+    f.form().chkNumberStones.setChecked(true);
+    f.left(0);
+    f.s.points[1].content = PointContent::Triangle;
+    f.s.points[2].content = PointContent::Diamond;
+    f.s.points[3].content = PointContent::LetterD;
+    board::clearOtherMarks(f.s);
+    QCOMPARE(f.at(0), PointContent::Black);
+    QCOMPARE(f.numberAt(0), QString("1"));
+    for (int p : {1, 2, 3})
+        QCOMPARE(f.at(p), PointContent::Empty);
+    QCOMPARE(f.s.lastMovePoint, -1);
+    QCOMPARE(f.s.takeBackHistory.size(), 1);
+}
+
+void MarksTest::lettersAndNumberingExcludeEachOther()
+{
+    Fixture f;
+    f.form().chkNumberStones.setChecked(true);
+    f.form().UpDown5.setValue(20);
+    f.form().chkOtherMarks.setChecked(true);
+    f.form().Option4.select(4);  // "B"
+    QVERIFY(!f.form().chkNumberStones.checked);
+    QVERIFY(!f.s.numberStones);
+    QCOMPARE(f.form().lblSnum.caption, QString("1"));
+    QCOMPARE(f.s.moveCounter, qint16(0));
+    QCOMPARE(f.form().Option4[4].back, kActiveRed);
+    QCOMPARE(f.form().Option4[0].back, kButtonGrey);
+
+    f.form().chkNumberStones.setChecked(true);
+    QVERIFY(!f.form().chkOtherMarks.checked);
+    QCOMPARE(f.form().Option4.selected, 0);
+    QVERIFY(!f.form().Option4[3].enabled);
+    QCOMPARE(f.form().Option4[4].back, kButtonGrey);
+}
+
+void MarksTest::marksCheckBoxEnablesByPhase_data()
+{
+    QTest::addColumn<int>("phase");  // 0 local, 1 connected no game, 2 game running
+    QTest::addColumn<bool>("marks");
+    QTest::addColumn<bool>("counts");
+    QTest::newRow("local") << 0 << false << false;
+    QTest::newRow("connected, no game") << 1 << true << true;
+    QTest::newRow("game running") << 2 << false << false;
+}
+
+void MarksTest::marksCheckBoxEnablesByPhase()
+{
+    QFETCH(int, phase);
+    QFETCH(bool, marks);
+    QFETCH(bool, counts);
+    Fixture f;
+    if (phase == 1)
+        f.connect();
+    if (phase == 2)
+        f.startGame();
+    f.form().chkOtherMarks.setChecked(true);
+    const OptionGroup &o = f.form().Option4;
+    QVERIFY(o[0].enabled && o[3].enabled && o[6].enabled);
+    QCOMPARE(o[1].enabled, marks);
+    QCOMPARE(o[2].enabled, marks);
+    QCOMPARE(f.form().cmdSankaku.enabled, counts);
+    QCOMPARE(f.form().cmdDikazuClear.enabled, counts);
+
+    f.form().Option4.select(5);
+    f.form().chkOtherMarks.setChecked(false);
+    QCOMPARE(o.selected, 0);
+    for (int i = 0; i < 7; ++i)
+        QVERIFY(!o[i].enabled);
+    QVERIFY(!f.form().cmdSankaku.enabled);
+}
+
+void MarksTest::panelTextsOtherThanCountsStay()
+{
+    Fixture f;
+    board::showMessagePanel(f.s, "相手がOKを押すまで待機中");
+    board::onMessagePanelClick(f.s);
+    QVERIFY(f.form().Frame8.visible);
+}
+
+QTEST_GUILESS_MAIN(MarksTest)
+#include "tst_marks.moc"

@@ -1,0 +1,92 @@
+#pragma once
+// Test doubles for the ports, and a fixture that builds one window state.
+
+#include "AppState.h"
+#include "Board.h"
+
+#include <QList>
+#include <QStringList>
+#include <deque>
+
+namespace moyuta::test {
+
+// Answers questions from a script (No once the script runs out) and records every box.
+class ScriptedDialogs : public DialogPort {
+public:
+    std::deque<Answer> answers;
+    QStringList questions, notices, warnings;
+    // Called while a box is open, to act as an event arriving meanwhile.
+    std::function<void()> whileOpen;
+
+    Answer ask(const QString &q) override
+    {
+        questions << q;
+        if (whileOpen)
+            whileOpen();
+        if (answers.empty())
+            return Answer::No;
+        const Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    void inform(const QString &t) override { notices << t; }
+    void warn(const QString &t) override { warnings << t; }
+    QString openFileName() override { return {}; }
+    QString saveFileName() override { return {}; }
+    int boxes() const { return int(questions.size() + notices.size() + warnings.size()); }
+};
+
+class NullPump : public EventPumpPort {
+public:
+    void processEvents() override {}
+    void pace(qint64) override {}
+};
+
+class RecordingOutbox : public PeerOutboxPort {
+public:
+    QStringList sent;
+    void sendPeerMessage(const QString &plain) override { sent << plain; }
+};
+
+class CountingSound : public SoundPort {
+public:
+    int plays = 0;
+    void playCue() override { ++plays; }
+};
+
+struct Fixture {
+    ScriptedDialogs dialogs;
+    NullPump pump;
+    RecordingOutbox outbox;
+    CountingSound sound;
+    AppState s{dialogs, pump, outbox, sound};
+
+    Fixture()
+    {
+        board::installHandlers(s);
+        board::setInitialState(s);
+    }
+
+    Form &form() { return s.form; }
+    PointContent at(int point) const { return s.points[size_t(point)].content; }
+    QString numberAt(int point) const { return s.points[size_t(point)].number; }
+    void left(int point) { board::pressPoint(s, point, board::MouseButton::Left); }
+    void right(int point) { board::pressPoint(s, point, board::MouseButton::Right); }
+    // Connected to a peer, as after the handshake.
+    void connect()
+    {
+        s.authenticated = true;
+        s.form.cmdStart.enabled = true;
+        s.form.cmdStart.back = kStartGreen;
+    }
+    // Connected, with a game started from this side.
+    void startGame()
+    {
+        connect();
+        board::onStart(s);
+        outbox.sent.clear();
+        dialogs.notices.clear();
+    }
+};
+
+}  // namespace moyuta::test
