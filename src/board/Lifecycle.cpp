@@ -186,8 +186,7 @@ void onResign(AppState &s)
 void onPresence(AppState &s)
 {
     Form &f = s.form;
-    if (!s.panelOpen)
-        ++f.txtSend.focusRequests;
+    s.focusChatInput();
     if (f.cmdOff.caption == QStringLiteral("着席中(&P)")) {
         f.cmdOff.caption = QStringLiteral("退席中(&P)");
         f.cmdOff.back = kActiveRed;

@@ -24,6 +24,14 @@ void setRemoveChoiceColour(AppState &s, Rgb colour)
     s.form.Option1[kColourRemove].back = colour;
 }
 
+// The mark selector back on "なし" as part of a colour choice. Its own handler
+// would select "黒(&D)" and overrule the colour just chosen, so it is not raised.
+void clearMarkChoice(AppState &s)
+{
+    s.form.Option4.setSelected(0);
+    s.form.Option4.setAllBack(kButtonGrey);
+}
+
 // Buttons after a mark or letter was erased on the spot.
 void updateButtonsAfterErase(AppState &s)
 {
@@ -318,7 +326,7 @@ void onColourOption(AppState &s, int index)
         return;
     static const int toolOfChoice[3] = {ToolBlack, ToolWhite, ToolRemove};
     if (s.gameEnded) {
-        f.Option4.select(0);
+        clearMarkChoice(s);
         s.currentTool = toolOfChoice[index];
     } else if (s.authenticated && s.busy) {
         f.Option1.select(s.lastRequestedOption);
@@ -326,7 +334,7 @@ void onColourOption(AppState &s, int index)
     } else {
         s.busy = true;
         s.lastRequestedOption = index;
-        f.Option4.select(0);
+        clearMarkChoice(s);
         s.currentTool = toolOfChoice[index];
         if (index == kColourRemove) {
             setRemoveChoiceColour(s, kActiveRed);

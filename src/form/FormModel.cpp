@@ -32,6 +32,12 @@ void OptionGroup::select(int i)
         onClick(i);
 }
 
+void OptionGroup::setSelected(int i)
+{
+    if (i >= 0 && i < size())
+        selected = i;
+}
+
 void OptionGroup::setAllEnabled(bool enabled)
 {
     for (Control &c : options)

@@ -60,6 +60,9 @@ struct OptionGroup {
     const Control &operator[](int i) const { return options[size_t(i)]; }
     // Selects option i and raises onClick(i) when the selection changed.
     void select(int i);
+    // Moves the selection without raising onClick: for a handler that resets
+    // another selector as part of carrying out its own choice.
+    void setSelected(int i);
     void setAllEnabled(bool enabled);
     void setAllBack(Rgb colour);
 };

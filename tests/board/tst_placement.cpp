@@ -29,6 +29,7 @@ private slots:
     void listLimitWarnings_data();
     void listLimitWarnings();
     void startNumberNumbersTheNextStone();
+    void colourChoiceOverAMarkChoiceStands();
 };
 
 void PlacementTest::alternateModeFollowsTheLastStone()
@@ -368,6 +369,36 @@ void PlacementTest::startNumberNumbersTheNextStone()
     f.form().chkNumberStones.setChecked(false);
     f.left(1);
     QCOMPARE(f.s.gameRecord.last(), QString("2,1,0,0"));
+}
+
+void PlacementTest::colourChoiceOverAMarkChoiceStands()
+{
+    // After the end, with "◆" chosen, the removal tool takes dead stones off.
+    Fixture f;
+    f.startGame();
+    f.left(40);
+    f.dialogs.answers = {Answer::Yes};
+    board::onResign(f.s);
+    f.form().chkOtherMarks.setChecked(true);
+    f.form().Option4.select(2);
+    f.form().Option1.select(2);
+    QCOMPARE(f.form().Option1.selected, 2);
+    QCOMPARE(f.form().Option4.selected, 0);
+    QCOMPARE(f.form().Option4[2].back, kButtonGrey);
+    f.left(40);
+    QCOMPARE(f.at(40), PointContent::Empty);
+
+    // Locally, choosing black out of turn while a letter is chosen gives black.
+    Fixture g;
+    g.left(0);
+    g.form().chkOtherMarks.setChecked(true);
+    g.form().Option4.select(3);
+    QCOMPARE(g.form().Option1.selected, 1);
+    g.form().Option1.select(0);
+    QCOMPARE(g.form().Option1.selected, 0);
+    QCOMPARE(g.form().Option4.selected, 0);
+    g.left(1);
+    QCOMPARE(g.at(1), PointContent::Black);
 }
 
 QTEST_GUILESS_MAIN(PlacementTest)
