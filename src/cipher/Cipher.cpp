@@ -46,6 +46,9 @@ struct CipherKey {
     int shuffleColumns = 0;
     std::u16string_view permutation;
     std::array<int, 10> positionOf{};  // digit -> index 0-9 of that digit in the permutation
+    // A six-digit group after FoldReverse(GroupPasses) and, when KeyByteEven,
+    // the reversal: folded[i] = group[groupOrder[i]].
+    std::array<int, 6> groupOrder{};
     std::u16string passwordDigest;
     std::array<char16_t, 3> runMarks{};
 };
@@ -97,6 +100,12 @@ std::optional<CipherKey> deriveKey(int cipherNumber, std::u16string_view keyText
     for (int i = 0; i < 10; ++i)
         k.positionOf[k.permutation[i] - u'0'] = i;
 
+    {
+        const std::u16string order = foldReverse(u"012345", k.groupPasses);
+        for (int i = 0; i < 6; ++i)
+            k.groupOrder[i] = order[k.keyByteEven ? 5 - i : i] - u'0';
+    }
+
     for (char16_t c : keyText) {
         const std::u16string codeText = decimal(characterCode(c));
         std::u16string r = decimal(std::stoll(std::string(codeText.rbegin(), codeText.rend())));
@@ -107,17 +116,11 @@ std::optional<CipherKey> deriveKey(int cipherNumber, std::u16string_view keyText
             t += position == 10 ? u'1' : static_cast<char16_t>(u'0' + position);
         }
         const int f = t[0] - u'0';
-        std::u16string group;
-        if (f % 2 == 1) {
-            group = {t[0], k.permutation[f], t[1], t[2], t[3], t[4]};
-        } else {
-            const int w = isDigit(c) ? c - u'0' : 0;
-            group = {t[0], t[1], k.permutation[w], t[2], t[3], t[4]};
-        }
-        group = foldReverse(group, k.groupPasses);
-        if (k.keyByteEven)
-            std::reverse(group.begin(), group.end());
-        k.passwordDigest += group;
+        const int w = isDigit(c) ? c - u'0' : 0;
+        const char16_t group[6] = {t[0], f % 2 == 1 ? k.permutation[f] : t[1], f % 2 == 1 ? t[1] : k.permutation[w],
+                                   t[2], t[3], t[4]};
+        for (int i = 0; i < 6; ++i)
+            k.passwordDigest += group[k.groupOrder[i]];
     }
     k.passwordDigest = foldReverse(k.passwordDigest, k.groupPasses);
 
@@ -450,15 +453,9 @@ CipherResult encipher(std::u16string_view plain, int cipherNumber, std::u16strin
             code /= 10;
         }
         const int f = m[0] - u'0';
-        std::u16string group;
-        if (f % 2 == 1)
-            group = {m[0], perm[f], m[1], m[2], m[3], m[4]};
-        else
-            group = {m[0], m[1], perm[f], m[2], m[3], m[4]};
-        group = foldReverse(group, k->groupPasses);
-        if (k->keyByteEven)
-            std::reverse(group.begin(), group.end());
-        t4 += group;
+        const char16_t group[6] = {m[0], f % 2 == 1 ? perm[f] : m[1], f % 2 == 1 ? m[1] : perm[f], m[2], m[3], m[4]};
+        for (int i = 0; i < 6; ++i)
+            t4 += group[k->groupOrder[i]];
     }
 
     std::u16string t6 = columnShuffle(t4, k->shufflePasses, k->shuffleColumns);
@@ -526,15 +523,15 @@ CipherResult decipher(std::u16string_view cipherText, int cipherNumber, std::u16
         return keyMismatch();
     a.clear();
     for (std::size_t g = 0; g < groups.size(); g += 6) {
-        std::u16string group(groups.substr(g, 6));
-        if (k->keyByteEven)
-            std::reverse(group.begin(), group.end());
-        group = unfoldReverse(group, k->groupPasses);
+        char16_t group[6];
+        for (int i = 0; i < 6; ++i)
+            group[k->groupOrder[i]] = groups[g + i];
         const int f = group[0] - u'0';
-        group.erase(f % 2 == 1 ? 1 : 2, 1);
+        const int dropped = f % 2 == 1 ? 1 : 2;
         int value = 0;
-        for (char16_t y : group)
-            value = value * 10 + k->positionOf[y - u'0'];
+        for (int i = 0; i < 6; ++i)
+            if (i != dropped)
+                value = value * 10 + k->positionOf[group[i] - u'0'];
         if (value > 65535)
             return keyMismatch();
         a += static_cast<char16_t>((value + 32768) % 65536);
