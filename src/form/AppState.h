@@ -76,6 +76,10 @@ struct AppState {
     bool peerHolding = false;
     bool overlayShown = false;
     int handlingPeerMessage = 0;  // > 0 while a received message is being dispatched
+    int chosenCipherNumber = 1;    // 1–29, fixed by the connect action
+    int activeCipherNumber = 30;   // 30 during the handshake, then the chosen number
+    QString sessionPassword;
+    bool cipherSucceeded = false;  // outcome of the last encipher or decipher
     QString outgoingMessage;
     QString incomingMessage;
 
