@@ -1,0 +1,376 @@
+#include "BoardView.h"
+
+#include "Board.h"
+
+#include <QFontMetricsF>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace moyuta::ui {
+
+namespace {
+
+QColor colourOf(Rgb rgb) { return QColor::fromRgb(QRgb(0xFF000000u | rgb)); }
+
+QColor mix(const QColor &a, const QColor &b, double t)
+{
+    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t), float(a.greenF() + (b.greenF() - a.greenF()) * t),
+                            float(a.blueF() + (b.blueF() - a.blueF()) * t));
+}
+
+// Fills a text so that the centre of its ink lies on `centre`.
+void fillCentredText(QPainter &p, const QFont &font, const QString &text, QPointF centre, const QColor &colour)
+{
+    QPainterPath path;
+    path.addText(0, 0, font, text);
+    const QRectF ink = path.boundingRect();
+    p.fillPath(path.translated(centre - ink.center()), colour);
+}
+
+}  // namespace
+
+BoardGeometry::BoardGeometry(int sizeCode)
+{
+    switch (sizeCode) {
+    case Size13: lines = 13; lineLength = 5775; backgroundSide = 6255; maskStart = 6350; break;
+    case Size9: lines = 9; lineLength = 3855; backgroundSide = 4335; maskStart = 4440; break;
+    default: lines = 19; lineLength = 8655; backgroundSide = 9135; maskStart = 9240; break;
+    }
+}
+
+bool BoardGeometry::isStarPoint(int column, int row) const
+{
+    auto on = [](int v, std::initializer_list<int> set) { return std::find(set.begin(), set.end(), v) != set.end(); };
+    switch (lines) {
+    case 13: return on(column, {3, 9}) && on(row, {3, 9});
+    case 9: return column == 4 && row == 4;
+    default: return on(column, {3, 9, 15}) && on(row, {3, 9, 15});
+    }
+}
+
+BoardView::BoardView(AppState &s, QWidget *parent) : QWidget(parent), s_(s)
+{
+    setObjectName(QStringLiteral("BoardView"));
+    setAccessibleName(QStringLiteral("碁盤"));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setMouseTracking(false);
+
+    panel_ = new QFrame(this);
+    panel_->setObjectName(QStringLiteral("Frame8"));
+    panel_->setAccessibleName(QStringLiteral("メッセージ"));
+    panel_->setStyleSheet(QStringLiteral(
+        "#Frame8 { background: rgba(255,255,255,235); border: 2px solid #5a4632; border-radius: 8px; }"));
+    panelText_ = new QLabel(panel_);
+    panelText_->setObjectName(QStringLiteral("lbl2Message"));
+    panelText_->setAlignment(Qt::AlignCenter);
+    panelText_->setWordWrap(true);
+    QFont panelFont = panelText_->font();
+    panelFont.setPointSizeF(panelFont.pointSizeF() * 1.5);
+    panelFont.setBold(true);
+    panelText_->setFont(panelFont);
+    panelText_->setStyleSheet(QStringLiteral("color: #2b2118; background: transparent;"));
+    auto *panelLayout = new QVBoxLayout(panel_);
+    panelLayout->setContentsMargins(18, 12, 18, 12);
+    panelLayout->addWidget(panelText_);
+    panel_->installEventFilter(this);
+    panelText_->installEventFilter(this);
+    panel_->hide();
+
+    const QString edgeLabelStyle = QStringLiteral("color: white; background: transparent; font-weight: bold;");
+    startNumber_ = new QLabel(this);
+    startNumber_->setObjectName(QStringLiteral("lblSnum"));
+    startNumber_->setAccessibleName(QStringLiteral("開始番号"));
+    startNumber_->setToolTip(QStringLiteral("開始番号"));
+    startNumber_->setStyleSheet(edgeLabelStyle);
+    clock_ = new QLabel(this);
+    clock_->setObjectName(QStringLiteral("lblTime"));
+    clock_->setAccessibleName(QStringLiteral("時計"));
+    clock_->setStyleSheet(edgeLabelStyle);
+    clock_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    clock_->hide();  // the game clock comes with the clock controls
+}
+
+double BoardView::scale() const
+{
+    const BoardGeometry g(s_.boardSizeCode);
+    return std::min(width(), height()) / g.viewExtent();
+}
+
+QPointF BoardView::toWidget(double x, double y) const
+{
+    const BoardGeometry g(s_.boardSizeCode);
+    const double k = scale();
+    const double side = g.viewExtent() * k;
+    const QPointF origin((width() - side) / 2, (height() - side) / 2);
+    return origin + QPointF((x - g.viewLow()) * k, (y - g.viewLow()) * k);
+}
+
+QPointF BoardView::pointCentre(int point) const
+{
+    const BoardGeometry g(s_.boardSizeCode);
+    return toWidget(g.line(pointColumn(point)), g.line(pointRow(point)));
+}
+
+int BoardView::pointAt(QPointF pos) const
+{
+    const BoardGeometry g(s_.boardSizeCode);
+    const double k = scale();
+    if (k <= 0)
+        return -1;
+    const QPointF zero = toWidget(0, 0);
+    const double ux = (pos.x() - zero.x()) / k;
+    const double uy = (pos.y() - zero.y()) / k;
+    // Presses on the masks or the tray belong to no point.
+    if (ux >= g.maskStart || uy >= g.maskStart || ux < BoardGeometry::kBoardOrigin || uy < BoardGeometry::kBoardOrigin)
+        return -1;
+    const int column = int(std::lround((ux - BoardGeometry::kFirstLine) / BoardGeometry::kStep));
+    const int row = int(std::lround((uy - BoardGeometry::kFirstLine) / BoardGeometry::kStep));
+    if (column < 0 || row < 0 || column >= g.lines || row >= g.lines)
+        return -1;
+    const double half = BoardGeometry::kStep / 2;
+    if (std::abs(ux - g.line(column)) > half || std::abs(uy - g.line(row)) > half)
+        return -1;
+    return pointIndex(row, column);
+}
+
+void BoardView::syncFromModel()
+{
+    const Form &f = s_.form;
+    panelText_->setText(f.lbl2Message.caption);
+    panel_->setAccessibleDescription(f.lbl2Message.caption);
+    panel_->setVisible(f.Frame8.visible && f.lbl2Message.visible);
+    startNumber_->setText(f.lblSnum.caption);
+    startNumber_->setVisible(f.lblSnum.visible);
+    clock_->setText(f.lblTime.caption);
+    placeOverlays();
+    update();
+}
+
+void BoardView::placeOverlays()
+{
+    const BoardGeometry g(s_.boardSizeCode);
+    const double k = scale();
+
+    // The message panel sits centred over the active board's background.
+    const QPointF a = toWidget(BoardGeometry::kBoardOrigin, BoardGeometry::kBoardOrigin);
+    const QPointF b = toWidget(g.maskStart, g.maskStart);
+    const QRectF board(a, b);
+    const int maxWidth = std::max(120, int(board.width() * 0.8));
+    panelText_->setMaximumWidth(maxWidth - 36);
+    panel_->adjustSize();
+    QSize size = panel_->sizeHint().boundedTo(QSize(maxWidth, int(board.height())));
+    size.setWidth(std::max(size.width(), std::min(maxWidth, 220)));
+    panel_->resize(size);
+    panel_->move((board.center() - QPointF(size.width() / 2.0, size.height() / 2.0)).toPoint());
+
+    // The edge labels stand in the band below the board.
+    QFont small = font();
+    small.setPixelSize(std::max(9, int(BoardGeometry::kTray * k * 0.62)));
+    startNumber_->setFont(small);
+    clock_->setFont(small);
+    const QPointF bandTop = toWidget(BoardGeometry::kBoardOrigin, g.maskStart);
+    const int bandHeight = std::max(12, int(std::ceil(BoardGeometry::kTray * k)));
+    startNumber_->adjustSize();
+    startNumber_->setGeometry(int(bandTop.x()), int(bandTop.y()), std::max(startNumber_->width(), 40), bandHeight);
+    const QPointF bandRight = toWidget(g.maskStart, g.maskStart);
+    clock_->adjustSize();
+    const int clockWidth = std::max(clock_->width(), 60);
+    clock_->setGeometry(int(bandRight.x()) - clockWidth, int(bandTop.y()), clockWidth, bandHeight);
+}
+
+void BoardView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    placeOverlays();
+}
+
+bool BoardView::eventFilter(QObject *watched, QEvent *event)
+{
+    if ((watched == panel_ || watched == panelText_) && event->type() == QEvent::MouseButtonPress) {
+        board::onMessagePanelClick(s_);
+        emit stateChanged();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void BoardView::mousePressEvent(QMouseEvent *event)
+{
+    board::MouseButton button;
+    if (event->button() == Qt::LeftButton)
+        button = board::MouseButton::Left;
+    else if (event->button() == Qt::RightButton)
+        button = board::MouseButton::Right;
+    else
+        return QWidget::mousePressEvent(event);
+    const int point = pointAt(event->position());
+    if (point < 0)
+        return;
+    board::pressPoint(s_, point, button);
+    emit stateChanged();
+}
+
+void BoardView::paintEvent(QPaintEvent *)
+{
+    const BoardGeometry g(s_.boardSizeCode);
+    const double k = scale();
+    const double dpr = devicePixelRatioF();
+    // Snaps a length or position to the device pixel grid, so lines stay sharp.
+    auto snap = [dpr](double v) { return std::round(v * dpr) / dpr; };
+    auto unitRect = [&](double x, double y, double w, double h) {
+        const QPointF tl = toWidget(x, y), br = toWidget(x + w, y + h);
+        return QRectF(QPointF(snap(tl.x()), snap(tl.y())), QPointF(snap(br.x()), snap(br.y())));
+    };
+
+    QPainter p(this);
+    p.fillRect(rect(), palette().window());
+
+    const QColor maskGrey = colourOf(kMaskGrey);
+    const QColor boardColour = colourOf(s_.boardColour());
+    const QColor lineColour(40, 32, 24);
+
+    // Background: the tray, then the board's own square.
+    p.fillRect(unitRect(g.viewLow(), g.viewLow(), g.viewExtent(), g.viewExtent()), maskGrey);
+    p.fillRect(unitRect(BoardGeometry::kBoardOrigin, BoardGeometry::kBoardOrigin, g.backgroundSide, g.backgroundSide),
+               boardColour);
+
+    // Grid lines and star points.
+    const double linePx = std::max(1.0, std::round(BoardGeometry::kLineWidth * k * dpr)) / dpr;
+    const double first = g.line(0), last = g.line(g.lines - 1);
+    for (int i = 0; i < g.lines; ++i) {
+        const QPointF h0 = toWidget(first, g.line(i)), h1 = toWidget(last, g.line(i));
+        const double y = snap(h0.y() - linePx / 2);
+        p.fillRect(QRectF(QPointF(snap(h0.x() - linePx / 2), y), QPointF(snap(h1.x() - linePx / 2) + linePx, y + linePx)),
+                   lineColour);
+        const QPointF v0 = toWidget(g.line(i), first), v1 = toWidget(g.line(i), last);
+        const double x = snap(v0.x() - linePx / 2);
+        p.fillRect(QRectF(QPointF(x, snap(v0.y() - linePx / 2)), QPointF(x + linePx, snap(v1.y() - linePx / 2) + linePx)),
+                   lineColour);
+    }
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(Qt::NoPen);
+    p.setBrush(lineColour);
+    const double starRadius = std::max(1.5, BoardGeometry::kStarPoint * k / 2);
+    for (int row = 0; row < g.lines; ++row)
+        for (int column = 0; column < g.lines; ++column)
+            if (g.isStarPoint(column, row)) {
+                const QPointF c = pointCentre(pointIndex(row, column));
+                p.drawEllipse(QPointF(snap(c.x()), snap(c.y())), starRadius, starRadius);
+            }
+
+    // Last-move marker: behind the stone, its top-left corner on the stone square's.
+    const double glyph = BoardGeometry::kGlyph;
+    if (isValidPoint(s_.lastMovePoint)) {
+        const int row = pointRow(s_.lastMovePoint), column = pointColumn(s_.lastMovePoint);
+        p.fillRect(unitRect(g.line(column) - glyph / 2, g.line(row) - glyph / 2, BoardGeometry::kMarker, BoardGeometry::kMarker),
+                   colourOf(kLastMovePink));
+    }
+
+    // Glyphs.
+    const double radius = glyph * k / 2;
+    const QColor black = colourOf(s_.blackStoneColour());
+    const QColor white = colourOf(kWhiteStone);
+    QFont letterFont = font();
+    letterFont.setBold(true);
+    letterFont.setPixelSize(std::max(6, int(glyph * k * 0.62)));
+    for (int i = 0; i < kPointCount; ++i) {
+        const PointContent content = s_.points[size_t(i)].content;
+        if (content == PointContent::Empty)
+            continue;
+        const QPointF c = pointCentre(i);
+        switch (content) {
+        case PointContent::Black: {
+            QRadialGradient shade(c + QPointF(-radius * 0.35, -radius * 0.4), radius * 1.1);
+            shade.setColorAt(0, mix(black, Qt::white, 0.32));
+            shade.setColorAt(0.55, black);
+            shade.setColorAt(1, mix(black, Qt::black, 0.25));
+            p.setPen(QPen(mix(black, Qt::black, 0.5), std::max(0.6, radius * 0.04)));
+            p.setBrush(shade);
+            p.drawEllipse(c, radius, radius);
+            break;
+        }
+        case PointContent::White: {
+            QRadialGradient shade(c + QPointF(-radius * 0.35, -radius * 0.4), radius * 1.25);
+            shade.setColorAt(0, white);
+            shade.setColorAt(0.6, QColor(242, 242, 238));
+            shade.setColorAt(1, QColor(205, 205, 200));
+            p.setPen(QPen(QColor(70, 70, 70), std::max(0.8, radius * 0.06)));
+            p.setBrush(shade);
+            p.drawEllipse(c, radius, radius);
+            break;
+        }
+        case PointContent::Triangle: {
+            const double h = radius * 1.3;       // height of the triangle
+            const double half = h / std::sqrt(3.0);
+            QPolygonF tri;
+            tri << QPointF(c.x(), c.y() - h * 2 / 3) << QPointF(c.x() + half, c.y() + h / 3)
+                << QPointF(c.x() - half, c.y() + h / 3);
+            p.setPen(Qt::NoPen);
+            p.setBrush(Qt::black);
+            p.drawPolygon(tri);
+            break;
+        }
+        case PointContent::Diamond: {
+            const double d = radius * 0.72;
+            QPolygonF dia;
+            dia << QPointF(c.x(), c.y() - d) << QPointF(c.x() + d, c.y()) << QPointF(c.x(), c.y() + d)
+                << QPointF(c.x() - d, c.y());
+            p.setPen(Qt::NoPen);
+            p.setBrush(Qt::black);
+            p.drawPolygon(dia);
+            break;
+        }
+        default: {
+            // A letter: the lines under it are covered so it reads clearly.
+            p.setPen(Qt::NoPen);
+            p.setBrush(boardColour);
+            p.drawEllipse(c, radius * 0.8, radius * 0.8);
+            fillCentredText(p, letterFont, glyphOf(content), c, Qt::black);
+            break;
+        }
+        }
+    }
+
+    // Numbers: one size for all, so that three digits fit inside a stone.
+    QFont numberFont = font();
+    numberFont.setWeight(QFont::DemiBold);
+    numberFont.setPixelSize(100);
+    {
+        const double wide = QFontMetricsF(numberFont).tightBoundingRect(QStringLiteral("888")).width();
+        const double tall = QFontMetricsF(numberFont).tightBoundingRect(QStringLiteral("8")).height();
+        const double fit = std::min(glyph * k * 0.74 / wide, glyph * k * 0.42 / tall);
+        numberFont.setPixelSize(std::max(5, int(100 * fit)));
+    }
+    for (int i = 0; i < kPointCount; ++i) {
+        const BoardPoint &pt = s_.points[size_t(i)];
+        if (pt.number.isEmpty())
+            continue;
+        const QColor ink = pt.content == PointContent::Black ? Qt::white : Qt::black;
+        fillCentredText(p, numberFont, pt.number, pointCentre(i), ink);
+    }
+
+    // The masks over the rest of the 19 x 19 area.
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.fillRect(unitRect(g.maskStart, g.viewLow(), g.viewHigh() - g.maskStart, g.viewExtent()), maskGrey);
+    p.fillRect(unitRect(g.viewLow(), g.maskStart, g.viewExtent(), g.viewHigh() - g.maskStart), maskGrey);
+
+    // A soft shadow where the board meets the masks.
+    const QRectF boardRect = unitRect(BoardGeometry::kBoardOrigin, BoardGeometry::kBoardOrigin,
+                                      g.maskStart - BoardGeometry::kBoardOrigin, g.maskStart - BoardGeometry::kBoardOrigin);
+    // Layers of a translucent band: darkest next to the board's edge.
+    const double shadow = std::max(2.0, 60 * k);
+    for (int step = 1; step <= 4; ++step) {
+        const double o = shadow * step / 4;
+        const QColor shade(0, 0, 0, 14);
+        p.fillRect(QRectF(boardRect.right(), boardRect.top() + o, o, boardRect.height()), shade);
+        p.fillRect(QRectF(boardRect.left() + o, boardRect.bottom(), boardRect.width() - o, o), shade);
+    }
+}
+
+}  // namespace moyuta::ui

@@ -1,0 +1,81 @@
+#pragma once
+// The board: paints the 361 points of the model and turns mouse presses on
+// the active board into presses on points. Board geometry is kept in the
+// board's own layout units and scaled to the widget, which stays square.
+
+#include "AppState.h"
+
+#include <QFrame>
+#include <QWidget>
+
+class QLabel;
+
+namespace moyuta::ui {
+
+// Board layout in units, for one board size.
+struct BoardGeometry {
+    static constexpr double kBoardOrigin = 120;  // top-left corner of the background square
+    static constexpr double kFirstLine = 360;
+    static constexpr double kStep = 480;         // distance between two lines
+    static constexpr double kLineWidth = 15;
+    static constexpr double kStarPoint = 135;    // diameter
+    static constexpr double kGlyph = 375;        // side of a stone's square
+    static constexpr double kMarker = 405;       // side of the last-move square
+    static constexpr double kTray = 240;         // grey band shown around the background square
+
+    explicit BoardGeometry(int sizeCode);
+
+    int lines;
+    double lineLength;
+    double backgroundSide;
+    double maskStart;  // left edge of the right mask, top edge of the bottom mask
+
+    double line(int k) const { return kFirstLine + kStep * k; }
+    // The shown area: the background square and the tray around it.
+    double viewLow() const { return kBoardOrigin - kTray; }
+    double viewHigh() const { return maskStart + kTray; }
+    double viewExtent() const { return viewHigh() - viewLow(); }
+    bool isStarPoint(int column, int row) const;
+};
+
+class BoardView : public QWidget {
+    Q_OBJECT
+public:
+    explicit BoardView(AppState &s, QWidget *parent = nullptr);
+
+    // The point under a widget position, or -1 when there is none on the active board.
+    int pointAt(QPointF pos) const;
+    // The widget position of a point's intersection.
+    QPointF pointCentre(int point) const;
+    // Widget position of a position in board units.
+    QPointF toWidget(double x, double y) const;
+
+    // Takes the message panel and the edge labels from the model.
+    void syncFromModel();
+
+    QSize sizeHint() const override { return {740, 740}; }
+    QSize minimumSizeHint() const override { return {300, 300}; }
+    bool hasHeightForWidth() const override { return false; }
+
+signals:
+    // A press was handed to the board handlers; the window re-syncs.
+    void stateChanged();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    double scale() const;
+    void placeOverlays();
+
+    AppState &s_;
+    QFrame *panel_;
+    QLabel *panelText_;
+    QLabel *startNumber_;
+    QLabel *clock_;
+};
+
+}  // namespace moyuta::ui

@@ -1,0 +1,386 @@
+#include "MainWindow.h"
+
+#include "Board.h"
+#include "BoardView.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace moyuta::ui {
+
+namespace {
+
+QColor colourOf(Rgb rgb) { return QColor::fromRgb(QRgb(0xFF000000u | rgb)); }
+
+// A button shows the model's back colour; the normal grey is the style's own button face.
+void applyBack(QWidget *w, Rgb back)
+{
+    if (back == kButtonGrey) {
+        if (w->testAttribute(Qt::WA_SetPalette))
+            w->setPalette(QPalette());
+        return;
+    }
+    const QColor face = colourOf(back);
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Button, face);
+    const QColor text = face.lightnessF() < 0.55 ? Qt::white : Qt::black;
+    pal.setColor(QPalette::Active, QPalette::ButtonText, text);
+    pal.setColor(QPalette::Inactive, QPalette::ButtonText, text);
+    w->setPalette(pal);
+}
+
+// A small stone for the colour choices.
+QIcon stoneIcon(Rgb fill, bool rim)
+{
+    QPixmap pm(64, 64);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(rim ? QPen(QColor(70, 70, 70), 4) : QPen(colourOf(fill), 1));
+    p.setBrush(colourOf(fill));
+    p.drawEllipse(QRectF(6, 6, 52, 52));
+    p.end();
+    pm.setDevicePixelRatio(4);
+    return QIcon(pm);
+}
+
+QGroupBox *groupBox(const QString &title, const char *objectName)
+{
+    auto *box = new QGroupBox(title);
+    box->setObjectName(QString::fromLatin1(objectName));
+    return box;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Moyuta"));
+
+    Form &f = s_.form;
+    // Record, network, options and undo request have no handlers yet.
+    notWired_ = {&f.cmdRec, &f.cmdNewSave, &f.cmdFileOpen, &f.cmdF, &f.cmdNetwork, &f.cmdOpt, &f.cmdWait};
+    // Chat and clock come later.
+    notShown_ = {&f.txtSend, &f.txtDisp, &f.cmdSend, &f.lblStatus, &f.lblTime,
+                 &f.lblMax, &f.UpDown3, &f.cmdTimer, &f.cmdResetTimer};
+
+    auto *central = new QWidget;
+    auto *outer = new QHBoxLayout(central);
+    outer->setContentsMargins(8, 8, 8, 8);
+    outer->setSpacing(10);
+
+    auto *left = new QVBoxLayout;
+    board_ = new BoardView(s_);
+    connect(board_, &BoardView::stateChanged, this, [this] { sync(); });
+    left->addWidget(board_, 1);
+
+    // The chat row (the chat itself is not wired yet).
+    auto *chat = new QWidget;
+    chat->setObjectName(QStringLiteral("chatRow"));
+    auto *chatLayout = new QHBoxLayout(chat);
+    chatLayout->setContentsMargins(0, 0, 0, 0);
+    auto *txtSend = new QLineEdit;
+    txtSend->setAccessibleName(QStringLiteral("送信文"));
+    bind(f.txtSend, txtSend);
+    chatLayout->addWidget(txtSend, 1);
+    chatLayout->addWidget(button(f.cmdSend, {}));
+    chatLayout->addWidget(label(f.lblStatus));
+    chat->hide();
+    left->addWidget(chat);
+    outer->addLayout(left, 1);
+
+    outer->addWidget(buildSideColumn());
+    setCentralWidget(central);
+    resize(1100, 760);
+    sync();
+}
+
+void MainWindow::forward(const std::function<void()> &handler)
+{
+    if (syncing_ || !handler)
+        return;
+    handler();
+    sync();
+}
+
+void MainWindow::bind(Control &model, QWidget *widget)
+{
+    widget->setObjectName(model.name);
+    widgets_.insert(&model, widget);
+}
+
+QPushButton *MainWindow::button(Button &model, const std::function<void(AppState &)> &handler)
+{
+    auto *b = new QPushButton(model.caption);
+    bind(model, b);
+    if (handler)
+        connect(b, &QPushButton::clicked, this, [this, handler, &model] {
+            if (model.enabled)
+                forward([this, handler] { handler(s_); });
+        });
+    return b;
+}
+
+QCheckBox *MainWindow::checkBox(CheckBox &model)
+{
+    auto *c = new QCheckBox(model.caption);
+    bind(model, c);
+    checkBoxes_.emplace_back(&model, c);
+    connect(c, &QCheckBox::clicked, this, [this, &model](bool checked) {
+        if (model.enabled)
+            forward([&model, checked] { model.setChecked(checked); });
+    });
+    return c;
+}
+
+QSpinBox *MainWindow::spinner(Spinner &model, const QString &accessibleName, bool arrowsOnly)
+{
+    auto *box = new QSpinBox;
+    bind(model, box);
+    box->setAccessibleName(accessibleName);
+    box->setRange(model.minimum, model.maximum);
+    box->setValue(model.value);
+    box->setKeyboardTracking(false);
+    box->setAlignment(Qt::AlignRight);
+    if (arrowsOnly) {
+        // An up/down control: the count is shown in its own label.
+        if (auto *edit = box->findChild<QLineEdit *>())
+            edit->hide();
+        box->setFixedWidth(24);
+    }
+    spinners_.emplace_back(&model, box);
+    connect(box, &QSpinBox::valueChanged, this, [this, &model](int v) {
+        if (model.enabled)
+            forward([&model, v] { model.setValue(v); });
+    });
+    return box;
+}
+
+QLabel *MainWindow::label(Label &model)
+{
+    auto *l = new QLabel(model.caption);
+    bind(model, l);
+    return l;
+}
+
+QButtonGroup *MainWindow::optionGroup(OptionGroup &group, bool pushButtons)
+{
+    auto *buttons = new QButtonGroup(this);
+    buttons->setObjectName(group.name);
+    buttons->setExclusive(true);
+    for (int i = 0; i < group.size(); ++i) {
+        QAbstractButton *b;
+        if (pushButtons)
+            b = new QPushButton(group[i].caption);
+        else
+            b = new QRadioButton(group[i].caption);
+        b->setCheckable(true);
+        bind(group[i], b);
+        buttons->addButton(b, i);
+    }
+    groups_.emplace_back(&group, buttons);
+    connect(buttons, &QButtonGroup::idClicked, this, [this, &group](int id) {
+        if (group[id].enabled)
+            forward([&group, id] { group.select(id); });
+        else
+            sync();
+    });
+    return buttons;
+}
+
+QWidget *MainWindow::buildSideColumn()
+{
+    Form &f = s_.form;
+    auto *column = new QWidget;
+    column->setObjectName(QStringLiteral("sideColumn"));
+    column->setFixedWidth(340);
+    auto *v = new QVBoxLayout(column);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(6);
+
+    // Board size.
+    {
+        auto *box = groupBox(QStringLiteral("碁盤"), "grpSize");
+        auto *row = new QHBoxLayout(box);
+        QButtonGroup *sizes = optionGroup(f.Option3, false);
+        for (QAbstractButton *b : sizes->buttons())
+            row->addWidget(b);
+        v->addWidget(box);
+    }
+
+    // Colour to place and placement mode.
+    {
+        auto *box = groupBox(QStringLiteral("石"), "grpStones");
+        auto *grid = new QGridLayout(box);
+        QButtonGroup *colours = optionGroup(f.Option1, true);
+        const QIcon icons[2] = {stoneIcon(0x000000, false), stoneIcon(kWhiteStone, true)};
+        for (int i = 0; i < 3; ++i) {
+            QAbstractButton *b = colours->button(i);
+            if (i < 2)
+                b->setIcon(icons[i]);
+            b->setMinimumHeight(30);
+            grid->addWidget(b, 0, i);
+        }
+        QButtonGroup *modes = optionGroup(f.Option2, false);
+        for (int i = 0; i < 4; ++i)
+            grid->addWidget(modes->button(i), 1 + i / 2, (i % 2) * 3 / 2, 1, i % 2 ? 2 : 1);
+        v->addWidget(box);
+    }
+
+    // Marks, letters and numbering.
+    {
+        auto *box = groupBox(QStringLiteral("印"), "grpMarks");
+        auto *grid = new QVBoxLayout(box);
+        auto *ticks = new QHBoxLayout;
+        ticks->addWidget(checkBox(f.chkNumberStones));
+        ticks->addWidget(checkBox(f.chkOtherMarks));
+        grid->addLayout(ticks);
+        auto *marks = new QHBoxLayout;
+        marks->setSpacing(3);
+        QButtonGroup *choices = optionGroup(f.Option4, true);
+        for (QAbstractButton *b : choices->buttons()) {
+            b->setMinimumWidth(0);
+            b->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+            b->setMinimumHeight(28);
+            marks->addWidget(b, b == choices->button(0) ? 2 : 1);
+        }
+        grid->addLayout(marks);
+        auto *counts = new QHBoxLayout;
+        counts->addWidget(button(f.cmdSankaku, [](AppState &s) { board::countMarks(s, PointContent::Triangle); }));
+        counts->addWidget(button(f.cmd1Rectang, [](AppState &s) { board::countMarks(s, PointContent::Diamond); }));
+        counts->addWidget(button(f.cmdDikazuClear, board::clearOtherMarks));
+        grid->addLayout(counts);
+        v->addWidget(box);
+    }
+
+    // Game commands.
+    {
+        auto *box = groupBox(QStringLiteral("対局"), "grpGame");
+        auto *grid = new QGridLayout(box);
+        grid->addWidget(button(f.cmdBack, board::onTakeBack), 0, 0);
+        grid->addWidget(button(f.cmdClear, board::onClear), 0, 1);
+        grid->addWidget(button(f.cmdStart, board::onStart), 1, 0);
+        grid->addWidget(button(f.cmdTouryou, board::onResign), 1, 1);
+        grid->addWidget(button(f.cmdWait, {}), 2, 0);
+        grid->addWidget(button(f.cmdOff, board::onPresence), 2, 1);
+        v->addWidget(box);
+    }
+
+    // Prisoners.
+    {
+        auto *box = groupBox(QStringLiteral("アゲハマ"), "grpPrisoners");
+        auto *row = new QHBoxLayout(box);
+        auto addCount = [&](Label &caption, Label &value, Spinner &spin, const QString &name) {
+            QLabel *c = label(caption);
+            QLabel *n = label(value);
+            n->setMinimumWidth(44);
+            n->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            n->setFrameShape(QFrame::StyledPanel);
+            n->setFrameShadow(QFrame::Sunken);
+            QFont big = n->font();
+            big.setPointSizeF(big.pointSizeF() * 1.3);
+            big.setBold(true);
+            n->setFont(big);
+            QSpinBox *updown = spinner(spin, name, true);
+            c->setBuddy(updown);
+            row->addWidget(c);
+            row->addWidget(n);
+            row->addWidget(updown);
+        };
+        addCount(f.lblBlackPrisonersCaption, f.lblBlackPrisoners, f.UpDown2, QStringLiteral("黒石"));
+        row->addSpacing(16);
+        addCount(f.lblWhitePrisonersCaption, f.lblWhitePrisoners, f.UpDown1, QStringLiteral("白石"));
+        row->addStretch(1);
+        v->addWidget(box);
+    }
+
+    // Record.
+    {
+        auto *box = groupBox(QStringLiteral("記録"), "grpRecord");
+        auto *grid = new QGridLayout(box);
+        grid->addWidget(button(f.cmdRec, {}), 0, 0);
+        grid->addWidget(button(f.cmdNewSave, {}), 0, 1);
+        grid->addWidget(button(f.cmdFileOpen, {}), 1, 0);
+        grid->addWidget(button(f.cmdF, {}), 1, 1);
+        auto *caption = new QLabel(QStringLiteral("開始番号"));
+        caption->setObjectName(QStringLiteral("lblSnumCaption"));
+        QSpinBox *start = spinner(f.UpDown5, QStringLiteral("開始番号"), false);
+        caption->setBuddy(start);
+        auto *startRow = new QHBoxLayout;
+        startRow->addWidget(caption);
+        startRow->addWidget(start);
+        startRow->addStretch(1);
+        grid->addLayout(startRow, 2, 0, 1, 2);
+        v->addWidget(box);
+    }
+
+    v->addStretch(1);
+
+    // Shell.
+    auto *shell = new QHBoxLayout;
+    shell->addWidget(button(f.cmdNetwork, {}));
+    shell->addWidget(button(f.cmdOpt, {}));
+    QPushButton *end = button(f.cmdEnd, {});
+    connect(end, &QPushButton::clicked, this, &QWidget::close);
+    shell->addWidget(end);
+    v->addLayout(shell);
+    return column;
+}
+
+void MainWindow::sync()
+{
+    syncing_ = true;
+    Form &f = s_.form;
+    for (Control *c : f.controls()) {
+        QWidget *w = widgets_.value(c);
+        if (!w)
+            continue;
+        const QSignalBlocker block(w);
+        w->setEnabled(c->enabled && !notWired_.contains(c));
+        w->setVisible(c->visible && !notShown_.contains(c));
+        if (auto *b = qobject_cast<QAbstractButton *>(w)) {
+            if (b->text() != c->caption)
+                b->setText(c->caption);
+            if (qobject_cast<QPushButton *>(w))
+                applyBack(w, c->back);
+        } else if (auto *l = qobject_cast<QLabel *>(w)) {
+            if (l->text() != c->caption)
+                l->setText(c->caption);
+        }
+    }
+    for (auto &[group, buttons] : groups_) {
+        const QSignalBlocker block(buttons);
+        if (QAbstractButton *b = buttons->button(group->selected)) {
+            const QSignalBlocker blockButton(b);
+            b->setChecked(true);
+        }
+    }
+    for (auto &[model, box] : checkBoxes_) {
+        const QSignalBlocker block(box);
+        box->setChecked(model->checked);
+    }
+    for (auto &[model, box] : spinners_) {
+        const QSignalBlocker block(box);
+        box->setRange(model->minimum, model->maximum);
+        box->setValue(model->value);
+    }
+    if (QWidget *w = widgets_.value(&f.lblBlackPrisoners))
+        w->setAccessibleName(QStringLiteral("黒石 ") + f.lblBlackPrisoners.caption);
+    if (QWidget *w = widgets_.value(&f.lblWhitePrisoners))
+        w->setAccessibleName(QStringLiteral("白石 ") + f.lblWhitePrisoners.caption);
+    board_->syncFromModel();
+    syncing_ = false;
+}
+
+}  // namespace moyuta::ui

@@ -1,0 +1,62 @@
+#pragma once
+// The main window: the board on the left, the grouped controls on the right.
+// Every widget renders one control of the form model (objectName = the
+// control's name); widget events are forwarded to the board handlers and the
+// whole window is re-synced from the model afterwards.
+
+#include "AppState.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QSet>
+#include <functional>
+#include <vector>
+
+class QAbstractButton;
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+
+namespace moyuta::ui {
+
+class BoardView;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(AppState &s, QWidget *parent = nullptr);
+
+    // Renders the whole form model: enabled, visible, caption, colour, ticks, selections, values.
+    void sync();
+    BoardView *boardView() const { return board_; }
+
+private:
+    // Runs a handler for a user action, then re-syncs the window.
+    void forward(const std::function<void()> &handler);
+
+    QPushButton *button(Button &model, const std::function<void(AppState &)> &handler);
+    QCheckBox *checkBox(CheckBox &model);
+    QSpinBox *spinner(Spinner &model, const QString &accessibleName, bool arrowsOnly);
+    QLabel *label(Label &model);
+    QButtonGroup *optionGroup(OptionGroup &group, bool pushButtons);
+    void bind(Control &model, QWidget *widget);
+
+    QWidget *buildSideColumn();
+
+    AppState &s_;
+    BoardView *board_ = nullptr;
+    bool syncing_ = false;
+
+    QHash<const Control *, QWidget *> widgets_;
+    std::vector<std::pair<OptionGroup *, QButtonGroup *>> groups_;
+    std::vector<std::pair<CheckBox *, QCheckBox *>> checkBoxes_;
+    std::vector<std::pair<Spinner *, QSpinBox *>> spinners_;
+    // Controls of subsystems that are not wired yet: shown disabled, or not shown.
+    QSet<const Control *> notWired_;
+    QSet<const Control *> notShown_;
+};
+
+}  // namespace moyuta::ui

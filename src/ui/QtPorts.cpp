@@ -1,0 +1,79 @@
+#include "QtPorts.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+namespace moyuta::ui {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Moyuta");
+const QString kRecordFilter = QStringLiteral("*.nig");
+
+void notice(QWidget *parent, QMessageBox::Icon icon, const QString &text)
+{
+    QMessageBox box(icon, kTitle, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+}  // namespace
+
+Answer QtDialogs::ask(const QString &question)
+{
+    QMessageBox box(QMessageBox::Question, kTitle, question, QMessageBox::NoButton, parent_);
+    QPushButton *yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+    QPushButton *cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(cancel);
+    box.exec();
+    const QAbstractButton *chosen = box.clickedButton();
+    if (chosen == yes)
+        return Answer::Yes;
+    if (chosen == no)
+        return Answer::No;
+    return Answer::Cancel;
+}
+
+void QtDialogs::inform(const QString &text)
+{
+    notice(parent_, QMessageBox::Information, text);
+}
+
+void QtDialogs::warn(const QString &text)
+{
+    notice(parent_, QMessageBox::Warning, text);
+}
+
+QString QtDialogs::openFileName()
+{
+    return QFileDialog::getOpenFileName(parent_, kTitle, QString(), kRecordFilter);
+}
+
+QString QtDialogs::saveFileName()
+{
+    return QFileDialog::getSaveFileName(parent_, kTitle, QString(), kRecordFilter);
+}
+
+void QtEventPump::processEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+void QtEventPump::pace(qint64 turns)
+{
+    const qint64 ms = turns / 10000;
+    if (ms <= 0) {
+        QCoreApplication::processEvents();
+        return;
+    }
+    QEventLoop loop;
+    QTimer::singleShot(std::chrono::milliseconds(ms), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+}  // namespace moyuta::ui

@@ -1,0 +1,47 @@
+#pragma once
+// The real adapters of the ports: message boxes and file dialogs, the event
+// pump, and the stand-ins for the peer link and the sound until those exist.
+
+#include "Ports.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace moyuta::ui {
+
+// Message boxes titled "Moyuta" and the ".nig" file dialogs, parented to the main window.
+class QtDialogs : public DialogPort {
+public:
+    explicit QtDialogs(QWidget *parent = nullptr) : parent_(parent) {}
+    void setParent(QWidget *parent) { parent_ = parent; }
+
+    Answer ask(const QString &question) override;
+    void inform(const QString &text) override;
+    void warn(const QString &text) override;
+    QString openFileName() override;
+    QString saveFileName() override;
+
+private:
+    QPointer<QWidget> parent_;
+};
+
+// Lets pending events run; the pacing wait is a timed nested event loop, never a busy loop.
+class QtEventPump : public EventPumpPort {
+public:
+    void processEvents() override;
+    void pace(qint64 turns) override;
+};
+
+// Sends nothing: there is no peer link yet.
+class NullPeerOutbox : public PeerOutboxPort {
+public:
+    void sendPeerMessage(const QString &) override {}
+};
+
+// Plays nothing.
+class NullSound : public SoundPort {
+public:
+    void playCue() override {}
+};
+
+}  // namespace moyuta::ui
