@@ -1,0 +1,98 @@
+// Lays out a sample position in the real main window, off screen, and saves
+// a picture of it.   moyuta-screenshot OUTPUT.png [device-pixel-ratio] [size-code]
+#include "Application.h"
+#include "Board.h"
+#include "BoardView.h"
+#include "MainWindow.h"
+#include "QtPorts.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <cstdio>
+
+namespace {
+
+using namespace moyuta;
+
+// Answers every question with Yes and shows nothing, so the tool never waits.
+class SilentDialogs : public DialogPort {
+public:
+    Answer ask(const QString &) override { return Answer::Yes; }
+    void inform(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+    void warn(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+    QString openFileName() override { return {}; }
+    QString saveFileName() override { return {}; }
+};
+
+void press(AppState &s, int column, int row)
+{
+    board::pressPoint(s, pointIndex(row, column), board::MouseButton::Left);
+}
+
+// A short opening; the points are (column, row) from the top-left.
+void layOutSample(AppState &s)
+{
+    Form &f = s.form;
+    f.chkNumberStones.setChecked(true);
+    const int lines = linesOf(s.boardSizeCode);
+    if (lines == 19) {
+        const int moves[][2] = {{15, 3}, {3, 15}, {16, 15}, {2, 3}, {14, 16}, {5, 2}, {2, 5},
+                                {3, 9}, {4, 3}, {9, 3}, {15, 9}, {13, 2}, {14, 2}};
+        for (const auto &m : moves)
+            press(s, m[0], m[1]);
+    } else if (lines == 13) {
+        const int moves[][2] = {{9, 2}, {3, 10}, {10, 10}, {2, 3}, {6, 2}, {10, 6}, {2, 7}};
+        for (const auto &m : moves)
+            press(s, m[0], m[1]);
+    } else {
+        const int moves[][2] = {{4, 2}, {6, 2}, {2, 6}, {6, 6}, {5, 6}};
+        for (const auto &m : moves)
+            press(s, m[0], m[1]);
+    }
+    // Letters are placed through the marks selector, as a player would.
+    f.chkOtherMarks.setChecked(true);
+    f.Option4.select(3);
+    press(s, lines == 19 ? 9 : 6, lines == 19 ? 15 : lines - 3);
+    // "▲" goes on the board only between connected players; put it there directly.
+    s.points[size_t(pointIndex(lines == 19 ? 16 : lines - 2, lines == 19 ? 6 : 1))].content = PointContent::Triangle;
+}
+
+}  // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT.png [device-pixel-ratio] [size-code 0|1|2]\n", argv[0]);
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc >= 3)
+        qputenv("QT_SCALE_FACTOR", argv[2]);
+    const int sizeCode = argc >= 4 ? QByteArray(argv[3]).toInt() : Size19;
+
+    QApplication app(argc, argv);
+    ui::prepareApplication(app);
+
+    SilentDialogs dialogs;
+    ui::QtEventPump pump;
+    ui::NullPeerOutbox outbox;
+    ui::NullSound sound;
+    AppState state(dialogs, pump, outbox, sound);
+    board::installHandlers(state);
+    board::setInitialState(state);
+    state.form.Option3.select(sizeCode);
+    layOutSample(state);
+
+    ui::MainWindow window(state);
+    window.sync();
+    window.show();
+    QCoreApplication::processEvents();
+
+    const QPixmap shot = window.grab();
+    if (!shot.save(QString::fromLocal8Bit(argv[1]))) {
+        std::fprintf(stderr, "could not write %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}
