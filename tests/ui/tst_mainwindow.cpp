@@ -1,0 +1,251 @@
+// The main window renders the form model and forwards the user's input;
+// the message boxes carry the program's own buttons.
+#include "BoardView.h"
+#include "MainWindow.h"
+#include "QtPorts.h"
+#include "TestPorts.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QMessageBox>
+#include <QSpinBox>
+#include <QtTest>
+
+using namespace moyuta;
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void identity();
+    void syncRendersModel_data();
+    void syncRendersModel();
+    void mnemonicsReachHandlers_data();
+    void mnemonicsReachHandlers();
+    void questionBox_data();
+    void questionBox();
+};
+
+namespace {
+
+Control *controlNamed(Form &f, const QString &name)
+{
+    for (Control *c : f.controls())
+        if (c->name == name)
+            return c;
+    return nullptr;
+}
+
+OptionGroup *groupNamed(Form &f, const QString &name)
+{
+    for (OptionGroup *g : {&f.Option1, &f.Option2, &f.Option3, &f.Option4})
+        if (g->name == name)
+            return g;
+    return nullptr;
+}
+
+}  // namespace
+
+void TestMainWindow::identity()
+{
+    test::Fixture fx;
+    ui::MainWindow w(fx.s);
+    QCOMPARE(w.windowTitle(), QStringLiteral("Moyuta"));
+    QCOMPARE(w.objectName(), QStringLiteral("frmMain"));
+    auto *board = w.findChild<ui::BoardView *>(QStringLiteral("BoardView"));
+    QVERIFY(board);
+    QCOMPARE(board->accessibleName(), QStringLiteral("碁盤"));
+}
+
+void TestMainWindow::syncRendersModel_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("aspect");
+    QTest::addColumn<QVariant>("before");  // model value rendered first
+    QTest::addColumn<QVariant>("after");   // then this one
+    QTest::addColumn<QVariant>("shown");   // what the widget must show
+
+    QTest::newRow("take-back enabled") << "cmdBack" << "enabled" << QVariant(false) << QVariant(true) << QVariant(true);
+    QTest::newRow("take-back disabled") << "cmdBack" << "enabled" << QVariant(true) << QVariant(false) << QVariant(false);
+    QTest::newRow("record button stays disabled") << "cmdRec" << "enabled" << QVariant(false) << QVariant(true)
+                                                  << QVariant(false);
+    QTest::newRow("削除 turns red") << "Option1_2" << "back" << QVariant(kButtonGrey) << QVariant(kActiveRed)
+                                   << QVariant(QColor(255, 0, 0));
+    QTest::newRow("start turns green") << "cmdStart" << "back" << QVariant(kButtonGrey) << QVariant(kStartGreen)
+                                       << QVariant(QColor(0, 255, 0));
+    QTest::newRow("presence caption") << "cmdOff" << "caption" << QVariant(QStringLiteral("着席中(&P)"))
+                                      << QVariant(QStringLiteral("退席中(&P)")) << QVariant(QStringLiteral("退席中(&P)"));
+    QTest::newRow("prisoner count label") << "lblWhitePrisoners" << "caption" << QVariant(QStringLiteral("0"))
+                                          << QVariant(QStringLiteral("7")) << QVariant(QStringLiteral("7"));
+    QTest::newRow("hidden letter") << "Option4_4" << "visible" << QVariant(true) << QVariant(false) << QVariant(false);
+    QTest::newRow("size selection") << "Option3" << "selected" << QVariant(0) << QVariant(2) << QVariant(2);
+    QTest::newRow("mark selection") << "Option4" << "selected" << QVariant(0) << QVariant(5) << QVariant(5);
+    QTest::newRow("numbering tick") << "chkNumberStones" << "checked" << QVariant(false) << QVariant(true) << QVariant(true);
+    QTest::newRow("start number") << "UpDown5" << "value" << QVariant(1) << QVariant(42) << QVariant(42);
+}
+
+void TestMainWindow::syncRendersModel()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, aspect);
+    QFETCH(QVariant, before);
+    QFETCH(QVariant, after);
+    QFETCH(QVariant, shown);
+
+    test::Fixture fx;
+    Form &f = fx.s.form;
+    ui::MainWindow w(fx.s);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+    // The model is changed directly, as a handler would: no change handler runs.
+    auto apply = [&](const QVariant &v) {
+        if (aspect == QLatin1String("selected")) {
+            groupNamed(f, control)->selected = v.toInt();
+        } else if (aspect == QLatin1String("checked")) {
+            static_cast<CheckBox *>(controlNamed(f, control))->checked = v.toBool();
+        } else if (aspect == QLatin1String("value")) {
+            static_cast<Spinner *>(controlNamed(f, control))->value = v.toInt();
+        } else {
+            Control *c = controlNamed(f, control);
+            QVERIFY(c);
+            if (aspect == QLatin1String("enabled"))
+                c->enabled = v.toBool();
+            else if (aspect == QLatin1String("visible"))
+                c->visible = v.toBool();
+            else if (aspect == QLatin1String("caption"))
+                c->caption = v.toString();
+            else if (aspect == QLatin1String("back"))
+                c->back = v.value<Rgb>();
+        }
+        w.sync();
+    };
+    apply(before);
+    apply(after);
+
+    if (aspect == QLatin1String("selected")) {
+        auto *b = w.findChild<QAbstractButton *>(control + QLatin1Char('_') + QString::number(shown.toInt()));
+        QVERIFY(b);
+        QVERIFY(b->isChecked());
+        QCOMPARE(groupNamed(f, control)->selected, shown.toInt());  // rendering did not feed back
+        return;
+    }
+    QWidget *widget = w.findChild<QWidget *>(control);
+    QVERIFY2(widget, qPrintable(control));
+    if (aspect == QLatin1String("enabled"))
+        QCOMPARE(widget->isEnabled(), shown.toBool());
+    else if (aspect == QLatin1String("visible"))
+        QCOMPARE(widget->isVisible(), shown.toBool());
+    else if (aspect == QLatin1String("caption"))
+        QCOMPARE(widget->property("text").toString(), shown.toString());
+    else if (aspect == QLatin1String("back"))
+        QCOMPARE(widget->palette().color(QPalette::Button), shown.value<QColor>());
+    else if (aspect == QLatin1String("checked"))
+        QCOMPARE(qobject_cast<QCheckBox *>(widget)->isChecked(), shown.toBool());
+    else if (aspect == QLatin1String("value")) {
+        QCOMPARE(qobject_cast<QSpinBox *>(widget)->value(), shown.toInt());
+        QCOMPARE(f.lblSnum.caption, QStringLiteral("1"));  // rendering did not feed back
+    }
+}
+
+void TestMainWindow::mnemonicsReachHandlers_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("disable");  // control disabled in the model before the key
+    QTest::addColumn<QString>("expect");
+
+    QTest::newRow("Alt+L takes the stone back") << int(Qt::Key_L) << QString() << "stone gone";
+    QTest::newRow("Alt+L while take-back is disabled") << int(Qt::Key_L) << "cmdBack" << "stone stays";
+    QTest::newRow("Alt+V clears after Yes") << int(Qt::Key_V) << QString() << "stone gone";
+    QTest::newRow("Alt+F chooses removal, red") << int(Qt::Key_F) << QString() << "removal red";
+    QTest::newRow("Alt+K ticks numbering") << int(Qt::Key_K) << QString() << "numbering";
+    QTest::newRow("Alt+C asks, then 9 lines") << int(Qt::Key_C) << QString() << "nine lines";
+}
+
+void TestMainWindow::mnemonicsReachHandlers()
+{
+    QFETCH(int, key);
+    QFETCH(QString, disable);
+    QFETCH(QString, expect);
+
+    test::Fixture fx;
+    Form &f = fx.s.form;
+    const int point = pointIndex(2, 2);
+    board::pressPoint(fx.s, point, board::MouseButton::Left);
+    QCOMPARE(fx.s.points[size_t(point)].content, PointContent::Black);
+    if (!disable.isEmpty())
+        controlNamed(f, disable)->enabled = false;
+
+    ui::MainWindow w(fx.s);
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key(key), Qt::AltModifier);
+
+    if (expect == QLatin1String("stone gone")) {
+        QTRY_COMPARE(fx.s.points[size_t(point)].content, PointContent::Empty);
+    } else if (expect == QLatin1String("stone stays")) {
+        QTest::qWait(300);  // longer than a button's animated click
+        QCOMPARE(fx.s.points[size_t(point)].content, PointContent::Black);
+    } else if (expect == QLatin1String("removal red")) {
+        QTRY_COMPARE(f.Option1.selected, 2);
+        QCOMPARE(w.findChild<QWidget *>(QStringLiteral("Option1_2"))->palette().color(QPalette::Button), QColor(255, 0, 0));
+    } else if (expect == QLatin1String("numbering")) {
+        QTRY_VERIFY(fx.s.numberStones);
+        QVERIFY(w.findChild<QCheckBox *>(QStringLiteral("chkNumberStones"))->isChecked());
+    } else if (expect == QLatin1String("nine lines")) {
+        QTRY_COMPARE(fx.s.boardSizeCode, int(Size9));
+        QVERIFY(!fx.dialogs.shown.isEmpty());
+        QCOMPARE(test::firstOccupied(fx.s), -1);
+    } else {
+        QFAIL("unknown expectation");
+    }
+}
+
+void TestMainWindow::questionBox_data()
+{
+    QTest::addColumn<QString>("press");  // a button text, or "Escape"
+    QTest::addColumn<int>("answer");
+
+    QTest::newRow("yes") << QStringLiteral("はい(&Y)") << int(Answer::Yes);
+    QTest::newRow("no") << QStringLiteral("いいえ(&N)") << int(Answer::No);
+    QTest::newRow("cancel") << QStringLiteral("キャンセル") << int(Answer::Cancel);
+    QTest::newRow("escape") << QStringLiteral("Escape") << int(Answer::Cancel);
+}
+
+void TestMainWindow::questionBox()
+{
+    QFETCH(QString, press);
+    QFETCH(int, answer);
+
+    ui::QtDialogs dialogs;
+    QStringList texts;
+    QString title;
+    bool questionIcon = false;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        title = box->windowTitle();
+        questionIcon = box->icon() == QMessageBox::Question;
+        for (QAbstractButton *b : box->buttons())
+            texts << b->text();
+        if (press == QLatin1String("Escape")) {
+            QTest::keyClick(box, Qt::Key_Escape);
+            return;
+        }
+        for (QAbstractButton *b : box->buttons())
+            if (b->text() == press)
+                b->click();
+    });
+    const Answer got = dialogs.ask(QStringLiteral("すべてクリアーしますか？"));
+    QCOMPARE(int(got), answer);
+    QCOMPARE(title, QStringLiteral("Moyuta"));
+    QVERIFY(questionIcon);
+    texts.sort();
+    QStringList wanted{QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)"), QStringLiteral("キャンセル")};
+    wanted.sort();
+    QCOMPARE(texts, wanted);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
