@@ -326,6 +326,10 @@ QWidget *MainWindow::buildSideColumn()
     }
 
     v->addStretch(1);
+    for (QGroupBox *box : column->findChildren<QGroupBox *>()) {
+        box->layout()->setContentsMargins(8, 4, 8, 6);
+        box->layout()->setSpacing(4);
+    }
 
     // Shell.
     auto *shell = new QHBoxLayout;
