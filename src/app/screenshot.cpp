@@ -36,8 +36,8 @@ void layOutSample(AppState &s)
     f.chkNumberStones.setChecked(true);
     const int lines = linesOf(s.boardSizeCode);
     if (lines == 19) {
-        const int moves[][2] = {{15, 3}, {3, 15}, {16, 15}, {2, 3}, {14, 16}, {5, 2}, {2, 5},
-                                {3, 9}, {4, 3}, {9, 3}, {15, 9}, {13, 2}, {14, 2}};
+        const int moves[][2] = {{15, 3}, {3, 15}, {16, 15}, {3, 3}, {2, 5}, {2, 8}, {4, 5},
+                                {13, 16}, {13, 15}, {12, 16}, {15, 9}, {5, 2}, {10, 15}};
         for (const auto &m : moves)
             press(s, m[0], m[1]);
     } else if (lines == 13) {
@@ -52,7 +52,7 @@ void layOutSample(AppState &s)
     // Letters are placed through the marks selector, as a player would.
     f.chkOtherMarks.setChecked(true);
     f.Option4.select(3);
-    press(s, lines == 19 ? 9 : 6, lines == 19 ? 15 : lines - 3);
+    press(s, lines == 19 ? 9 : 6, lines == 19 ? 4 : lines - 3);
     // "▲" goes on the board only between connected players; put it there directly.
     s.points[size_t(pointIndex(lines == 19 ? 16 : lines - 2, lines == 19 ? 6 : 1))].content = PointContent::Triangle;
 }
