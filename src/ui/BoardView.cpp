@@ -65,7 +65,7 @@ BoardView::BoardView(AppState &s, QWidget *parent) : QWidget(parent), s_(s)
     panel_->setObjectName(QStringLiteral("Frame8"));
     panel_->setAccessibleName(QStringLiteral("メッセージ"));
     panel_->setStyleSheet(QStringLiteral(
-        "#Frame8 { background: rgba(255,255,255,235); border: 2px solid #5a4632; border-radius: 8px; }"));
+        "#Frame8 { background: rgba(255,255,255,248); border: 2px solid #5a4632; border-radius: 8px; }"));
     panelText_ = new QLabel(panel_);
     panelText_->setObjectName(QStringLiteral("lbl2Message"));
     panelText_->setAlignment(Qt::AlignCenter);
