@@ -63,6 +63,7 @@ private slots:
     void unpackRunsFindsMarkFormedByExpansion();
     void transformsInvert_data();
     void transformsInvert();
+    void transformExamples();
     void markerRefusals_data();
     void markerRefusals();
     void keyMismatch_data();
@@ -257,9 +258,15 @@ void TestCipher::transformsInvert()
     QCOMPARE(unfoldReverse(foldReverse(s, passes), passes), s);
     QCOMPARE(unfold(fold(s, passes), passes), s);
     QCOMPARE(columnUnshuffle(columnShuffle(s, passes, columns), passes, columns), s);
+}
+
+void TestCipher::transformExamples()
+{
     QCOMPARE(q(foldReverse(u"abcdef", 1)), u"ecafdb"_s);
+    QCOMPARE(q(foldReverse(u"abcde", 2)), u"baedc"_s);
     QCOMPARE(q(fold(u"abcdefg", 1)), u"acegbdf"_s);
     QCOMPARE(q(columnShuffle(u"abcdefgh", 1, 3)), u"adbecfhg"_s);
+    QCOMPARE(q(columnShuffle(u"abcdefgh", 2, 3)), u"aedcbfhg"_s);
     QCOMPARE(q(columnShuffle(u"abcdefgh", 0, 3)), u"abcdefhg"_s);
 }
 
