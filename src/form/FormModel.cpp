@@ -151,10 +151,15 @@ std::vector<Control *> Form::controls()
                                   &cmdFileOpen, &cmdF, &UpDown5, &lblSnum, &cmdNetwork, &cmdOpt, &cmdEnd,
                                   &txtSend, &txtDisp, &cmdSend, &lblStatus, &lblTime, &lblMax, &UpDown3,
                                   &cmdTimer, &cmdResetTimer};
-    for (OptionGroup *g : {&Option1, &Option2, &Option3, &Option4})
+    for (OptionGroup *g : optionGroups())
         for (Control &c : g->options)
             all.push_back(&c);
     return all;
+}
+
+std::vector<OptionGroup *> Form::optionGroups()
+{
+    return {&Option1, &Option2, &Option3, &Option4};
 }
 
 }  // namespace moyuta

@@ -127,8 +127,10 @@ struct Form {
     Button cmdTimer;
     Button cmdResetTimer;
 
-    // All plain controls, for the widget layer and for tests that look one up by name.
+    // All plain controls and all option buttons, for the widget layer and for
+    // tests that look one up by name.
     std::vector<Control *> controls();
+    std::vector<OptionGroup *> optionGroups();
 };
 
 }  // namespace moyuta

@@ -16,24 +16,27 @@ QString toQString(const std::u16string &s)
     return QString::fromUtf16(s.data(), qsizetype(s.size()));
 }
 
-}  // namespace
-
-QString encipherMessage(AppState &s, const QString &plain)
+// Runs one cipher operation with the session's number and password.
+QString run(AppState &s, const QString &text,
+            cipher::CipherResult (*operation)(std::u16string_view, int, std::u16string_view))
 {
-    const cipher::CipherResult r = cipher::encipher(view(plain), s.activeCipherNumber, view(s.sessionPassword));
+    const cipher::CipherResult r = operation(view(text), s.activeCipherNumber, view(s.sessionPassword));
     s.cipherSucceeded = r.succeeded;
     if (!r.warning.empty())
         s.warn(toQString(r.warning));
     return toQString(r.text);
 }
 
+}  // namespace
+
+QString encipherMessage(AppState &s, const QString &plain)
+{
+    return run(s, plain, cipher::encipher);
+}
+
 QString decipherMessage(AppState &s, const QString &cipherText)
 {
-    const cipher::CipherResult r = cipher::decipher(view(cipherText), s.activeCipherNumber, view(s.sessionPassword));
-    s.cipherSucceeded = r.succeeded;
-    if (!r.warning.empty())
-        s.warn(toQString(r.warning));
-    return toQString(r.text);
+    return run(s, cipherText, cipher::decipher);
 }
 
 }  // namespace moyuta::network

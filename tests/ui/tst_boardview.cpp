@@ -1,11 +1,24 @@
 // The board view: which point a press lands on, and what is painted where.
 #include "BoardView.h"
-#include "TestPorts.h"
+#include "TestDoubles.h"
 
 #include <QtTest>
 
 using namespace moyuta;
 using moyuta::ui::BoardView;
+
+namespace {
+
+// The first point that shows anything, or -1.
+int firstOccupied(const AppState &s)
+{
+    for (int i = 0; i < kPointCount; ++i)
+        if (s.points[size_t(i)].content != PointContent::Empty)
+            return i;
+    return -1;
+}
+
+}  // namespace
 
 class TestBoardView : public QObject {
     Q_OBJECT
@@ -55,7 +68,7 @@ void TestBoardView::pressLandsOnPoint()
 
     QSignalSpy changed(&view, &BoardView::stateChanged);
     QTest::mouseClick(&view, Qt::LeftButton, {}, view.toWidget(units.x(), units.y()).toPoint());
-    QCOMPARE(test::firstOccupied(fx.s), point);
+    QCOMPARE(firstOccupied(fx.s), point);
     QCOMPARE(changed.isEmpty(), point < 0);
     if (point >= 0)
         QCOMPARE(fx.s.points[size_t(point)].content, PointContent::Black);

@@ -3,7 +3,7 @@
 #include "BoardView.h"
 #include "MainWindow.h"
 #include "QtPorts.h"
-#include "TestPorts.h"
+#include "TestDoubles.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -37,7 +37,7 @@ Control *controlNamed(Form &f, const QString &name)
 
 OptionGroup *groupNamed(Form &f, const QString &name)
 {
-    for (OptionGroup *g : {&f.Option1, &f.Option2, &f.Option3, &f.Option4})
+    for (OptionGroup *g : f.optionGroups())
         if (g->name == name)
             return g;
     return nullptr;
@@ -179,6 +179,7 @@ void TestMainWindow::mnemonicsReachHandlers()
     w.show();
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
+    fx.dialogs.answers = {Answer::Yes};
     QTest::keyClick(&w, Qt::Key(key), Qt::AltModifier);
 
     if (expect == QLatin1String("stone gone")) {
@@ -194,8 +195,8 @@ void TestMainWindow::mnemonicsReachHandlers()
         QVERIFY(w.findChild<QCheckBox *>(QStringLiteral("chkNumberStones"))->isChecked());
     } else if (expect == QLatin1String("nine lines")) {
         QTRY_COMPARE(fx.s.boardSizeCode, int(Size9));
-        QVERIFY(!fx.dialogs.shown.isEmpty());
-        QCOMPARE(test::firstOccupied(fx.s), -1);
+        QVERIFY(!fx.dialogs.questions.isEmpty());
+        QVERIFY(!board::boardHasContent(fx.s));
     } else {
         QFAIL("unknown expectation");
     }
