@@ -40,6 +40,12 @@ void onMarkOption(AppState &s, int index)
         f.Option4[index].back = kActiveRed;
     }
     restoreColourToPlay(s);
+    // A turn advance there may reselect the colour, which resets the mark
+    // selector; the choice just made stands.
+    if (f.Option4.selected != index) {
+        f.Option4.setSelected(index);
+        f.Option4[index].back = kActiveRed;
+    }
 }
 
 void onNumberStonesClick(AppState &s)

@@ -15,6 +15,7 @@ private slots:
     void marksCheckBoxEnablesByPhase_data();
     void marksCheckBoxEnablesByPhase();
     void panelTextsOtherThanCountsStay();
+    void letterChoiceStandsWhenTheTurnIsRestored();
 };
 
 void MarksTest::countingAfterTheEnd()
@@ -128,6 +129,20 @@ void MarksTest::panelTextsOtherThanCountsStay()
     board::showMessagePanel(f.s, "相手がOKを押すまで待機中");
     board::onMessagePanelClick(f.s);
     QVERIFY(f.form().Frame8.visible);
+}
+
+void MarksTest::letterChoiceStandsWhenTheTurnIsRestored()
+{
+    Fixture f;
+    f.left(0);                   // white to play
+    f.form().Option1.select(0);  // black again, out of turn
+    f.form().chkOtherMarks.setChecked(true);
+    f.form().Option4.select(3);  // "A": the turn goes back to white
+    QCOMPARE(f.form().Option1.selected, 1);
+    QCOMPARE(f.form().Option4.selected, 3);
+    QCOMPARE(f.form().Option4[3].back, kActiveRed);
+    f.left(1);
+    QCOMPARE(f.at(1), PointContent::LetterA);
 }
 
 QTEST_GUILESS_MAIN(MarksTest)
