@@ -40,6 +40,8 @@ QString historyEntry(int tool, int point, int removed, int number);
 void onTakeBack(AppState &s);  // cmdBack
 void takeBackFromHistory(AppState &s);
 void takeBackFromRecord(AppState &s);
+// Recording off, with the record button on its "記録(&Q)" face.
+void showNotRecording(AppState &s);
 // The state of a fresh game after an action or take-back emptied the board.
 void freshStartOnEmptyBoard(AppState &s, bool afterTakeBack);
 
@@ -53,6 +55,8 @@ void clearOtherMarks(AppState &s);
 void showMessagePanel(AppState &s, const QString &text);
 void hideMessagePanel(AppState &s);
 void onMessagePanelClick(AppState &s);
+// "▲を数える", "◆を数える" and "その他クリアー" together.
+void setCountButtonsEnabled(AppState &s, bool enabled);
 
 // --- Game lifecycle --------------------------------------------------------
 void onClear(AppState &s);    // cmdClear

@@ -151,6 +151,13 @@ void onTakeBack(AppState &s)
     }
 }
 
+void showNotRecording(AppState &s)
+{
+    s.form.cmdRec.caption = QStringLiteral("記録(&Q)");
+    s.form.cmdRec.back = kButtonGrey;
+    s.recording = false;
+}
+
 void freshStartOnEmptyBoard(AppState &s, bool afterTakeBack)
 {
     Form &f = s.form;
@@ -164,9 +171,7 @@ void freshStartOnEmptyBoard(AppState &s, bool afterTakeBack)
     s.networkMoveLog.clear();
     s.gameRecord.clear();
     s.takeBackHistory.clear();
-    s.recording = false;
-    f.cmdRec.caption = QStringLiteral("記録(&Q)");
-    f.cmdRec.back = kButtonGrey;
+    showNotRecording(s);
     f.Option2.select(0);
     f.Option1.select(0);
     f.Option1[2].back = kButtonGrey;

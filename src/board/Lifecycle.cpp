@@ -5,20 +5,6 @@ namespace moyuta::board {
 
 namespace {
 
-void stopRecordingFace(AppState &s)
-{
-    s.form.cmdRec.caption = QStringLiteral("記録(&Q)");
-    s.form.cmdRec.back = kButtonGrey;
-    s.recording = false;
-}
-
-void setCountButtonsEnabled(AppState &s, bool enabled)
-{
-    s.form.cmdSankaku.enabled = enabled;
-    s.form.cmd1Rectang.enabled = enabled;
-    s.form.cmdDikazuClear.enabled = enabled;
-}
-
 void setLettersEnabled(AppState &s, bool enabled)
 {
     for (int i = 3; i <= 6; ++i)
@@ -49,7 +35,7 @@ void onClear(AppState &s)
                                          : QStringLiteral("すべてクリアーしますか？");
     if (!s.askYesHeld(question))
         return;
-    stopRecordingFace(s);
+    showNotRecording(s);
 
     if (s.authenticated) {
         f.cmdFileOpen.enabled = false;
@@ -135,7 +121,7 @@ void onStart(AppState &s)
         return;
     if (s.recording) {
         s.informHeld(QStringLiteral("記録を中止します。"));
-        stopRecordingFace(s);
+        showNotRecording(s);
         return;
     }
     f.Option1.select(0);  // the side that starts plays black

@@ -17,14 +17,14 @@ void restoreColourToPlay(AppState &s)
         selectNextColourFromHistory(s);
 }
 
+}  // namespace
+
 void setCountButtonsEnabled(AppState &s, bool enabled)
 {
     s.form.cmdSankaku.enabled = enabled;
     s.form.cmd1Rectang.enabled = enabled;
     s.form.cmdDikazuClear.enabled = enabled;
 }
-
-}  // namespace
 
 void onMarkOption(AppState &s, int index)
 {

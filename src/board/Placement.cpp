@@ -7,6 +7,8 @@ namespace moyuta::board {
 namespace {
 
 constexpr int kColourBlack = 0, kColourWhite = 1, kColourRemove = 2;
+// The tool each choice of the colour/removal selector stands for.
+constexpr int kToolOfColourChoice[3] = {ToolBlack, ToolWhite, ToolRemove};
 
 bool markChosen(const AppState &s)
 {
@@ -222,8 +224,7 @@ void pressPoint(AppState &s, int point, MouseButton button)
             hideMessagePanel(s);
         }
         if (!markChosen(s) && s.placementMode == 0) {
-            static const int toolOfChoice[3] = {ToolBlack, ToolWhite, ToolRemove};
-            s.currentTool = toolOfChoice[f.Option1.selected];
+            s.currentTool = kToolOfColourChoice[f.Option1.selected];
         }
     }
 
@@ -324,10 +325,9 @@ void onColourOption(AppState &s, int index)
     Form &f = s.form;
     if (s.peerBlocks() || s.placementMode != 0)
         return;
-    static const int toolOfChoice[3] = {ToolBlack, ToolWhite, ToolRemove};
     if (s.gameEnded) {
         clearMarkChoice(s);
-        s.currentTool = toolOfChoice[index];
+        s.currentTool = kToolOfColourChoice[index];
     } else if (s.authenticated && s.busy) {
         f.Option1.select(s.lastRequestedOption);
         return;
@@ -335,7 +335,7 @@ void onColourOption(AppState &s, int index)
         s.busy = true;
         s.lastRequestedOption = index;
         clearMarkChoice(s);
-        s.currentTool = toolOfChoice[index];
+        s.currentTool = kToolOfColourChoice[index];
         if (index == kColourRemove) {
             setRemoveChoiceColour(s, kActiveRed);
             if (s.authenticated)
