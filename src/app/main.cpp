@@ -1,27 +1,18 @@
-// Moyuta: wires the real adapters to the window state and opens the main window.
+// Moyuta: the board for two players.
 #include "Application.h"
-#include "Board.h"
-#include "MainWindow.h"
-#include "QtPorts.h"
+#include "Program.h"
+#include "ShellAdapters.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    // First of all, so that ending the session never kills the program unsaved.
+    moyuta::ui::SessionEndWatcher::installSignalHandlers();
     QApplication app(argc, argv);
     moyuta::ui::prepareApplication(app);
 
-    moyuta::ui::QtDialogs dialogs;
-    moyuta::ui::QtEventPump pump;
-    moyuta::ui::NullPeerOutbox outbox;
-    moyuta::ui::NullSound sound;
-    moyuta::AppState state(dialogs, pump, outbox, sound);
-    moyuta::board::installHandlers(state);
-    moyuta::board::setInitialState(state);
-
-    moyuta::ui::MainWindow window(state);
-    dialogs.setParent(&window);
-    window.sync();
-    window.show();
+    moyuta::ui::Program program;
+    program.startSoon();
     return app.exec();
 }

@@ -5,6 +5,7 @@
 
 #include "FormModel.h"
 #include "Ports.h"
+#include "Settings.h"
 #include "Types.h"
 
 #include <QString>
@@ -36,6 +37,7 @@ struct AppState {
     int boardSizeCode = Size19;
     int boardColourIndex = 0;
     int blackStoneColourIndex = 0;
+    int previousBlackStoneColourIndex = 0;  // the colour in effect before the latest choice
     bool sizeSwitchDeclined = false;
     bool sizeSwitchRestoring = false;
 
@@ -71,13 +73,27 @@ struct AppState {
     bool quitting = false;
     bool soundOff = false;
 
+    // Application shell.
+    QString programFolder;           // the executable's folder, ending in a separator
+    Settings settings;               // as loaded and applied; shut-down collects into it
+    bool settingsLoaded = false;     // shut-down saves the settings file only when set
+    bool startupFailed = false;      // shut-down then saves the defaults as they are
+    bool quitWithoutAsking = false;  // close without the quit question
+    bool sessionEnding = false;      // the desktop session or a signal ends the program
+    bool startupComplete = false;
+    bool shutDownDone = false;
+    int runningCopies = 0;
+    int chatLogLimit = 10;
+    qint32 sendPacingCount = 2000000;
+    bool showPasswordAtStart = false;
+
     // Session.
     bool authenticated = false;
     bool peerHolding = false;
     bool overlayShown = false;
     int handlingPeerMessage = 0;  // > 0 while a received message is being dispatched
     int chosenCipherNumber = 1;    // 1–29, fixed by the connect action
-    int activeCipherNumber = 30;   // 30 during the handshake, then the chosen number
+    int activeCipherNumber = 1;    // 30 during the handshake, then the chosen number
     QString sessionPassword;
     bool cipherSucceeded = false;  // outcome of the last encipher or decipher
     QString outgoingMessage;

@@ -136,10 +136,29 @@ Form::Form()
     lblStatus = make<Label>("lblStatus");
 
     lblTime = make<Label>("lblTime");
-    lblMax = make<Label>("lblMax", QStringLiteral("3"));
+    lblMax = make<Label>("lblMax");  // start-up sets the limit
     UpDown3 = makeSpinner("UpDown3", 1, 10, 3, true);
     cmdTimer = make<Button>("cmdTimer", QStringLiteral("タイマースタート"));
     cmdResetTimer = make<Button>("cmdResetTimer", QStringLiteral("タイマーリセット"));
+
+    txtPeerAddress = make<TextBox>("txtPeerAddress");
+    txtPeerAddress.maxLength = 25;
+    txtPeerPort = make<TextBox>("txtPeerPort");
+    txtPeerPort.maxLength = 5;
+    txtOwnPort = make<TextBox>("txtOwnPort");
+    txtOwnPort.maxLength = 5;
+    txtPassword = make<TextBox>("txtPassword");
+    txtPassword.maxLength = 20;
+    cboCipherNumber = make<ComboBox>("cboCipherNumber");
+    Check3 = make<CheckBox>("Check3", QStringLiteral("次回起動時に合言葉を表示する(&D)"));
+
+    Combo1 = make<ComboBox>("Combo1");
+    Option5 = makeGroup("Option5", {QStringLiteral("黒(&D)"), QStringLiteral("緑(&E)"), QStringLiteral("紺(&F)"),
+                                    QStringLiteral("赤(&G)"), QStringLiteral("黄(&H)")});
+    Combo3 = make<ComboBox>("Combo3");
+    OptSound = makeGroup("OptSound", {QStringLiteral("オン(&B)"), QStringLiteral("オフ(&C)")});
+    UpDown4 = makeSpinner("UpDown4", 5, 255, 10, true);
+    lblLog = make<Label>("lblLog", QStringLiteral("10"));
 }
 
 std::vector<Control *> Form::controls()
@@ -150,7 +169,8 @@ std::vector<Control *> Form::controls()
                                   &lblWhitePrisoners, &lblWhitePrisonersCaption, &cmdRec, &cmdNewSave,
                                   &cmdFileOpen, &cmdF, &UpDown5, &lblSnum, &cmdNetwork, &cmdOpt, &cmdEnd,
                                   &txtSend, &txtDisp, &cmdSend, &lblStatus, &lblTime, &lblMax, &UpDown3,
-                                  &cmdTimer, &cmdResetTimer};
+                                  &cmdTimer, &cmdResetTimer, &txtPeerAddress, &txtPeerPort, &txtOwnPort,
+                                  &txtPassword, &cboCipherNumber, &Check3, &Combo1, &Combo3, &UpDown4, &lblLog};
     for (OptionGroup *g : optionGroups())
         for (Control &c : g->options)
             all.push_back(&c);
@@ -159,7 +179,7 @@ std::vector<Control *> Form::controls()
 
 std::vector<OptionGroup *> Form::optionGroups()
 {
-    return {&Option1, &Option2, &Option3, &Option4};
+    return {&Option1, &Option2, &Option3, &Option4, &Option5, &OptSound};
 }
 
 }  // namespace moyuta

@@ -45,7 +45,14 @@ struct Spinner : Control {
 
 struct TextBox : Control {
     QString text;
+    int maxLength = 0;  // 0: no limit
     int focusRequests = 0;  // bumped when a handler moves the keyboard focus here
+};
+
+// A drop-down list with an edit field: the list's names and the text shown.
+struct ComboBox : Control {
+    QStringList items;
+    QString text;
 };
 
 // A group of option buttons of which one is selected.
@@ -126,6 +133,22 @@ struct Form {
     Spinner UpDown3;
     Button cmdTimer;
     Button cmdResetTimer;
+
+    // Network panel fields (kept in the settings file).
+    TextBox txtPeerAddress;   // IPアドレス(相手側)：
+    TextBox txtPeerPort;      // 相手側ポート：
+    TextBox txtOwnPort;       // 自分側ポート：
+    TextBox txtPassword;      // 合言葉：
+    ComboBox cboCipherNumber; // 暗号番号："1"–"29"
+    CheckBox Check3;          // 次回起動時に合言葉を表示する(&D)
+
+    // Options panel.
+    ComboBox Combo1;       // 碁盤の色：
+    OptionGroup Option5;   // 黒石の色：
+    ComboBox Combo3;       // 回線スピード：
+    OptionGroup OptSound;  // サウンド：オン / オフ
+    Spinner UpDown4;       // チャットのログ数： 5–255
+    Label lblLog;
 
     // All plain controls and all option buttons, for the widget layer and for
     // tests that look one up by name.

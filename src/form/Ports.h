@@ -34,13 +34,49 @@ class PeerOutboxPort {
 public:
     virtual ~PeerOutboxPort() = default;
     virtual void sendPeerMessage(const QString &plain) = 0;
+    // Closes the socket at once.
+    virtual void closeSocket() = 0;
 };
 
 // The cue sound.
 class SoundPort {
 public:
     virtual ~SoundPort() = default;
+    virtual void open() = 0;   // at start-up
     virtual void playCue() = 0;
+    virtual void close() = 0;  // stops a cue that is playing and releases the device
+};
+
+// The program itself: where it lies and whether another copy runs.
+class ProgramPort {
+public:
+    virtual ~ProgramPort() = default;
+    // The folder of the executable as the platform reports it.
+    virtual QString executableFolder() = 0;
+    // Claims the single-copy lock; false when another copy of this user holds it.
+    virtual bool claimSingleCopy() = 0;
+    virtual void beep() = 0;
+};
+
+// The windows around the main window: the splash shown during start-up,
+// the news window, and the main window's first showing.
+class ShellWindowsPort {
+public:
+    virtual ~ShellWindowsPort() = default;
+    virtual void showSplash(const QString &status) = 0;
+    virtual void closeSplash() = 0;
+    virtual bool newsWindowLoaded() = 0;
+    virtual void showNewsWindow() = 0;
+    virtual void hideNewsWindow() = 0;
+    virtual void closeNewsWindow() = 0;
+    virtual void showMainWindow() = 0;
+};
+
+// The news notice, fetched while the splash is shown.
+class NewsPort {
+public:
+    virtual ~NewsPort() = default;
+    virtual void fetchNotice() = 0;
 };
 
 }  // namespace moyuta

@@ -68,6 +68,27 @@ constexpr std::array<Rgb, 5> kBlackStoneColours = {0x000000, 0x008000, 0x0000C0,
 constexpr std::array<Rgb, 8> kBoardColours = {0xFFE0C0, 0xC0FFC0, 0xFFFFC0, 0xC0FFFF,
                                               0xFFC080, 0x80FF80, 0xFFFF80, 0x80FFFF};
 
+// The names of the board colours, in the order of kBoardColours.
+inline const std::array<QString, 8> kBoardColourNames = {
+    QStringLiteral("薄橙色"), QStringLiteral("薄緑色"), QStringLiteral("薄黄色"), QStringLiteral("薄水色"),
+    QStringLiteral("濃橙色"), QStringLiteral("濃緑色"), QStringLiteral("濃黄色"), QStringLiteral("濃水色")};
+
+// Line speeds: how long every network send waits afterwards, in event-loop turns.
+struct LineSpeed {
+    QString name;
+    qint32 pacingCount;
+};
+inline const std::array<LineSpeed, 7> kLineSpeeds = {{{QStringLiteral("非常に速い"), 500000},
+                                                      {QStringLiteral("やや速い"), 750000},
+                                                      {QStringLiteral("速い"), 1000000},
+                                                      {QStringLiteral("普通"), 2000000},
+                                                      {QStringLiteral("少し遅い"), 5000000},
+                                                      {QStringLiteral("遅い"), 10000000},
+                                                      {QStringLiteral("非常に遅い"), 50000000}}};
+
+// Removes leading and trailing spaces (U+0020 only; tabs and other blanks stay).
+QString trimSpaces(const QString &text);
+
 // Ends every keyword message between two copies.
 inline const QString kTerminator = QStringLiteral("*:#$%=@!+;");
 

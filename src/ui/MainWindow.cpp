@@ -4,6 +4,7 @@
 #include "BoardView.h"
 
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -104,6 +105,36 @@ MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s
     setCentralWidget(central);
     resize(1100, 760);
     sync();
+}
+
+void MainWindow::setShell(shell::ShellPorts *ports, std::function<void()> ended)
+{
+    shell_ = ports;
+    ended_ = std::move(ended);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!shell_) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    if (!shell::closeRequest(s_, *shell_)) {
+        event->ignore();
+        sync();
+        return;
+    }
+    shell::shutDown(s_);
+    event->accept();
+    if (ended_)
+        ended_();
+}
+
+void MainWindow::mousePressEvent(QMouseEvent *event)
+{
+    // A click on the window's background.
+    QMainWindow::mousePressEvent(event);
+    forward([this] { shell::onBackgroundClick(s_); });
 }
 
 void MainWindow::forward(const std::function<void()> &handler)
@@ -384,6 +415,11 @@ void MainWindow::sync()
     if (QWidget *w = widgets_.value(&f.lblWhitePrisoners))
         w->setAccessibleName(QStringLiteral("白石 ") + f.lblWhitePrisoners.caption);
     board_->syncFromModel();
+    if (f.txtSend.focusRequests != focusRequestsShown_) {
+        focusRequestsShown_ = f.txtSend.focusRequests;
+        if (QWidget *w = widgets_.value(&f.txtSend); w && w->isVisible())
+            w->setFocus(Qt::OtherFocusReason);
+    }
     syncing_ = false;
 }
 

@@ -5,6 +5,7 @@
 // whole window is re-synced from the model afterwards.
 
 #include "AppState.h"
+#include "Shell.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -33,6 +34,14 @@ public:
     void sync();
     BoardView *boardView() const { return board_; }
 
+    // Closing runs the shell's close request and, when allowed, shut-down;
+    // then `ended` is called. Without a shell the window just closes.
+    void setShell(shell::ShellPorts *ports, std::function<void()> ended);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
 private:
     // Runs a handler for a user action, then re-syncs the window.
     void forward(const std::function<void()> &handler);
@@ -47,7 +56,10 @@ private:
     QWidget *buildSideColumn();
 
     AppState &s_;
+    shell::ShellPorts *shell_ = nullptr;
+    std::function<void()> ended_;
     BoardView *board_ = nullptr;
+    int focusRequestsShown_ = 0;
     bool syncing_ = false;
 
     QHash<const Control *, QWidget *> widgets_;

@@ -36,12 +36,15 @@ public:
 class NullPeerOutbox : public PeerOutboxPort {
 public:
     void sendPeerMessage(const QString &) override {}
+    void closeSocket() override {}
 };
 
 // Plays nothing.
 class NullSound : public SoundPort {
 public:
+    void open() override {}
     void playCue() override {}
+    void close() override {}
 };
 
 }  // namespace moyuta::ui

@@ -45,13 +45,17 @@ public:
 class RecordingOutbox : public PeerOutboxPort {
 public:
     QStringList sent;
+    int socketCloses = 0;
     void sendPeerMessage(const QString &plain) override { sent << plain; }
+    void closeSocket() override { ++socketCloses; }
 };
 
 class CountingSound : public SoundPort {
 public:
-    int plays = 0;
+    int plays = 0, opens = 0, closes = 0;
+    void open() override { ++opens; }
     void playCue() override { ++plays; }
+    void close() override { ++closes; }
 };
 
 struct Fixture {

@@ -1,0 +1,30 @@
+#pragma once
+// The options that survive from one run to the next, in the order of the
+// settings file. Loaded at start-up, collected from the window and saved at
+// shut-down (src/settings, src/shell).
+
+#include <QString>
+#include <QtGlobal>
+
+namespace moyuta {
+
+struct Settings {
+    int currentTool = 1;
+    int soundOff = 0;
+    QString peerAddress = QStringLiteral("192.168.0.0");
+    qint32 peerPort = 0;
+    qint32 ownPort = 1;
+    int boardColourIndex = 4;
+    int chatLogLimit = 10;
+    int numberStones = 0;
+    int blackStoneColourIndex = 0;
+    qint32 sendPacingCount = 2000000;
+    int showPasswordAtStart = 0;
+    int activeCipherNumber = 1;
+    QString savedPassword;
+    int boardSizeCode = 0;
+
+    bool operator==(const Settings &) const = default;
+};
+
+}  // namespace moyuta

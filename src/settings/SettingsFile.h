@@ -1,0 +1,44 @@
+#pragma once
+// AppData.dat: the settings file in the program's folder. One line of
+// cp932 text, 14 values, "#" after the first 13 and "@" after the last.
+
+#include "AppState.h"
+
+#include <QByteArray>
+#include <optional>
+
+namespace moyuta::settings {
+
+inline const QString kSettingsFileName = QStringLiteral("AppData.dat");
+inline const QString kDamagedWarning = QStringLiteral("アプリケーションデータを開けませんでした。既定値を設定します。");
+// A program folder longer than this (separator included) is refused at start-up.
+constexpr int kMaxProgramFolderLength = 230;
+
+// The folder as reported, with native separators and exactly one separator at its end.
+QString findProgramFolder(const QString &reportedFolder);
+
+void resetSettingsToDefaults(Settings &settings);
+
+// Text <-> bytes in code page 932, the encoding of the program's text files.
+QByteArray toCp932(const QString &text);
+QString fromCp932(const QByteArray &bytes);
+// True when the text comes back unchanged through cp932.
+bool survivesCp932(const QString &text);
+
+// The line of the file for these values, and back. parseLine gives nothing
+// for a damaged line; anything after "@" is ignored.
+QString formatLine(const Settings &settings);
+std::optional<Settings> parseLine(const QString &line);
+
+// The values as they can be written: a text value that would not load back
+// the same (a "#", a line break, 255 characters or more, a character cp932
+// cannot hold) becomes empty, a byte outside 0–255 its default.
+Settings savable(const Settings &settings);
+
+// Reads the file of the program folder into s.settings, or the defaults;
+// a damaged file closes the splash, hides the news window and warns.
+void loadSettings(AppState &s, ShellWindowsPort &windows);
+// Writes s.settings to the file; a failed write keeps the old file and says nothing.
+void saveSettings(AppState &s);
+
+}  // namespace moyuta::settings

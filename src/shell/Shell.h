@@ -1,0 +1,43 @@
+#pragma once
+// The life of the main window: start-up, the close request and shut-down.
+
+#include "AppState.h"
+
+namespace moyuta::shell {
+
+// The outside world that start-up and shut-down reach, besides the window state's own ports.
+struct ShellPorts {
+    ProgramPort &program;
+    ShellWindowsPort &windows;
+    NewsPort &news;
+};
+
+enum class StartResult {
+    Running,  // the main window (or the news window) is shown
+    Refused,  // another copy runs or the folder path is too long: end without saving
+    Failed,   // start-up error: close the window; shut-down saves the defaults
+};
+
+inline const QString kAlreadyRunning = QStringLiteral("Moyutaはすでに起動しています。");
+inline const QString kPathTooLong = QStringLiteral("パスが長すぎます。");
+inline const QString kStartupError = QStringLiteral("フォームを起動中にエラーしました。");
+inline const QString kQuitQuestion = QStringLiteral("Moyutaを終了しますか？");
+inline const QString kQuitWhileRecording = QStringLiteral("記録中ですが終了しますか？");
+inline const QString kSplashStatus = QStringLiteral("サーバーにアクセスしています…");
+
+StartResult startUp(AppState &s, ShellPorts &ports);
+
+// The settings put into the window, with the start-up corrections written
+// back into s.settings; and the window's values collected for saving.
+void applySettings(AppState &s);
+void collectSettings(AppState &s);
+
+// The close request; false when the close is cancelled.
+bool closeRequest(AppState &s, ShellPorts &ports);
+// Releases the sound and saves the settings (once; only after a load or a start-up error).
+void shutDown(AppState &s);
+
+// A click on the window background or on the clock labels.
+void onBackgroundClick(AppState &s);
+
+}  // namespace moyuta::shell

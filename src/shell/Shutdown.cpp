@@ -1,0 +1,89 @@
+// The close request and shut-down.
+#include "Shell.h"
+#include "SettingsFile.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace moyuta::shell {
+
+namespace {
+
+// A port field as a 32-bit number (the field holds digits only).
+qint32 portValue(const QString &field)
+{
+    bool ok = false;
+    const qint64 n = field.toLongLong(&ok);
+    if (!ok)
+        return 0;
+    return qint32(std::clamp<qint64>(n, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
+}
+
+}  // namespace
+
+void collectSettings(AppState &s)
+{
+    Settings &v = s.settings;
+    const Form &f = s.form;
+    v.currentTool = s.currentTool;
+    v.soundOff = s.soundOff;
+    v.boardColourIndex = s.boardColourIndex;
+    v.chatLogLimit = s.chatLogLimit;
+    v.numberStones = f.chkNumberStones.checked;
+    v.blackStoneColourIndex = s.blackStoneColourIndex;
+    v.sendPacingCount = s.sendPacingCount;
+    v.showPasswordAtStart = f.Check3.checked;
+    v.activeCipherNumber = s.activeCipherNumber;
+    v.boardSizeCode = s.boardSizeCode;
+
+    v.peerAddress = f.txtPeerAddress.text.isEmpty() ? QStringLiteral("192.168.0.0") : f.txtPeerAddress.text;
+    v.peerPort = f.txtPeerPort.text.isEmpty() ? 0 : portValue(f.txtPeerPort.text);
+    // An empty own port falls back to 1 on its own; the other values stay.
+    v.ownPort = f.txtOwnPort.text.isEmpty() ? 1 : portValue(f.txtOwnPort.text);
+    v.savedPassword = trimSpaces(f.txtPassword.text);
+}
+
+bool closeRequest(AppState &s, ShellPorts &ports)
+{
+    s.quitting = true;
+    ports.windows.closeSplash();
+    ports.windows.closeNewsWindow();
+
+    if (!s.sessionEnding) {
+        // These two questions are shown although quitting is set: they decide it.
+        Answer answer = Answer::Yes;
+        if (s.recording)
+            answer = s.dialogs.ask(kQuitWhileRecording);
+        else if (!s.quitWithoutAsking)
+            answer = s.dialogs.ask(kQuitQuestion);
+        if (answer != Answer::Yes) {
+            // A session end that closed the box keeps quitting: its own close follows.
+            if (!s.sessionEnding)
+                s.quitting = false;
+            return false;
+        }
+    }
+
+    if (s.authenticated) {
+        s.sendKeyword(QStringLiteral("終了"));
+        s.pump.pace(qint64(std::max<qint32>(s.sendPacingCount, 1000000)) + 1);
+        s.outbox.closeSocket();
+        s.authenticated = false;
+    }
+    return true;
+}
+
+void shutDown(AppState &s)
+{
+    if (s.shutDownDone)
+        return;
+    s.shutDownDone = true;
+    s.sound.close();
+    if (!s.settingsLoaded)
+        return;  // a refused start leaves the running copy's file alone
+    if (!s.startupFailed)
+        collectSettings(s);
+    settings::saveSettings(s);
+}
+
+}  // namespace moyuta::shell

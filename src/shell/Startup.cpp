@@ -1,0 +1,152 @@
+// Start-up: from the hidden main window to the window the user sees.
+#include "Board.h"
+#include "Shell.h"
+#include "SettingsFile.h"
+
+#include <exception>
+
+namespace moyuta::shell {
+
+namespace {
+
+// The colour choice standing for a stored tool: 黒, 白 or 削除.
+int colourChoiceOfTool(int tool)
+{
+    return tool == ToolWhite ? 1 : tool == ToolRemove ? 2 : 0;
+}
+
+}  // namespace
+
+StartResult startUp(AppState &s, ShellPorts &ports)
+{
+    // The main window stays hidden until the end of start-up.
+    if (!ports.program.claimSingleCopy()) {
+        ports.program.beep();
+        s.warn(kAlreadyRunning);
+        s.quitWithoutAsking = true;
+        return StartResult::Refused;
+    }
+    // The lock counts the copies: holding it, this is the only one.
+    s.runningCopies = 1;
+
+    try {
+        s.programFolder = settings::findProgramFolder(ports.program.executableFolder());
+        if (s.programFolder.size() > settings::kMaxProgramFolderLength) {
+            s.warn(kPathTooLong);
+            s.quitWithoutAsking = true;
+            return StartResult::Refused;
+        }
+
+        ports.windows.showSplash(kSplashStatus);
+        ports.news.fetchNotice();
+        settings::loadSettings(s, ports.windows);
+        if (ports.windows.newsWindowLoaded())
+            ports.windows.showNewsWindow();  // a damaged settings file hid it
+
+        board::layOutBoard(s);
+        applySettings(s);
+        board::setInitialState(s);
+        s.form.cmdOff.enabled = false;
+
+        // The clock's limit: 3 minutes.
+        s.form.UpDown3.value = 3;
+        s.form.lblMax.caption = QStringLiteral("3");
+
+        s.sound.open();
+        ports.windows.closeSplash();
+        if (ports.windows.newsWindowLoaded())
+            ports.windows.showNewsWindow();  // the main window follows when it closes
+        else
+            ports.windows.showMainWindow();
+        s.startupComplete = true;
+        return StartResult::Running;
+    } catch (...) {
+        ports.windows.closeSplash();
+        ports.windows.closeNewsWindow();
+        settings::resetSettingsToDefaults(s.settings);
+        s.settingsLoaded = true;
+        s.startupFailed = true;
+        s.warn(kStartupError);
+        s.quitWithoutAsking = true;
+        return StartResult::Failed;
+    }
+}
+
+void applySettings(AppState &s)
+{
+    Settings &v = s.settings;
+    Form &f = s.form;
+
+    if (v.currentTool > ToolWhite)
+        v.currentTool = ToolBlack;
+    f.Option1.select(colourChoiceOfTool(v.currentTool));
+    s.currentTool = v.currentTool;
+
+    // The board is still empty: the switch asks nothing.
+    if (v.boardSizeCode != Size19 && v.boardSizeCode != Size13)
+        v.boardSizeCode = Size9;
+    f.Option3.setSelected(v.boardSizeCode);
+    board::switchToSize(s, v.boardSizeCode);
+
+    v.soundOff = v.soundOff != 0;
+    s.soundOff = v.soundOff;
+    f.OptSound.setSelected(v.soundOff);
+
+    if (v.boardColourIndex >= int(kBoardColourNames.size()))
+        v.boardColourIndex = 4;
+    f.Combo1.items.clear();
+    for (const QString &name : kBoardColourNames)
+        f.Combo1.items << name;
+    f.Combo1.text = kBoardColourNames[size_t(v.boardColourIndex)];
+    s.boardColourIndex = v.boardColourIndex;
+
+    if (v.chatLogLimit < 5)
+        v.chatLogLimit = 10;
+    f.UpDown4.value = v.chatLogLimit;
+    f.lblLog.caption = QString::number(v.chatLogLimit);
+    s.chatLogLimit = v.chatLogLimit;
+
+    if (v.blackStoneColourIndex >= int(kBlackStoneColours.size()))
+        v.blackStoneColourIndex = 0;
+    f.Option5.setSelected(v.blackStoneColourIndex);
+    s.blackStoneColourIndex = s.previousBlackStoneColourIndex = v.blackStoneColourIndex;
+
+    if (v.sendPacingCount < 500000 || v.sendPacingCount > 50000000)
+        v.sendPacingCount = 2000000;
+    f.Combo3.items.clear();
+    f.Combo3.text.clear();  // a count in range that has no name shows no name
+    for (const LineSpeed &speed : kLineSpeeds) {
+        f.Combo3.items << speed.name;
+        if (speed.pacingCount == v.sendPacingCount)
+            f.Combo3.text = speed.name;
+    }
+    s.sendPacingCount = v.sendPacingCount;
+
+    if (v.activeCipherNumber == 0 || v.activeCipherNumber > 30)
+        v.activeCipherNumber = 1;
+    f.cboCipherNumber.items.clear();
+    for (int n = 1; n <= 29; ++n)
+        f.cboCipherNumber.items << QString::number(n);
+    f.cboCipherNumber.text = QString::number(v.activeCipherNumber == 30 ? 1 : v.activeCipherNumber);
+    s.activeCipherNumber = v.activeCipherNumber;
+
+    v.numberStones = v.numberStones != 0;
+    f.chkNumberStones.setChecked(v.numberStones);
+
+    f.txtPeerAddress.text = v.peerAddress;
+    f.txtPeerPort.text = QString::number(v.peerPort);
+    f.txtOwnPort.text = QString::number(v.ownPort);
+
+    // Restored without the notice that ticking the box gives the user.
+    v.showPasswordAtStart = v.showPasswordAtStart != 0;
+    f.Check3.checked = v.showPasswordAtStart;
+    s.showPasswordAtStart = v.showPasswordAtStart;
+    f.txtPassword.text = s.showPasswordAtStart ? trimSpaces(v.savedPassword) : QString();
+}
+
+void onBackgroundClick(AppState &s)
+{
+    s.focusChatInput();
+}
+
+}  // namespace moyuta::shell

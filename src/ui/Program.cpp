@@ -1,0 +1,102 @@
+#include "Program.h"
+
+#include "Board.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QThread>
+#include <QTimer>
+
+namespace moyuta::ui {
+
+namespace {
+
+// Closes every open modal box and file dialog as not answered Yes.
+void closeModalWindows()
+{
+    for (int i = 0; i < 32; ++i) {
+        QWidget *w = QApplication::activeModalWidget();
+        if (!w)
+            return;
+        if (auto *dialog = qobject_cast<QDialog *>(w))
+            dialog->reject();
+        else
+            w->close();
+        if (QApplication::activeModalWidget() == w)
+            w->hide();
+    }
+}
+
+}  // namespace
+
+Program::Program(const QString &folder, NewsPort *news)
+    : state_(dialogs_, pump_, outbox_, sound_),
+      window_(state_),
+      program_(folder),
+      windows_(window_),
+      ports_{program_, windows_, news ? *news : nullNews_}
+{
+    dialogs_.setParent(&window_);
+    board::installHandlers(state_);
+    window_.setShell(&ports_, [this] { finish(exitCode_); });
+    connect(&watcher_, &SessionEndWatcher::sessionEnding, this, &Program::endSession);
+}
+
+void Program::startSoon()
+{
+    QTimer::singleShot(0, this, &Program::start);
+}
+
+void Program::start()
+{
+    if (started_)
+        return;
+    started_ = true;
+    switch (shell::startUp(state_, ports_)) {
+    case shell::StartResult::Running:
+        break;
+    case shell::StartResult::Refused:
+        finish(1);  // nothing was loaded: nothing is saved
+        break;
+    case shell::StartResult::Failed:
+        exitCode_ = 1;
+        window_.close();  // shut-down saves the defaults
+        break;
+    }
+}
+
+void Program::endSession()
+{
+    if (state_.sessionEnding || finished_)
+        return;  // a second signal does nothing more
+    state_.sessionEnding = true;
+    state_.quitting = true;
+    closeModalWindows();
+    closeWhenIdle();
+}
+
+void Program::closeWhenIdle()
+{
+    if (finished_)
+        return;
+    // A handler that opened a box or waits in a nested loop finishes first.
+    if (QThread::currentThread()->loopLevel() > 1) {
+        QTimer::singleShot(20, this, &Program::closeWhenIdle);
+        return;
+    }
+    if (!started_) {
+        finish(0);  // nothing loaded yet: nothing to save
+        return;
+    }
+    window_.close();
+}
+
+void Program::finish(int exitCode)
+{
+    if (finished_)
+        return;
+    finished_ = true;
+    QCoreApplication::exit(exitCode);
+}
+
+}  // namespace moyuta::ui

@@ -1,0 +1,59 @@
+#pragma once
+// The whole program in one object: the window state, the main window, the
+// real adapters of the ports, start-up, closing and the end of the session.
+
+#include "MainWindow.h"
+#include "QtPorts.h"
+#include "Shell.h"
+#include "ShellAdapters.h"
+#include "SplashWindow.h"
+
+#include <QObject>
+
+namespace moyuta::ui {
+
+// Nothing to fetch until the news notice exists.
+class NullNews : public NewsPort {
+public:
+    void fetchNotice() override {}
+};
+
+class Program : public QObject {
+    Q_OBJECT
+public:
+    // `folder`: the program folder; empty for the executable's own.
+    explicit Program(const QString &folder = {}, NewsPort *news = nullptr);
+
+    // Runs start-up once the event loop runs; the program ends through
+    // QCoreApplication::exit with 0, or 1 for a refused or failed start.
+    void startSoon();
+    void start();
+    // The desktop session ends or a termination signal arrived: close without
+    // questions once the handler that is running (if any) has returned.
+    void endSession();
+
+    AppState &state() { return state_; }
+    MainWindow &window() { return window_; }
+    QtShellWindows &windows() { return windows_; }
+
+private:
+    void closeWhenIdle();
+    void finish(int exitCode);
+
+    QtDialogs dialogs_;
+    QtEventPump pump_;
+    NullPeerOutbox outbox_;
+    NullSound sound_;
+    AppState state_;
+    MainWindow window_;
+    QtProgram program_;
+    QtShellWindows windows_;
+    NullNews nullNews_;
+    shell::ShellPorts ports_;
+    SessionEndWatcher watcher_;
+    bool started_ = false;
+    bool finished_ = false;
+    int exitCode_ = 0;
+};
+
+}  // namespace moyuta::ui

@@ -1,0 +1,145 @@
+#include "ShellAdapters.h"
+
+#include "MainWindow.h"
+#include "SplashWindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLockFile>
+#include <QSessionManager>
+#include <QSocketNotifier>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+namespace moyuta::ui {
+
+QtProgram::QtProgram(QString folder) : folder_(std::move(folder)) {}
+
+QtProgram::~QtProgram() = default;
+
+QString QtProgram::executableFolder()
+{
+    return folder_.isEmpty() ? QCoreApplication::applicationDirPath() : folder_;
+}
+
+QString QtProgram::lockFilePath()
+{
+#ifdef Q_OS_UNIX
+    const QString user = QString::number(::getuid());
+#else
+    const QString user = qEnvironmentVariable("USERNAME");
+#endif
+    return QDir(QDir::tempPath()).filePath(QStringLiteral("moyuta-%1.lock").arg(user));
+}
+
+bool QtProgram::claimSingleCopy()
+{
+    lock_ = std::make_unique<QLockFile>(lockFilePath());
+    // Only a lock whose owner is gone is stale, however old it is.
+    lock_->setStaleLockTime(0);
+    if (lock_->tryLock(0))
+        return true;
+    const bool heldByAnother = lock_->error() == QLockFile::LockFailedError;
+    lock_.reset();
+    return !heldByAnother;
+}
+
+void QtProgram::beep()
+{
+    QApplication::beep();
+}
+
+QtShellWindows::~QtShellWindows()
+{
+    delete splash_;
+}
+
+void QtShellWindows::showSplash(const QString &status)
+{
+    if (!splash_)
+        splash_ = new SplashWindow;
+    splash_->setStatus(status);
+    splash_->show();
+    splash_->raise();
+    QCoreApplication::processEvents();  // paint it before start-up goes on
+}
+
+void QtShellWindows::closeSplash()
+{
+    if (!splash_)
+        return;
+    splash_->close();
+    splash_->deleteLater();
+    splash_ = nullptr;
+}
+
+void QtShellWindows::showMainWindow()
+{
+    main_.sync();
+    main_.show();
+    main_.activateWindow();
+}
+
+#ifdef Q_OS_UNIX
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[0], &byte, 1);
+    errno = saved;
+}
+
+}  // namespace
+#endif
+
+void SessionEndWatcher::installSignalHandlers()
+{
+#ifdef Q_OS_UNIX
+    if (signalPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+        return;
+    for (int fd : signalPipe)
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGHUP, SIGINT})
+        ::sigaction(sig, &action, nullptr);
+#endif
+}
+
+SessionEndWatcher::SessionEndWatcher(QObject *parent) : QObject(parent)
+{
+#ifdef Q_OS_UNIX
+    if (signalPipe[1] >= 0) {
+        notifier_ = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
+        connect(notifier_, &QSocketNotifier::activated, this, &SessionEndWatcher::readSignals);
+    }
+#endif
+    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &) { emit sessionEnding(); });
+}
+
+void SessionEndWatcher::readSignals()
+{
+#ifdef Q_OS_UNIX
+    char buffer[64];
+    bool any = false;
+    while (::read(signalPipe[1], buffer, sizeof buffer) > 0)
+        any = true;
+    if (any)
+        emit sessionEnding();
+#endif
+}
+
+}  // namespace moyuta::ui

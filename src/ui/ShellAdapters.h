@@ -1,0 +1,81 @@
+#pragma once
+// The real adapters of the shell's ports: the program file and its
+// single-copy lock, the windows around the main window, and the watch for
+// the end of the desktop session.
+
+#include "Ports.h"
+
+#include <QObject>
+#include <QPointer>
+#include <memory>
+
+class QLockFile;
+class QSocketNotifier;
+
+namespace moyuta::ui {
+
+class MainWindow;
+class SplashWindow;
+
+// The executable's folder and one copy per user on this machine: a lock file
+// in the temporary folder, held until the program ends. A lock left by a
+// crashed copy is taken over; a folder where no lock can be made blocks nothing.
+class QtProgram : public ProgramPort {
+public:
+    // `folder`: the program folder to report; empty for the executable's own.
+    explicit QtProgram(QString folder = {});
+    ~QtProgram() override;
+
+    QString executableFolder() override;
+    bool claimSingleCopy() override;
+    void beep() override;
+
+    static QString lockFilePath();
+
+private:
+    QString folder_;
+    std::unique_ptr<QLockFile> lock_;
+};
+
+class QtShellWindows : public ShellWindowsPort {
+public:
+    explicit QtShellWindows(MainWindow &main) : main_(main) {}
+    ~QtShellWindows() override;
+
+    void showSplash(const QString &status) override;
+    void closeSplash() override;
+    // The news window comes with the news notice; until then there is none.
+    bool newsWindowLoaded() override { return false; }
+    void showNewsWindow() override {}
+    void hideNewsWindow() override {}
+    void closeNewsWindow() override {}
+    void showMainWindow() override;
+
+    SplashWindow *splash() const { return splash_; }
+
+private:
+    MainWindow &main_;
+    QPointer<SplashWindow> splash_;
+};
+
+// Reports the end of the desktop session (the session manager's request to
+// save, SIGTERM, SIGHUP, SIGINT). Signals reach the event loop through a pipe:
+// the signal handler itself only writes one byte.
+class SessionEndWatcher : public QObject {
+    Q_OBJECT
+public:
+    // Call first in main(), before anything can take long: from then on these
+    // signals never kill the program outright.
+    static void installSignalHandlers();
+
+    explicit SessionEndWatcher(QObject *parent = nullptr);
+
+signals:
+    void sessionEnding();
+
+private:
+    void readSignals();
+    QSocketNotifier *notifier_ = nullptr;
+};
+
+}  // namespace moyuta::ui
