@@ -46,8 +46,13 @@ class RecordingOutbox : public PeerOutboxPort {
 public:
     QStringList sent;
     int socketCloses = 0;
+    qsizetype sentAtClose = -1;  // messages sent before the socket closed
     void sendPeerMessage(const QString &plain) override { sent << plain; }
-    void closeSocket() override { ++socketCloses; }
+    void closeSocket() override
+    {
+        ++socketCloses;
+        sentAtClose = sent.size();
+    }
 };
 
 class CountingSound : public SoundPort {
