@@ -34,6 +34,9 @@ void onColourOption(AppState &s, int index);   // Option1
 void onPlacementMode(AppState &s, int index);  // Option2
 void selectNextColourFromHistory(AppState &s);
 void selectNextColourFromRecord(AppState &s);
+// Alternate placement, "黒(&D)" chosen and the black stone as the tool: the
+// selectors of an empty board.
+void selectBlackToStart(AppState &s);
 
 // --- Move history ----------------------------------------------------------
 QString historyEntry(int tool, int point, int removed, int number);

@@ -172,10 +172,7 @@ void freshStartOnEmptyBoard(AppState &s, bool afterTakeBack)
     s.gameRecord.clear();
     s.takeBackHistory.clear();
     showNotRecording(s);
-    f.Option2.select(0);
-    f.Option1.select(0);
-    f.Option1[2].back = kButtonGrey;
-    s.currentTool = ToolBlack;
+    selectBlackToStart(s);
     f.cmdNetwork.enabled = true;
     f.cmdFileOpen.enabled = true;
     f.cmdOpt.enabled = true;

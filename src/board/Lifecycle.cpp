@@ -54,7 +54,7 @@ void onClear(AppState &s)
         f.Option4[2].enabled = false;
         setCountButtonsEnabled(s, false);
         f.cmdStart.back = kButtonGrey;
-        f.Option2.select(0);
+        selectBlackToStart(s);  // the first stone on the cleared board is black
         f.chkOtherMarks.enabled = true;
     }
     f.cmdNewSave.enabled = false;

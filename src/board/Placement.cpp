@@ -132,10 +132,7 @@ void recordAction(AppState &s, int removedNumber)
             f.cmdBack.enabled = false;
             f.cmdClear.enabled = false;
             f.cmdF.enabled = false;
-            setRemoveChoiceColour(s, kButtonGrey);
-            f.Option2.select(0);
-            f.Option1.select(kColourBlack);
-            s.currentTool = ToolBlack;
+            selectBlackToStart(s);
             return;
         }
         s.takeBackHistory.append(entry);
@@ -318,6 +315,16 @@ void selectNextColourFromHistory(AppState &s)
 void selectNextColourFromRecord(AppState &s)
 {
     selectNextColour(s, s.gameRecord, false);
+}
+
+void selectBlackToStart(AppState &s)
+{
+    // A choice that is already selected raises no handler, so what the
+    // handlers would do is done here too.
+    s.form.Option2.select(0);
+    s.form.Option1.select(kColourBlack);
+    setRemoveChoiceColour(s, kButtonGrey);
+    s.currentTool = ToolBlack;
 }
 
 void onColourOption(AppState &s, int index)

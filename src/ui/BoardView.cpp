@@ -192,12 +192,32 @@ void BoardView::resizeEvent(QResizeEvent *event)
 
 bool BoardView::eventFilter(QObject *watched, QEvent *event)
 {
-    if ((watched == panel_ || watched == panelText_) && event->type() == QEvent::MouseButtonPress) {
-        board::onMessagePanelClick(s_);
-        emit stateChanged();
+    if (watched != panel_ && watched != panelText_)
+        return QWidget::eventFilter(watched, event);
+    // The panel takes every mouse button, so nothing reaches the board beneath
+    // it; only a left click (press and release on the panel) is a click on it.
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+            panelPressed_ = true;
+        return true;
+    case QEvent::MouseButtonRelease: {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() != Qt::LeftButton)
+            return true;
+        const QPoint at = static_cast<QWidget *>(watched)->mapTo(panel_, mouse->position().toPoint());
+        const bool click = panelPressed_ && panel_->rect().contains(at);
+        panelPressed_ = false;
+        if (click) {
+            board::onMessagePanelClick(s_);
+            emit stateChanged();
+        }
         return true;
     }
-    return QWidget::eventFilter(watched, event);
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
 }
 
 void BoardView::mousePressEvent(QMouseEvent *event)
@@ -327,9 +347,10 @@ void BoardView::paintEvent(QPaintEvent *)
             break;
         }
         default: {
-            // A letter: the lines under it are covered so it reads clearly.
+            // A letter: the lines under it are covered so it reads clearly. On
+            // the last-move point the marker lies beneath and stays in sight.
             p.setPen(Qt::NoPen);
-            p.setBrush(boardColour);
+            p.setBrush(i == s_.lastMovePoint ? colourOf(kLastMovePink) : boardColour);
             p.drawEllipse(c, radius * 0.8, radius * 0.8);
             fillCentredText(p, letterFont, glyphOf(content), c, Qt::black);
             break;

@@ -76,6 +76,7 @@ private:
     QLabel *panelText_;
     QLabel *startNumber_;
     QLabel *clock_;
+    bool panelPressed_ = false;  // the left button went down on the message panel
 };
 
 }  // namespace moyuta::ui

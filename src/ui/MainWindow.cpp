@@ -168,9 +168,15 @@ QCheckBox *MainWindow::checkBox(CheckBox &model)
     auto *c = new QCheckBox(model.caption);
     bind(model, c);
     checkBoxes_.emplace_back(&model, c);
-    connect(c, &QCheckBox::clicked, this, [this, &model](bool checked) {
+    // toggled, not clicked: a screen reader's toggle action changes the tick
+    // without a click, and it must reach the model like a click does.
+    connect(c, &QCheckBox::toggled, this, [this, &model](bool checked) {
+        if (syncing_)
+            return;
         if (model.enabled)
             forward([&model, checked] { model.setChecked(checked); });
+        else
+            sync();
     });
     return c;
 }
@@ -221,7 +227,11 @@ QButtonGroup *MainWindow::optionGroup(OptionGroup &group, bool pushButtons)
         buttons->addButton(b, i);
     }
     groups_.emplace_back(&group, buttons);
-    connect(buttons, &QButtonGroup::idClicked, this, [this, &group](int id) {
+    // The button that becomes checked, however that happened (mouse, keys,
+    // mnemonic, accessibility toggle); the one unchecked meanwhile says nothing new.
+    connect(buttons, &QButtonGroup::idToggled, this, [this, &group](int id, bool checked) {
+        if (syncing_ || !checked)
+            return;
         if (group[id].enabled)
             forward([&group, id] { group.select(id); });
         else

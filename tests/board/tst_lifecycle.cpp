@@ -12,6 +12,8 @@ private slots:
     void initialState();
     void clearAsks_data();
     void clearAsks();
+    void clearStartsWithBlack_data();
+    void clearStartsWithBlack();
     void clearWhileRecordingEndsTheRecording();
     void startWhileRecordingOnlyEndsTheRecording();
     void startClearsAndSendsTheSize();
@@ -78,6 +80,55 @@ void LifecycleTest::clearAsks()
         QVERIFY(!f.form().cmdClear.enabled && !f.form().cmdBack.enabled);
         QVERIFY(f.form().cmdNetwork.enabled);
     }
+}
+
+void LifecycleTest::clearStartsWithBlack_data()
+{
+    QTest::addColumn<int>("stones");  // left presses in alternate mode, on points 0, 1, …
+    QTest::addColumn<int>("colour");  // then this colour choice, -1 none
+    QTest::addColumn<int>("mode");    // then this placement mode, -1 none
+    QTest::addColumn<int>("mark");    // then this mark choice with the marks ticked, -1 none
+
+    QTest::newRow("white to play after three stones") << 3 << -1 << -1 << -1;
+    QTest::newRow("削除 chosen") << 2 << 2 << -1 << -1;
+    QTest::newRow("letter chosen, white to play") << 1 << -1 << -1 << 3;
+    QTest::newRow("white-only mode") << 1 << -1 << 2 << -1;
+}
+
+void LifecycleTest::clearStartsWithBlack()
+{
+    QFETCH(int, stones);
+    QFETCH(int, colour);
+    QFETCH(int, mode);
+    QFETCH(int, mark);
+    Fixture f;
+    Form &m = f.form();
+    for (int i = 0; i < stones; ++i)
+        f.left(i);
+    if (colour >= 0)
+        m.Option1.select(colour);
+    if (mode >= 0)
+        m.Option2.select(mode);
+    if (mark >= 0) {
+        m.chkOtherMarks.setChecked(true);
+        m.Option4.select(mark);
+    }
+
+    f.dialogs.answers = {Answer::Yes};
+    board::onClear(f.s);
+    QVERIFY(!board::boardHasContent(f.s));
+    QCOMPARE(m.Option2.selected, 0);
+    QCOMPARE(f.s.placementMode, 0);
+    QCOMPARE(m.Option1.selected, 0);
+    QCOMPARE(f.s.currentTool, int(ToolBlack));
+    QCOMPARE(m.Option1[2].back, kButtonGrey);
+    QVERIFY(m.Option1[0].enabled && m.Option1[1].enabled && m.Option1[2].enabled);
+    QCOMPARE(m.Option4.selected, 0);
+
+    // The first stone on the cleared board is black, and white is next.
+    f.left(40);
+    QCOMPARE(f.at(40), PointContent::Black);
+    QCOMPARE(m.Option1.selected, 1);
 }
 
 void LifecycleTest::clearWhileRecordingEndsTheRecording()

@@ -9,6 +9,11 @@ using moyuta::ui::BoardView;
 
 namespace {
 
+int maxChannelDiff(const QColor &a, const QColor &b)
+{
+    return std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())});
+}
+
 // The first point that shows anything, or -1.
 int firstOccupied(const AppState &s)
 {
@@ -27,6 +32,10 @@ private slots:
     void pressLandsOnPoint();
     void paintsLayers_data();
     void paintsLayers();
+    void letterKeepsLastMoveMarker_data();
+    void letterKeepsLastMoveMarker();
+    void countPanelHidesOnLeftClick_data();
+    void countPanelHidesOnLeftClick();
 };
 
 void TestBoardView::pressLandsOnPoint_data()
@@ -108,9 +117,109 @@ void TestBoardView::paintsLayers()
     const QImage image = view.grab().toImage();
     const QPointF at = view.toWidget(1800 + offset.x(), 1800 + offset.y()) * image.devicePixelRatio();
     const QColor got = image.pixelColor(at.toPoint());
-    const int diff = std::max({std::abs(got.red() - expected.red()), std::abs(got.green() - expected.green()),
-                               std::abs(got.blue() - expected.blue())});
-    QVERIFY2(diff <= tolerance, qPrintable(QStringLiteral("got %1, expected %2").arg(got.name(), expected.name())));
+    QVERIFY2(maxChannelDiff(got, expected) <= tolerance, qPrintable(QStringLiteral("got %1, expected %2").arg(got.name(), expected.name())));
+}
+
+void TestBoardView::letterKeepsLastMoveMarker_data()
+{
+    QTest::addColumn<bool>("onMarker");   // the letter stands on the last-move point
+    QTest::addColumn<QPointF>("offset");  // sample position from the letter's point, in units
+    QTest::addColumn<QColor>("expected");
+
+    const QColor pink(255, 192, 255), board(0xFF, 0xE0, 0xC0);
+    QTest::newRow("marker left of the letter") << true << QPointF(-125, 0) << pink;
+    QTest::newRow("marker right of the letter, on the line") << true << QPointF(125, 0) << pink;
+    QTest::newRow("marker above the letter") << true << QPointF(0, -125) << pink;
+    QTest::newRow("marker below the letter") << true << QPointF(0, 125) << pink;
+    QTest::newRow("marker's far corner") << true << QPointF(205, 205) << pink;
+    QTest::newRow("away from the marker the line is covered") << false << QPointF(125, 0) << board;
+}
+
+void TestBoardView::letterKeepsLastMoveMarker()
+{
+    QFETCH(bool, onMarker);
+    QFETCH(QPointF, offset);
+    QFETCH(QColor, expected);
+
+    // Black, then white on the marked point, taken back: the marker stays on
+    // the emptied point, where a letter then goes.
+    test::Fixture fx;
+    const int marked = pointIndex(3, 3), letter = onMarker ? marked : pointIndex(3, 7);
+    fx.left(pointIndex(3, 5));
+    fx.left(marked);
+    board::onTakeBack(fx.s);
+    fx.form().chkOtherMarks.setChecked(true);
+    fx.form().Option4.select(3);  // A
+    fx.left(letter);
+    QCOMPARE(fx.at(letter), PointContent::LetterA);
+    QCOMPARE(fx.s.lastMovePoint, marked);
+
+    BoardView view(fx.s);
+    view.resize(960, 960);
+    const QImage image = view.grab().toImage();
+    const qreal dpr = image.devicePixelRatio();
+    const ui::BoardGeometry g(fx.s.boardSizeCode);
+    const double x = g.line(pointColumn(letter)), y = g.line(pointRow(letter));
+    const QColor got = image.pixelColor((view.toWidget(x + offset.x(), y + offset.y()) * dpr).toPoint());
+    QVERIFY2(maxChannelDiff(got, expected) <= 4,
+             qPrintable(QStringLiteral("got %1, expected %2").arg(got.name(), expected.name())));
+
+    // The letter itself is still drawn over whatever lies beneath.
+    bool ink = false;
+    for (double dy = -60; dy <= 60 && !ink; dy += 10)
+        for (double dx = -60; dx <= 60 && !ink; dx += 10)
+            ink = image.pixelColor((view.toWidget(x + dx, y + dy) * dpr).toPoint()).lightness() < 60;
+    QVERIFY(ink);
+}
+
+void TestBoardView::countPanelHidesOnLeftClick_data()
+{
+    QTest::addColumn<QString>("target");  // the panel or its text
+    QTest::addColumn<int>("button");
+    QTest::addColumn<bool>("releaseInside");
+    QTest::addColumn<bool>("hides");
+
+    QTest::newRow("left click on the panel") << "Frame8" << int(Qt::LeftButton) << true << true;
+    QTest::newRow("left click on the text") << "lbl2Message" << int(Qt::LeftButton) << true << true;
+    QTest::newRow("right click on the panel") << "Frame8" << int(Qt::RightButton) << true << false;
+    QTest::newRow("middle click on the text") << "lbl2Message" << int(Qt::MiddleButton) << true << false;
+    QTest::newRow("left press, released off the panel") << "Frame8" << int(Qt::LeftButton) << false << false;
+}
+
+void TestBoardView::countPanelHidesOnLeftClick()
+{
+    QFETCH(QString, target);
+    QFETCH(int, button);
+    QFETCH(bool, releaseInside);
+    QFETCH(bool, hides);
+
+    // A black stone under the panel's centre and one ▲ counted.
+    test::Fixture fx;
+    const int centre = pointIndex(9, 9);
+    fx.left(centre);
+    fx.s.points[0].content = PointContent::Triangle;
+    board::countMarks(fx.s, PointContent::Triangle);
+    QVERIFY(fx.s.form.Frame8.visible);
+
+    BoardView view(fx.s);
+    QObject::connect(&view, &BoardView::stateChanged, &view, &BoardView::syncFromModel);
+    view.resize(760, 760);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.syncFromModel();
+    auto *panel = view.findChild<QWidget *>(QStringLiteral("Frame8"));
+    auto *widget = view.findChild<QWidget *>(target);
+    QVERIFY(panel && widget && panel->isVisible());
+
+    const QPoint inside = widget->rect().center();
+    const QPoint outside = widget->mapFrom(panel, QPoint(-20, -20));
+    QTest::mousePress(widget, Qt::MouseButton(button), {}, inside);
+    QVERIFY(fx.s.form.Frame8.visible);  // a press alone is no click
+    QTest::mouseRelease(widget, Qt::MouseButton(button), {}, releaseInside ? inside : outside);
+
+    QCOMPARE(fx.s.form.Frame8.visible, !hides);
+    QCOMPARE(panel->isVisible(), !hides);
+    QCOMPARE(fx.at(centre), PointContent::Black);  // the board beneath took nothing
 }
 
 QTEST_MAIN(TestBoardView)

@@ -6,6 +6,8 @@
 #include "TestDoubles.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QMessageBox>
 #include <QSpinBox>
@@ -21,6 +23,8 @@ private slots:
     void syncRendersModel();
     void mnemonicsReachHandlers_data();
     void mnemonicsReachHandlers();
+    void accessibleActionsReachHandlers_data();
+    void accessibleActionsReachHandlers();
     void questionBox_data();
     void questionBox();
 };
@@ -41,6 +45,26 @@ OptionGroup *groupNamed(Form &f, const QString &name)
         if (g->name == name)
             return g;
     return nullptr;
+}
+
+// Where a selector or check box shows something other than the model holds.
+QString mismatches(ui::MainWindow &w, Form &f)
+{
+    QStringList out;
+    for (OptionGroup *g : f.optionGroups()) {
+        auto *buttons = w.findChild<QButtonGroup *>(g->name);
+        if (!buttons || buttons->checkedId() != g->selected)
+            out << QStringLiteral("%1 shows %2, holds %3")
+                       .arg(g->name)
+                       .arg(buttons ? buttons->checkedId() : -2)
+                       .arg(g->selected);
+    }
+    for (CheckBox *c : {&f.chkNumberStones, &f.chkOtherMarks}) {
+        auto *box = w.findChild<QCheckBox *>(c->name);
+        if (!box || box->isChecked() != c->checked)
+            out << c->name;
+    }
+    return out.join(QStringLiteral("; "));
 }
 
 }  // namespace
@@ -200,6 +224,76 @@ void TestMainWindow::mnemonicsReachHandlers()
     } else {
         QFAIL("unknown expectation");
     }
+}
+
+void TestMainWindow::accessibleActionsReachHandlers_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("action");      // "toggle" or "press"
+    QTest::addColumn<int>("answer");          // to a question, if one is asked
+    QTest::addColumn<bool>("modelDisabled");  // disabled in the model after the window last rendered it
+    QTest::addColumn<bool>("asks");           // a question is asked
+    QTest::addColumn<QString>("model");       // the group or check box to look at
+    QTest::addColumn<int>("expected");        // its selection, or 1 for ticked
+
+    const int yes = int(Answer::Yes), no = int(Answer::No);
+    QTest::newRow("toggle 13 lines, No keeps 19") << "Option3_1" << "toggle" << no << false << true << "Option3" << 0;
+    QTest::newRow("toggle 13 lines, Yes") << "Option3_1" << "toggle" << yes << false << true << "Option3" << 1;
+    QTest::newRow("press 9 lines, No keeps 19") << "Option3_2" << "press" << no << false << true << "Option3" << 0;
+    // After the black stone the selector stands on 白.
+    QTest::newRow("toggle 削除") << "Option1_2" << "toggle" << yes << false << false << "Option1" << 2;
+    QTest::newRow("press 削除") << "Option1_2" << "press" << yes << false << false << "Option1" << 2;
+    QTest::newRow("toggle numbering") << "chkNumberStones" << "toggle" << yes << false << false << "chkNumberStones"
+                                      << 1;
+    QTest::newRow("press numbering") << "chkNumberStones" << "press" << yes << false << false << "chkNumberStones" << 1;
+    QTest::newRow("toggle a disabled letter") << "Option4_3" << "toggle" << yes << false << false << "Option4" << 0;
+    QTest::newRow("toggle 13 lines disabled in the model") << "Option3_1" << "toggle" << yes << true << false
+                                                           << "Option3" << 0;
+    QTest::newRow("press 削除 disabled in the model") << "Option1_2" << "press" << yes << true << false << "Option1"
+                                                    << 1;
+    QTest::newRow("toggle marks disabled in the model") << "chkOtherMarks" << "toggle" << yes << true << false
+                                                        << "chkOtherMarks" << 0;
+}
+
+void TestMainWindow::accessibleActionsReachHandlers()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, action);
+    QFETCH(int, answer);
+    QFETCH(bool, modelDisabled);
+    QFETCH(bool, asks);
+    QFETCH(QString, model);
+    QFETCH(int, expected);
+
+    test::Fixture fx;
+    Form &f = fx.s.form;
+    const int point = pointIndex(2, 2);
+    board::pressPoint(fx.s, point, board::MouseButton::Left);
+    ui::MainWindow w(fx.s);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    if (modelDisabled)
+        controlNamed(f, control)->enabled = false;  // as a handler outside the window would
+
+    auto *button = w.findChild<QAbstractButton *>(control);
+    QVERIFY(button);
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(button);
+    QVERIFY(iface && iface->actionInterface());
+    QAccessibleActionInterface *actions = iface->actionInterface();
+    fx.dialogs.answers = {Answer(answer)};
+    actions->doAction(action == QLatin1String("toggle") ? QAccessibleActionInterface::toggleAction()
+                                                        : QAccessibleActionInterface::pressAction());
+    QTRY_VERIFY(!button->isDown());  // a press clicks once its animation ends
+
+    if (OptionGroup *g = groupNamed(f, model))
+        QCOMPARE(g->selected, expected);
+    else
+        QCOMPARE(static_cast<CheckBox *>(controlNamed(f, model))->checked, expected == 1);
+    QCOMPARE(fx.dialogs.questions.size(), asks ? 1 : 0);
+    QCOMPARE(fx.s.boardSizeCode, f.Option3.selected);
+    QCOMPARE(fx.s.numberStones, f.chkNumberStones.checked);
+    QCOMPARE(fx.s.points[size_t(point)].content == PointContent::Black, fx.s.boardSizeCode == Size19);
+    QCOMPARE(mismatches(w, f), QString());
 }
 
 void TestMainWindow::questionBox_data()
