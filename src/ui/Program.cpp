@@ -79,8 +79,8 @@ void Program::closeWhenIdle()
 {
     if (finished_)
         return;
-    // A handler that opened a box or waits in a nested loop finishes first.
-    if (QThread::currentThread()->loopLevel() > 1) {
+    // A handler that opened a box or lets events run finishes first.
+    if (NestedEvents::active() || QThread::currentThread()->loopLevel() > 1) {
         QTimer::singleShot(20, this, &Program::closeWhenIdle);
         return;
     }

@@ -17,6 +17,7 @@ const QString kRecordFilter = QStringLiteral("*.nig");
 void notice(QWidget *parent, QMessageBox::Icon icon, const QString &text)
 {
     QMessageBox box(icon, kTitle, text, QMessageBox::Ok, parent);
+    const NestedEvents nested;
     box.exec();
 }
 
@@ -30,7 +31,10 @@ Answer QtDialogs::ask(const QString &question)
     QPushButton *cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
     box.setDefaultButton(yes);
     box.setEscapeButton(cancel);
-    box.exec();
+    {
+        const NestedEvents nested;
+        box.exec();
+    }
     const QAbstractButton *chosen = box.clickedButton();
     if (chosen == yes)
         return Answer::Yes;
@@ -51,21 +55,25 @@ void QtDialogs::warn(const QString &text)
 
 QString QtDialogs::openFileName()
 {
+    const NestedEvents nested;
     return QFileDialog::getOpenFileName(parent_, kTitle, QString(), kRecordFilter);
 }
 
 QString QtDialogs::saveFileName()
 {
+    const NestedEvents nested;
     return QFileDialog::getSaveFileName(parent_, kTitle, QString(), kRecordFilter);
 }
 
 void QtEventPump::processEvents()
 {
+    const NestedEvents nested;
     QCoreApplication::processEvents();
 }
 
 void QtEventPump::pace(qint64 turns)
 {
+    const NestedEvents nested;
     const qint64 ms = turns / 10000;
     if (ms <= 0) {
         QCoreApplication::processEvents();

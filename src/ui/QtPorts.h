@@ -9,6 +9,21 @@
 
 namespace moyuta::ui {
 
+// Marks a stretch in which a handler lets other events run (a message box, a
+// file dialog, the pump): an event handled meanwhile is nested in that handler.
+class NestedEvents {
+public:
+    NestedEvents() { ++depth_; }
+    ~NestedEvents() { --depth_; }
+    NestedEvents(const NestedEvents &) = delete;
+    NestedEvents &operator=(const NestedEvents &) = delete;
+    // True while some handler waits in one of these stretches.
+    static bool active() { return depth_ > 0; }
+
+private:
+    static inline int depth_ = 0;
+};
+
 // Message boxes titled "Moyuta" and the ".nig" file dialogs, parented to the main window.
 class QtDialogs : public DialogPort {
 public:

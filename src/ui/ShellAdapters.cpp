@@ -1,6 +1,7 @@
 #include "ShellAdapters.h"
 
 #include "MainWindow.h"
+#include "QtPorts.h"
 #include "SplashWindow.h"
 
 #include <QApplication>
@@ -67,6 +68,7 @@ void QtShellWindows::showSplash(const QString &status)
     splash_->setStatus(status);
     splash_->show();
     splash_->raise();
+    const NestedEvents nested;
     QCoreApplication::processEvents();  // paint it before start-up goes on
 }
 

@@ -1,0 +1,146 @@
+// The whole program in this process: the close box, and the end of the
+// session by a signal while a question is open.
+#include "Board.h"
+#include "Program.h"
+#include "SplashWindow.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+using namespace moyuta;
+
+class TestProgram : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void closeBoxAsks();
+    void signalWhileQuestionOpen();
+
+private:
+    std::unique_ptr<QTemporaryDir> tmp_;
+};
+
+namespace {
+
+// Answers the next message box by pressing the button with this text; returns its text.
+void answerNextBox(const QString &button, QString *text)
+{
+    QTimer::singleShot(0, [button, text] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return answerNextBox(button, text);
+        *text = box->text();
+        for (QAbstractButton *b : box->buttons())
+            if (b->text() == button)
+                b->click();
+    });
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+}
+
+}  // namespace
+
+void TestProgram::initTestCase()
+{
+    ui::SessionEndWatcher::installSignalHandlers();
+}
+
+void TestProgram::init()
+{
+    // Each program holds its single-copy lock in a temporary folder of its own.
+    tmp_ = std::make_unique<QTemporaryDir>();
+    qputenv("TMPDIR", tmp_->path().toLocal8Bit());
+}
+
+void TestProgram::closeBoxAsks()
+{
+    QTemporaryDir folder;
+    ui::Program program(folder.path());
+    program.start();
+    ui::MainWindow &w = program.window();
+    QVERIFY(w.isVisible());
+    QVERIFY(!program.windows().splash());
+
+    QString asked;
+    answerNextBox(QStringLiteral("いいえ(&N)"), &asked);
+    QVERIFY(!w.close());
+    QCOMPARE(asked, QStringLiteral("Moyutaを終了しますか？"));
+    QVERIFY(w.isVisible());
+    QVERIFY(!program.state().quitting);
+    QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("AppData.dat"))));
+
+    // "終了(&Y)" takes the same road.
+    asked.clear();
+    answerNextBox(QStringLiteral("はい(&Y)"), &asked);
+    w.findChild<QPushButton *>(QStringLiteral("cmdEnd"))->click();
+    QCOMPARE(asked, QStringLiteral("Moyutaを終了しますか？"));
+    QVERIFY(!w.isVisible());
+    QCOMPARE(readFile(folder.filePath(QStringLiteral("AppData.dat"))),
+             QByteArray("1#0#192.168.0.0#0#1#4#10#0#0#2000000#0#1##0@"));
+}
+
+void TestProgram::signalWhileQuestionOpen()
+{
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("AppData.dat"));
+    ui::Program program(folder.path());
+    AppState &s = program.state();
+    program.start();
+    ui::MainWindow &w = program.window();
+    board::pressPoint(s, pointIndex(3, 3), board::MouseButton::Left);
+    w.sync();
+
+    // "クリアー(&V)" asks; the signal arrives while the box is open.
+    bool handlerReturned = false, handlerReturnedBeforeClose = false;
+    struct CloseWatch : QObject {
+        std::function<void()> onClose;
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            if (e->type() == QEvent::Close)
+                onClose();
+            return false;
+        }
+    } watch;
+    watch.onClose = [&] { handlerReturnedBeforeClose = handlerReturned; };
+    w.installEventFilter(&watch);
+
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            QCOMPARE(box->text(), QStringLiteral("すべてクリアーしますか？"));
+            std::raise(SIGTERM);
+            QTimer::singleShot(5000, box, [box] { box->done(0); });  // only if the signal did not close it
+        });
+        w.findChild<QPushButton *>(QStringLiteral("cmdClear"))->click();
+        handlerReturned = true;
+    });
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(2); });
+    QCOMPARE(QCoreApplication::exec(), 0);  // the program ended itself
+
+    QVERIFY(handlerReturned);
+    QVERIFY(handlerReturnedBeforeClose);
+    QVERIFY(s.quitting);
+    QVERIFY(board::boardHasContent(s));  // the question counted as not Yes
+    QVERIFY(!w.isVisible());
+    // White is to play: the live tool is saved.
+    QCOMPARE(readFile(file), QByteArray("2#0#192.168.0.0#0#1#4#10#0#0#2000000#0#1##0@"));
+
+    // Saved once: a second signal writes nothing more.
+    QVERIFY(QFile::remove(file));
+    std::raise(SIGTERM);
+    QTest::qWait(100);
+    QVERIFY(!QFile::exists(file));
+}
+
+QTEST_MAIN(TestProgram)
+#include "tst_program.moc"
