@@ -230,8 +230,10 @@ void BoardView::mousePressEvent(QMouseEvent *event)
     else
         return QWidget::mousePressEvent(event);
     const int point = pointAt(event->position());
-    if (point < 0)
+    if (point < 0) {
+        event->ignore();  // off the board: the window's background takes it
         return;
+    }
     board::pressPoint(s_, point, button);
     emit stateChanged();
 }

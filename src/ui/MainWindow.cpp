@@ -5,6 +5,7 @@
 
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QMouseEvent>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -132,9 +133,10 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::mousePressEvent(QMouseEvent *event)
 {
-    // A click on the window's background.
+    // A click on the window's background (or off the board, or on a label).
     QMainWindow::mousePressEvent(event);
-    forward([this] { shell::onBackgroundClick(s_); });
+    if (event->button() == Qt::LeftButton)
+        forward([this] { shell::onBackgroundClick(s_); });
 }
 
 void MainWindow::forward(const std::function<void()> &handler)

@@ -63,8 +63,10 @@ QtShellWindows::~QtShellWindows()
 
 void QtShellWindows::showSplash(const QString &status)
 {
-    if (!splash_)
+    if (!splash_) {
         splash_ = new SplashWindow;
+        splash_->setAttribute(Qt::WA_QuitOnClose, false);  // the main window follows it
+    }
     splash_->setStatus(status);
     splash_->show();
     splash_->raise();

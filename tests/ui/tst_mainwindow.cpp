@@ -27,6 +27,8 @@ private slots:
     void accessibleActionsReachHandlers();
     void questionBox_data();
     void questionBox();
+    void backgroundClickFocusesChat_data();
+    void backgroundClickFocusesChat();
 };
 
 namespace {
@@ -341,6 +343,44 @@ void TestMainWindow::questionBox()
     QStringList wanted{QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)"), QStringLiteral("キャンセル")};
     wanted.sort();
     QCOMPARE(texts, wanted);
+}
+
+void TestMainWindow::backgroundClickFocusesChat_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<int>("button");
+    QTest::addColumn<bool>("panelOpen");
+    QTest::addColumn<int>("requests");
+
+    QTest::newRow("window margin") << "margin" << int(Qt::LeftButton) << false << 1;
+    QTest::newRow("grey tray beside the board") << "tray" << int(Qt::LeftButton) << false << 1;
+    QTest::newRow("side panel open") << "margin" << int(Qt::LeftButton) << true << 0;
+    QTest::newRow("right button") << "margin" << int(Qt::RightButton) << false << 0;
+}
+
+void TestMainWindow::backgroundClickFocusesChat()
+{
+    QFETCH(QString, where);
+    QFETCH(int, button);
+    QFETCH(bool, panelOpen);
+    QFETCH(int, requests);
+
+    test::Fixture fx;
+    fx.s.panelOpen = panelOpen;
+    ui::MainWindow w(fx.s);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const int before = fx.s.form.txtSend.focusRequests;
+    if (where == QLatin1String("margin")) {
+        QTest::mouseClick(w.centralWidget(), Qt::MouseButton(button), {}, QPoint(2, 2));
+    } else {
+        auto *board = w.findChild<ui::BoardView *>();
+        const QPointF corner = board->toWidget(ui::BoardGeometry::kBoardOrigin - 100, ui::BoardGeometry::kBoardOrigin - 100);
+        QCOMPARE(board->pointAt(corner), -1);
+        QTest::mouseClick(board, Qt::MouseButton(button), {}, corner.toPoint());
+        QVERIFY(!board::boardHasContent(fx.s));
+    }
+    QCOMPARE(fx.s.form.txtSend.focusRequests - before, requests);
 }
 
 QTEST_MAIN(TestMainWindow)
