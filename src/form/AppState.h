@@ -35,7 +35,7 @@ struct AppState {
     std::array<BoardPoint, kPointCount> points{};
     int lastMovePoint = -1;  // the point the last-move marker stands behind; -1 hidden
     int boardSizeCode = Size19;
-    int boardColourIndex = 0;
+    int boardColourIndex = 4;  // 濃橙色, as a new settings file has it
     int blackStoneColourIndex = 0;
     int previousBlackStoneColourIndex = 0;  // the colour in effect before the latest choice
     bool sizeSwitchDeclined = false;

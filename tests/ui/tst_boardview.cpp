@@ -94,8 +94,8 @@ void TestBoardView::paintsLayers_data()
     QTest::newRow("white stone") << int(Size19) << QPointF(0, 0) << QColor(255, 255, 255) << 30;
     QTest::newRow("black stone") << int(Size19) << QPointF(960, 0) << QColor(0, 0, 0) << 90;
     QTest::newRow("last-move square beside its stone") << int(Size19) << QPointF(205, 205) << QColor(255, 192, 255) << 4;
-    QTest::newRow("no square before the stone's top-left") << int(Size19) << QPointF(-215, -215) << QColor(0xFF, 0xE0, 0xC0) << 4;
-    QTest::newRow("board between lines") << int(Size19) << QPointF(240, 960 + 240) << QColor(0xFF, 0xE0, 0xC0) << 4;
+    QTest::newRow("no square before the stone's top-left") << int(Size19) << QPointF(-215, -215) << QColor(0xFF, 0xC0, 0x80) << 4;
+    QTest::newRow("board between lines") << int(Size19) << QPointF(240, 960 + 240) << QColor(0xFF, 0xC0, 0x80) << 4;
     QTest::newRow("13-line mask") << int(Size13) << QPointF(6350 + 150 - 1800, 0) << QColor(128, 128, 128) << 2;
 }
 
@@ -126,7 +126,7 @@ void TestBoardView::letterKeepsLastMoveMarker_data()
     QTest::addColumn<QPointF>("offset");  // sample position from the letter's point, in units
     QTest::addColumn<QColor>("expected");
 
-    const QColor pink(255, 192, 255), board(0xFF, 0xE0, 0xC0);
+    const QColor pink(255, 192, 255), board(0xFF, 0xC0, 0x80);
     QTest::newRow("marker left of the letter") << true << QPointF(-125, 0) << pink;
     QTest::newRow("marker right of the letter, on the line") << true << QPointF(125, 0) << pink;
     QTest::newRow("marker above the letter") << true << QPointF(0, -125) << pink;
