@@ -6,7 +6,8 @@
 // `moyuta`: exactly what main() does, with the given (fresh) program folder.
 // `phases`: the same steps as `moyuta`, with prepareApplication's own steps
 // done one by one, printing the time each one took to stderr (a breakdown
-// for finding what start-up spends its time on; slightly slower itself).
+// for finding what start-up spends its time on; it takes about as long as
+// `moyuta` itself).
 // When the top-level window gets its first paint event, prints the
 // CLOCK_MONOTONIC time in nanoseconds on one line and ends at once, so that
 // nothing is saved. bench/startup.py runs it and measures from just before
