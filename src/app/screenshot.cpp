@@ -20,8 +20,8 @@ public:
     Answer ask(const QString &) override { return Answer::Yes; }
     void inform(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
     void warn(const QString &text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    QString openFileName() override { return {}; }
-    QString saveFileName() override { return {}; }
+    QString openFileName(const QStringList &) override { return {}; }
+    QString saveFileName(const QStringList &) override { return {}; }
 };
 
 void press(AppState &s, int column, int row)

@@ -86,7 +86,7 @@ void switchTo9Lines(AppState &s) { switchToSize(s, Size9); }
 void onSizeOption(AppState &s, int index)
 {
     OptionGroup &sizes = s.form.Option3;
-    if (s.gameStarted || s.peerBlocks() || s.recording) {
+    if (s.gameStarted || s.peerBlocks() || s.recording || s.replayStep >= 1) {
         // The choice does not count: keep the selector on the board's size.
         sizes.select(s.boardSizeCode);
         return;

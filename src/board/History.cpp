@@ -133,12 +133,15 @@ void takeBackFromRecord(AppState &s)
 
 void onTakeBack(AppState &s)
 {
-    if (s.gameRecord.isEmpty()) {
-        if (!s.takeBackHistory.isEmpty())
-            takeBackFromHistory(s);
-    } else {
-        // While recording both lists end with the same entry: reverse them together.
+    if (s.replayStep >= 1)
+        return;  // a replay is not taken back
+    // While recording, and for a kept record until the next action, both
+    // lists hold the same moves: reverse them together. Otherwise the record
+    // is not this board's history.
+    if (!s.gameRecord.isEmpty() && s.gameRecord.size() == s.takeBackHistory.size()) {
         takeBackFromRecord(s);
+        takeBackFromHistory(s);
+    } else if (!s.takeBackHistory.isEmpty()) {
         takeBackFromHistory(s);
     }
     if (s.authenticated)

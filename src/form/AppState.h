@@ -68,6 +68,8 @@ struct AppState {
     bool resetInProgress = false;
     bool recording = false;
     bool recordFileLoaded = false;
+    bool saveSucceeded = false;
+    bool tooManyLines = false;  // the record file being opened had more than 500 lines
     int replayStep = 0;
     bool panelOpen = false;
     bool quitting = false;

@@ -3,6 +3,7 @@
 // Qt adapter (src/ui, src/app) and a test double (tests/support).
 
 #include <QString>
+#include <QStringList>
 
 namespace moyuta {
 
@@ -15,8 +16,11 @@ public:
     virtual Answer ask(const QString &question) = 0;  // question icon, Yes / No / Cancel
     virtual void inform(const QString &text) = 0;     // information icon, OK
     virtual void warn(const QString &text) = 0;       // warning icon, OK
-    virtual QString openFileName() = 0;               // empty when cancelled
-    virtual QString saveFileName() = 0;               // empty when cancelled
+    // File dialogs with filters such as "NIGファイル(*.nig)", the first one chosen;
+    // the name picked, or empty when cancelled. Opening shows existing files
+    // only; saving asks before overwriting and adds no suffix.
+    virtual QString openFileName(const QStringList &filters) = 0;
+    virtual QString saveFileName(const QStringList &filters) = 0;
 };
 
 // Lets pending events run while a handler works.

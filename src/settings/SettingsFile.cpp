@@ -4,8 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 namespace moyuta::settings {
 
@@ -54,25 +52,6 @@ QString findProgramFolder(const QString &reportedFolder)
 void resetSettingsToDefaults(Settings &settings)
 {
     settings = Settings{};
-}
-
-QByteArray toCp932(const QString &text)
-{
-    QStringEncoder encoder("cp932");
-    return encoder.encode(text);
-}
-
-QString fromCp932(const QByteArray &bytes)
-{
-    QStringDecoder decoder("cp932");
-    return decoder.decode(bytes);
-}
-
-bool survivesCp932(const QString &text)
-{
-    QStringEncoder encoder("cp932");
-    const QByteArray bytes = encoder.encode(text);
-    return !encoder.hasError() && fromCp932(bytes) == text;
 }
 
 QString formatLine(const Settings &v)

@@ -3,6 +3,7 @@
 // cp932 text, 14 values, "#" after the first 13 and "@" after the last.
 
 #include "AppState.h"
+#include "Cp932.h"
 
 #include <QByteArray>
 #include <optional>
@@ -18,12 +19,6 @@ constexpr int kMaxProgramFolderLength = 230;
 QString findProgramFolder(const QString &reportedFolder);
 
 void resetSettingsToDefaults(Settings &settings);
-
-// Text <-> bytes in code page 932, the encoding of the program's text files.
-QByteArray toCp932(const QString &text);
-QString fromCp932(const QByteArray &bytes);
-// True when the text comes back unchanged through cp932.
-bool survivesCp932(const QString &text);
 
 // The line of the file for these values, and back. parseLine gives nothing
 // for a damaged line; anything after "@" is ignored.

@@ -2,6 +2,7 @@
 
 #include "Board.h"
 #include "BoardView.h"
+#include "Record.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -71,8 +72,8 @@ MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s
     setWindowTitle(QStringLiteral("Moyuta"));
 
     Form &f = s_.form;
-    // Record, network, options and undo request have no handlers yet.
-    notWired_ = {&f.cmdRec, &f.cmdNewSave, &f.cmdFileOpen, &f.cmdF, &f.cmdNetwork, &f.cmdOpt, &f.cmdWait};
+    // Network, options and undo request have no handlers yet.
+    notWired_ = {&f.cmdNetwork, &f.cmdOpt, &f.cmdWait};
     // Chat and clock come later.
     notShown_ = {&f.txtSend, &f.txtDisp, &f.cmdSend, &f.lblStatus, &f.lblTime,
                  &f.lblMax, &f.UpDown3, &f.cmdTimer, &f.cmdResetTimer};
@@ -352,10 +353,10 @@ QWidget *MainWindow::buildSideColumn()
     {
         auto *box = groupBox(QStringLiteral("記録"), "grpRecord");
         auto *grid = new QGridLayout(box);
-        grid->addWidget(button(f.cmdRec, {}), 0, 0);
-        grid->addWidget(button(f.cmdNewSave, {}), 0, 1);
-        grid->addWidget(button(f.cmdFileOpen, {}), 1, 0);
-        grid->addWidget(button(f.cmdF, {}), 1, 1);
+        grid->addWidget(button(f.cmdRec, record::onRecord), 0, 0);
+        grid->addWidget(button(f.cmdNewSave, record::onSaveAs), 0, 1);
+        grid->addWidget(button(f.cmdFileOpen, record::onOpen), 1, 0);
+        grid->addWidget(button(f.cmdF, record::onReplay), 1, 1);
         auto *caption = new QLabel(QStringLiteral("開始番号"));
         caption->setObjectName(QStringLiteral("lblSnumCaption"));
         QSpinBox *start = spinner(f.UpDown5, QStringLiteral("開始番号"), false);

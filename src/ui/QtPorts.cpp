@@ -1,6 +1,8 @@
 #include "QtPorts.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -12,7 +14,6 @@ namespace moyuta::ui {
 namespace {
 
 const QString kTitle = QStringLiteral("Moyuta");
-const QString kRecordFilter = QStringLiteral("*.nig");
 
 void notice(QWidget *parent, QMessageBox::Icon icon, const QString &text)
 {
@@ -53,16 +54,33 @@ void QtDialogs::warn(const QString &text)
     notice(parent_, QMessageBox::Warning, text);
 }
 
-QString QtDialogs::openFileName()
+QString QtDialogs::startFolder() const
 {
-    const NestedEvents nested;
-    return QFileDialog::getOpenFileName(parent_, kTitle, QString(), kRecordFilter);
+    return lastFolder_.isEmpty() ? QDir::homePath() : lastFolder_;
 }
 
-QString QtDialogs::saveFileName()
+void QtDialogs::remember(const QString &fileName)
+{
+    if (!fileName.isEmpty())
+        lastFolder_ = QFileInfo(fileName).absolutePath();
+}
+
+QString QtDialogs::openFileName(const QStringList &filters)
 {
     const NestedEvents nested;
-    return QFileDialog::getSaveFileName(parent_, kTitle, QString(), kRecordFilter);
+    const QString name = QFileDialog::getOpenFileName(parent_, QStringLiteral("ファイルを開く"), startFolder(),
+                                                      filters.join(QStringLiteral(";;")));
+    remember(name);
+    return name;
+}
+
+QString QtDialogs::saveFileName(const QStringList &filters)
+{
+    const NestedEvents nested;
+    const QString name = QFileDialog::getSaveFileName(parent_, QStringLiteral("名前を付けて保存"), startFolder(),
+                                                      filters.join(QStringLiteral(";;")));
+    remember(name);
+    return name;
 }
 
 void QtEventPump::processEvents()

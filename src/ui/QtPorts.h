@@ -24,7 +24,7 @@ private:
     static inline int depth_ = 0;
 };
 
-// Message boxes titled "Moyuta" and the ".nig" file dialogs, parented to the main window.
+// Message boxes titled "Moyuta" and the record file dialogs, parented to the main window.
 class QtDialogs : public DialogPort {
 public:
     explicit QtDialogs(QWidget *parent = nullptr) : parent_(parent) {}
@@ -33,11 +33,16 @@ public:
     Answer ask(const QString &question) override;
     void inform(const QString &text) override;
     void warn(const QString &text) override;
-    QString openFileName() override;
-    QString saveFileName() override;
+    QString openFileName(const QStringList &filters) override;
+    QString saveFileName(const QStringList &filters) override;
 
 private:
+    // The folder of the last file chosen in this run, else the home folder.
+    QString startFolder() const;
+    void remember(const QString &fileName);
+
     QPointer<QWidget> parent_;
+    QString lastFolder_;
 };
 
 // Lets pending events run; the pacing wait is a timed nested event loop, never a busy loop.

@@ -32,8 +32,8 @@ void TestSettingsFile::cp932CodecInBuild()
     QVERIFY(QStringEncoder("cp932").isValid());
     QVERIFY(QStringDecoder("cp932").isValid());
     // NEC row 13 and the 0x5C trail byte are real cp932, not plain Shift_JIS.
-    QCOMPARE(settings::toCp932(QStringLiteral("①ソ")), QByteArray::fromHex("8740835c"));
-    QVERIFY(!settings::survivesCp932(QStringLiteral("한")));
+    QCOMPARE(toCp932(QStringLiteral("①ソ")), QByteArray::fromHex("8740835c"));
+    QVERIFY(!survivesCp932(QStringLiteral("한")));
 }
 
 void TestSettingsFile::defaultLineBothWays()

@@ -29,10 +29,23 @@ public:
         answers.pop_front();
         return a;
     }
+    // File names the dialogs "pick", in order (empty once they run out: cancelled).
+    std::deque<QString> fileNames;
+    QStringList fileDialogs;  // "open" or "save", then the filters
+    QString nextFileName(const QString &kind, const QStringList &filters)
+    {
+        fileDialogs << kind + QLatin1Char(' ') + filters.join(QStringLiteral(";;"));
+        if (fileNames.empty())
+            return {};
+        const QString name = fileNames.front();
+        fileNames.pop_front();
+        return name;
+    }
+
     void inform(const QString &t) override { notices << t; }
     void warn(const QString &t) override { warnings << t; }
-    QString openFileName() override { return {}; }
-    QString saveFileName() override { return {}; }
+    QString openFileName(const QStringList &filters) override { return nextFileName(QStringLiteral("open"), filters); }
+    QString saveFileName(const QStringList &filters) override { return nextFileName(QStringLiteral("save"), filters); }
     int boxes() const { return int(questions.size() + notices.size() + warnings.size()); }
 };
 

@@ -93,7 +93,7 @@ void TestMainWindow::syncRendersModel_data()
 
     QTest::newRow("take-back enabled") << "cmdBack" << "enabled" << QVariant(false) << QVariant(true) << QVariant(true);
     QTest::newRow("take-back disabled") << "cmdBack" << "enabled" << QVariant(true) << QVariant(false) << QVariant(false);
-    QTest::newRow("record button stays disabled") << "cmdRec" << "enabled" << QVariant(false) << QVariant(true)
+    QTest::newRow("options button stays disabled") << "cmdOpt" << "enabled" << QVariant(false) << QVariant(true)
                                                   << QVariant(false);
     QTest::newRow("削除 turns red") << "Option1_2" << "back" << QVariant(kButtonGrey) << QVariant(kActiveRed)
                                    << QVariant(QColor(255, 0, 0));

@@ -1,0 +1,40 @@
+#pragma once
+// The game record: recording the actions of a local game, the ".nig" record
+// file, and replaying a record one action per press.
+
+#include "AppState.h"
+
+#include <QByteArray>
+#include <QIODevice>
+
+namespace moyuta::record {
+
+inline const QString kNigFilter = QStringLiteral("NIGファイル(*.nig)");
+// A record file holds at most this many lines.
+constexpr int kMaxRecordLines = 500;
+
+// --- Recording --------------------------------------------------------------
+void onRecord(AppState &s);  // cmdRec: 記録(&Q) / 記録中止(&Q)
+void onSaveAs(AppState &s);  // cmdNewSave
+
+// --- Record file ------------------------------------------------------------
+// Writes GameRecord to a file the user names; a successful save empties it.
+void saveRecord(AppState &s);
+// Shows the save dialog and writes `text`; true when the file was written.
+bool writeRecordFile(AppState &s, const QByteArray &text);
+void onOpen(AppState &s);  // cmdFileOpen
+// Shows the open dialog and reads the chosen file's lines into GameRecord.
+void openRecord(AppState &s);
+
+// The bytes of a record file: each entry and CR LF.
+QByteArray recordFileText(const QStringList &record);
+// The entries of a record file: every line end (CR LF, CR or LF) closes one;
+// at most `maxLines` entries and 1 KiB of each are kept.
+QStringList readRecordLines(QIODevice &device, int maxLines);
+
+// --- Replay -----------------------------------------------------------------
+void onReplay(AppState &s);  // cmdF: 記録を再生(&T)
+// Applies one entry of the record to the board.
+void applyReplayEntry(AppState &s, const QString &entry);
+
+}  // namespace moyuta::record

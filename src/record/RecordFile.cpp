@@ -1,0 +1,204 @@
+// The ".nig" record file: save-as, the open command and reading a file.
+#include "Board.h"
+#include "Cp932.h"
+#include "Record.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <exception>
+
+namespace moyuta::record {
+
+namespace {
+
+// More of one line is not kept: a record line has at most 11 characters.
+constexpr qsizetype kMaxLineBytes = 1024;
+
+struct BusyScope {
+    AppState &s;
+    explicit BusyScope(AppState &state) : s(state) { s.busy = true; }
+    ~BusyScope() { s.busy = false; }
+};
+
+bool hasNoWriteBits(const QFileInfo &info)
+{
+    return !(info.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
+}
+
+// A first line the program can have written: one-character tool, then a comma, 7 to 11 characters.
+bool firstLineHasRecordShape(const QString &line)
+{
+    return line.size() >= 7 && line.size() <= 11 && line[1] == QLatin1Char(',');
+}
+
+void rejectOpenedFile(AppState &s)
+{
+    s.gameRecord.clear();
+    s.takeBackHistory.clear();
+    s.recordFileLoaded = false;
+}
+
+}  // namespace
+
+QByteArray recordFileText(const QStringList &record)
+{
+    QString text;
+    for (const QString &entry : record)
+        text += entry + QStringLiteral("\r\n");
+    // Trailing empty entries vanish; exactly one CR LF ends the file.
+    while (text.endsWith(QStringLiteral("\r\n")))
+        text.chop(2);
+    text += QStringLiteral("\r\n");
+    return toCp932(text);
+}
+
+QStringList readRecordLines(QIODevice &device, int maxLines)
+{
+    QStringList lines;
+    QByteArray line;
+    bool afterCr = false;
+    bool open = false;  // text since the last line end
+    char buffer[16384];
+    while (lines.size() < maxLines) {
+        const qint64 n = device.read(buffer, sizeof buffer);
+        if (n <= 0)
+            break;  // the end, or a read error: what was read so far stays
+        for (qint64 i = 0; i < n && lines.size() < maxLines; ++i) {
+            const char c = buffer[i];
+            if (afterCr && c == '\n') {
+                afterCr = false;  // CR LF is one line end
+                continue;
+            }
+            afterCr = c == '\r';
+            if (c == '\r' || c == '\n') {
+                lines << fromCp932(line);
+                line.clear();
+                open = false;
+                continue;
+            }
+            open = true;
+            if (line.size() < kMaxLineBytes)
+                line += c;
+        }
+    }
+    if (open && lines.size() < maxLines)
+        lines << fromCp932(line);
+    return lines;
+}
+
+bool writeRecordFile(AppState &s, const QByteArray &text)
+{
+    s.saveSucceeded = false;
+    const QString name = s.dialogs.saveFileName({kNigFilter});
+    if (name.isEmpty())
+        return false;
+    if (!name.endsWith(QStringLiteral(".nig"))) {
+        s.warn(QStringLiteral("拡張子が「.nig」以外は扱えません。"));
+        return false;
+    }
+    // A read-only file is not replaced, whoever runs the program.
+    const QFileInfo info(name);
+    if (info.exists() && hasNoWriteBits(info))
+        return false;
+    QSaveFile file(name);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        return false;
+    s.saveSucceeded = true;
+    s.form.cmdNewSave.enabled = false;
+    return true;
+}
+
+void saveRecord(AppState &s)
+{
+    Form &f = s.form;
+    try {
+        const bool saved = writeRecordFile(s, recordFileText(s.gameRecord));
+        if (saved) {
+            // Only a saved record leaves memory; a failed one can be saved again.
+            s.gameRecord.clear();
+            s.recordFileLoaded = false;
+            s.saveSucceeded = false;
+            f.cmdNewSave.enabled = false;
+            s.inform(QStringLiteral("記録ファイルを保存しました。"));
+        } else {
+            f.cmdNewSave.enabled = true;
+            s.warn(QStringLiteral("記録ファイルを保存出来ませんでした。"));
+        }
+    } catch (const std::exception &) {
+        f.cmdNewSave.enabled = true;
+        s.warn(QStringLiteral("記録を保存に失敗しました。"));
+    }
+}
+
+void openRecord(AppState &s)
+{
+    const QString name = s.dialogs.openFileName({kNigFilter});
+    if (name.isEmpty())
+        return;
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
+        return;
+    s.gameRecord = readRecordLines(file, kMaxRecordLines + 1);
+    s.tooManyLines = s.gameRecord.size() > kMaxRecordLines;
+    s.recordFileLoaded = true;
+}
+
+void onOpen(AppState &s)
+{
+    if (s.recording || s.gameStarted || s.busy)
+        return;
+    const BusyScope busy(s);
+    Form &f = s.form;
+
+    if (!s.gameRecord.isEmpty()) {
+        if (!s.askYes(QStringLiteral("記録したデータ、または開いたファイルがあります、保存していない場合は消えてしまいますがファイルを開きますか？")))
+            return;
+    } else if (board::boardHasContent(s)) {
+        if (!s.askYes(QStringLiteral("盤面に石または文字または記号などがあります、クリアーしますか？")))
+            return;
+    }
+
+    board::clearBoard(s);
+    board::resetStartNumber(s);
+    board::hideLastMoveMarker(s);
+    s.gameRecord.clear();
+    s.takeBackHistory.clear();
+    if (s.replayStep >= 1)
+        f.Option3.setAllEnabled(true);  // the replay is left
+    s.replayStep = 0;
+    f.cmdNewSave.enabled = false;
+    f.cmdClear.enabled = false;
+    f.cmdBack.enabled = false;
+    f.cmdF.enabled = false;  // no record to replay unless this open succeeds
+    s.saveSucceeded = false;
+
+    openRecord(s);
+    if (s.gameRecord.isEmpty())
+        return;
+    if (s.tooManyLines) {
+        s.warn(QStringLiteral("500手を超えるファイルです。"));
+        rejectOpenedFile(s);
+        s.tooManyLines = false;
+        return;
+    }
+    if (!firstLineHasRecordShape(s.gameRecord.first())) {
+        s.warn(QStringLiteral("ファイルを開けない、もしくはファイルの形式が違います。"));
+        rejectOpenedFile(s);
+        return;
+    }
+    f.cmdF.enabled = true;
+
+    // A numbered stone anywhere in the record switches numbering on.
+    for (const QString &entry : std::as_const(s.gameRecord)) {
+        const QChar last = entry.isEmpty() ? QChar() : entry.back();
+        if (last >= QLatin1Char('1') && last <= QLatin1Char('9')) {
+            f.chkNumberStones.setChecked(true);
+            return;
+        }
+    }
+    s.inform(QStringLiteral("ファイルを開きました。"));
+}
+
+}  // namespace moyuta::record
