@@ -82,7 +82,7 @@ BoardView::BoardView(AppState &s, QWidget *parent) : QWidget(parent), s_(s)
     panelText_->installEventFilter(this);
     panel_->hide();
 
-    const QString edgeLabelStyle = QStringLiteral("color: white; background: transparent; font-weight: bold;");
+    const QString edgeLabelStyle = QStringLiteral("color: white; background: transparent;");
     startNumber_ = new QLabel(this);
     startNumber_->setObjectName(QStringLiteral("lblSnum"));
     startNumber_->setAccessibleName(QStringLiteral("開始番号"));
@@ -157,17 +157,20 @@ void BoardView::placeOverlays()
     const BoardGeometry g(s_.boardSizeCode);
     const double k = scale();
 
-    // The message panel sits centred over the active board's background.
-    const QPointF a = toWidget(BoardGeometry::kBoardOrigin, BoardGeometry::kBoardOrigin);
-    const QPointF b = toWidget(g.maskStart, g.maskStart);
-    const QRectF board(a, b);
-    const int maxWidth = std::max(120, int(board.width() * 0.8));
-    panelText_->setMaximumWidth(maxWidth - 36);
-    panel_->adjustSize();
-    QSize size = panel_->sizeHint().boundedTo(QSize(maxWidth, int(board.height())));
-    size.setWidth(std::max(size.width(), std::min(maxWidth, 220)));
-    panel_->resize(size);
-    panel_->move((board.center() - QPointF(size.width() / 2.0, size.height() / 2.0)).toPoint());
+    // The message panel sits centred over the active board's background. A
+    // hidden one is laid out when it shows (its bold face need not load before).
+    if (panel_->isVisibleTo(this)) {
+        const QPointF a = toWidget(BoardGeometry::kBoardOrigin, BoardGeometry::kBoardOrigin);
+        const QPointF b = toWidget(g.maskStart, g.maskStart);
+        const QRectF board(a, b);
+        const int maxWidth = std::max(120, int(board.width() * 0.8));
+        panelText_->setMaximumWidth(maxWidth - 36);
+        panel_->adjustSize();
+        QSize size = panel_->sizeHint().boundedTo(QSize(maxWidth, int(board.height())));
+        size.setWidth(std::max(size.width(), std::min(maxWidth, 220)));
+        panel_->resize(size);
+        panel_->move((board.center() - QPointF(size.width() / 2.0, size.height() / 2.0)).toPoint());
+    }
 
     // The edge labels stand in the band below the board.
     QFont small = font();
@@ -361,19 +364,23 @@ void BoardView::paintEvent(QPaintEvent *)
     }
 
     // Numbers: one size for all, so that three digits fit inside a stone.
-    QFont numberFont = font();
-    numberFont.setWeight(QFont::DemiBold);
-    numberFont.setPixelSize(100);
-    {
-        const double wide = QFontMetricsF(numberFont).tightBoundingRect(QStringLiteral("888")).width();
-        const double tall = QFontMetricsF(numberFont).tightBoundingRect(QStringLiteral("8")).height();
-        const double fit = std::min(glyph * k * 0.74 / wide, glyph * k * 0.42 / tall);
-        numberFont.setPixelSize(std::max(5, int(100 * fit)));
-    }
+    // The font is measured only when there is a number to draw.
+    QFont numberFont;
+    bool numberFontReady = false;
     for (int i = 0; i < kPointCount; ++i) {
         const BoardPoint &pt = s_.points[size_t(i)];
         if (pt.number.isEmpty())
             continue;
+        if (!numberFontReady) {
+            numberFont = font();
+            numberFont.setWeight(QFont::DemiBold);
+            numberFont.setPixelSize(100);
+            const double wide = QFontMetricsF(numberFont).tightBoundingRect(QStringLiteral("888")).width();
+            const double tall = QFontMetricsF(numberFont).tightBoundingRect(QStringLiteral("8")).height();
+            const double fit = std::min(glyph * k * 0.74 / wide, glyph * k * 0.42 / tall);
+            numberFont.setPixelSize(std::max(5, int(100 * fit)));
+            numberFontReady = true;
+        }
         const QColor ink = pt.content == PointContent::Black ? Qt::white : Qt::black;
         fillCentredText(p, numberFont, pt.number, pointCentre(i), ink);
     }

@@ -333,8 +333,7 @@ QWidget *MainWindow::buildSideColumn()
             n->setFrameShape(QFrame::StyledPanel);
             n->setFrameShadow(QFrame::Sunken);
             QFont big = n->font();
-            big.setPointSizeF(big.pointSizeF() * 1.3);
-            big.setBold(true);
+            big.setPointSizeF(big.pointSizeF() * 1.4);
             n->setFont(big);
             QSpinBox *updown = spinner(spin, name, true);
             c->setBuddy(updown);

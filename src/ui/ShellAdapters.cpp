@@ -9,6 +9,7 @@
 #include <QLockFile>
 #include <QSessionManager>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -68,16 +69,25 @@ void QtShellWindows::showSplash(const QString &status)
         splash_->setAttribute(Qt::WA_QuitOnClose, false);  // the main window follows it
     }
     splash_->setStatus(status);
-    splash_->show();
-    splash_->raise();
-    const NestedEvents nested;
-    QCoreApplication::processEvents();  // paint it before start-up goes on
+    if (!splashDelay_) {
+        // Fires while start-up waits in a nested event loop (the news fetch).
+        splashDelay_ = new QTimer(splash_);
+        splashDelay_->setSingleShot(true);
+        QObject::connect(splashDelay_, &QTimer::timeout, splash_, [this] {
+            splash_->show();
+            splash_->raise();
+        });
+    }
+    splashDelay_->start(kSplashDelayMs);
 }
 
 void QtShellWindows::closeSplash()
 {
     if (!splash_)
         return;
+    if (splashDelay_)
+        splashDelay_->stop();
+    splashDelay_ = nullptr;  // owned by the splash
     splash_->close();
     splash_->deleteLater();
     splash_ = nullptr;

@@ -11,6 +11,7 @@
 
 class QLockFile;
 class QSocketNotifier;
+class QTimer;
 
 namespace moyuta::ui {
 
@@ -52,10 +53,14 @@ public:
     void showMainWindow() override;
 
     SplashWindow *splash() const { return splash_; }
+    // A splash appears only once start-up has taken this long: a quick start
+    // shows the main window without a flash of another window before it.
+    static constexpr int kSplashDelayMs = 250;
 
 private:
     MainWindow &main_;
     QPointer<SplashWindow> splash_;
+    QTimer *splashDelay_ = nullptr;
 };
 
 // Reports the end of the desktop session (the session manager's request to

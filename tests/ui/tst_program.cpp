@@ -18,6 +18,8 @@ class TestProgram : public QObject {
 private slots:
     void initTestCase();
     void init();
+    void splashOnlyWhileStartupWaits_data();
+    void splashOnlyWhileStartupWaits();
     void closeBoxAsks();
     void signalWhileQuestionOpen();
 
@@ -59,6 +61,62 @@ void TestProgram::init()
     // Each program holds its single-copy lock in a temporary folder of its own.
     tmp_ = std::make_unique<QTemporaryDir>();
     qputenv("TMPDIR", tmp_->path().toLocal8Bit());
+    // A program that ended asked every event loop to exit; running the
+    // application's own loop once clears that for the next one.
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+}
+
+// A news fetch that waits in a nested event loop, as a network request does.
+class WaitingNews : public NewsPort {
+public:
+    int waitMs = 0;
+    ui::QtShellWindows *windows = nullptr;
+    bool splashShown = false;
+    QString status;
+    void fetchNotice() override
+    {
+        QEventLoop loop;
+        QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
+        loop.exec();
+        if (ui::SplashWindow *splash = windows->splash()) {
+            splashShown = splash->isVisible();
+            status = splash->status();
+        }
+    }
+};
+
+void TestProgram::splashOnlyWhileStartupWaits_data()
+{
+    QTest::addColumn<int>("waitMs");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("quick start: no splash") << 0 << false;
+    QTest::newRow("slow fetch: splash") << ui::QtShellWindows::kSplashDelayMs + 300 << true;
+}
+
+void TestProgram::splashOnlyWhileStartupWaits()
+{
+    QFETCH(int, waitMs);
+    QFETCH(bool, shown);
+
+    QTemporaryDir folder;
+    WaitingNews news;
+    news.waitMs = waitMs;
+    ui::Program program(folder.path(), &news);
+    news.windows = &program.windows();
+    program.start();
+    QCOMPARE(news.splashShown, shown);
+    if (shown)
+        QCOMPARE(news.status, QStringLiteral("サーバーにアクセスしています…"));
+    QVERIFY(!program.windows().splash());  // closed at the end of start-up
+    QVERIFY(program.window().isVisible());
+    QTest::qWait(ui::QtShellWindows::kSplashDelayMs + 100);
+    const auto tops = QApplication::topLevelWidgets();
+    QVERIFY(std::none_of(tops.begin(), tops.end(), [](QWidget *w) {
+        return w->objectName() == QLatin1String("frmLogo") && w->isVisible();
+    }));
+    program.state().quitWithoutAsking = true;
+    program.window().close();
 }
 
 void TestProgram::closeBoxAsks()
