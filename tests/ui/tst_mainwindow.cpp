@@ -9,7 +9,9 @@
 #include <QAccessible>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QtTest>
 
@@ -27,6 +29,7 @@ private slots:
     void accessibleActionsReachHandlers();
     void questionBox_data();
     void questionBox();
+    void recordControls();
     void backgroundClickFocusesChat_data();
     void backgroundClickFocusesChat();
 };
@@ -343,6 +346,31 @@ void TestMainWindow::questionBox()
     QStringList wanted{QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)"), QStringLiteral("キャンセル")};
     wanted.sort();
     QCOMPARE(texts, wanted);
+}
+
+void TestMainWindow::recordControls()
+{
+    test::Fixture fx;
+    ui::MainWindow w(fx.s);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+    // The start number: spinner, model, the label at the board's edge.
+    w.findChild<QSpinBox *>(QStringLiteral("UpDown5"))->setValue(50);
+    QCOMPARE(fx.s.form.lblSnum.caption, QStringLiteral("50"));
+    QCOMPARE(fx.s.moveCounter, 49);
+    QCOMPARE(w.findChild<ui::BoardView *>()->findChild<QLabel *>(QStringLiteral("lblSnum"))->text(), QStringLiteral("50"));
+
+    // "記録(&Q)" by its mnemonic: the red face and the controls it locks.
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key_Q, Qt::AltModifier);
+    QTRY_VERIFY(fx.s.recording);
+    auto *rec = w.findChild<QPushButton *>(QStringLiteral("cmdRec"));
+    QCOMPARE(rec->text(), QStringLiteral("記録中止(&Q)"));
+    QCOMPARE(rec->palette().color(QPalette::Button), QColor(255, 0, 0));
+    QVERIFY(!w.findChild<QWidget *>(QStringLiteral("cmdFileOpen"))->isEnabled());
+    QVERIFY(!w.findChild<QWidget *>(QStringLiteral("Option3_1"))->isEnabled());
 }
 
 void TestMainWindow::backgroundClickFocusesChat_data()

@@ -1,0 +1,42 @@
+#pragma once
+// A window state with a folder for record files.
+
+#include "Record.h"
+#include "TestDoubles.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace moyuta::test {
+
+struct RecordFixture : Fixture {
+    QTemporaryDir dir;
+
+    QString path(const QString &name) const { return dir.filePath(name); }
+    void writeFile(const QString &name, const QByteArray &bytes) const
+    {
+        QFile f(path(name));
+        if (f.open(QIODevice::WriteOnly))
+            f.write(bytes);
+    }
+    QByteArray readFile(const QString &name) const
+    {
+        QFile f(path(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+    }
+    // Opens a file through the open command, the dialog picking `name`.
+    void open(const QString &name)
+    {
+        dialogs.fileNames.push_back(path(name));
+        record::onOpen(s);
+    }
+    // Saves through save-as, answering Yes and picking `name`.
+    void saveAs(const QString &name)
+    {
+        dialogs.answers.push_back(Answer::Yes);
+        dialogs.fileNames.push_back(path(name));
+        record::onSaveAs(s);
+    }
+};
+
+}  // namespace moyuta::test
