@@ -37,6 +37,7 @@ Program::Program(const QString &folder, NewsPort *news)
       ports_{program_, windows_, news ? *news : nullNews_}
 {
     dialogs_.setParent(&window_);
+    dialogs_.setBeforeBox([this] { window_.sync(); });
     board::installHandlers(state_);
     window_.setShell(&ports_, [this] { finish(exitCode_); });
     connect(&watcher_, &SessionEndWatcher::sessionEnding, this, &Program::endSession);

@@ -24,8 +24,15 @@ void notice(QWidget *parent, QMessageBox::Icon icon, const QString &text)
 
 }  // namespace
 
+void QtDialogs::prepareBox() const
+{
+    if (beforeBox_)
+        beforeBox_();
+}
+
 Answer QtDialogs::ask(const QString &question)
 {
+    prepareBox();
     QMessageBox box(QMessageBox::Question, kTitle, question, QMessageBox::NoButton, parent_);
     QPushButton *yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
     QPushButton *no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
@@ -46,11 +53,13 @@ Answer QtDialogs::ask(const QString &question)
 
 void QtDialogs::inform(const QString &text)
 {
+    prepareBox();
     notice(parent_, QMessageBox::Information, text);
 }
 
 void QtDialogs::warn(const QString &text)
 {
+    prepareBox();
     notice(parent_, QMessageBox::Warning, text);
 }
 
@@ -67,6 +76,7 @@ void QtDialogs::remember(const QString &fileName)
 
 QString QtDialogs::openFileName(const QStringList &filters)
 {
+    prepareBox();
     const NestedEvents nested;
     const QString name = QFileDialog::getOpenFileName(parent_, QStringLiteral("ファイルを開く"), startFolder(),
                                                       filters.join(QStringLiteral(";;")));
@@ -76,6 +86,7 @@ QString QtDialogs::openFileName(const QStringList &filters)
 
 QString QtDialogs::saveFileName(const QStringList &filters)
 {
+    prepareBox();
     const NestedEvents nested;
     const QString name = QFileDialog::getSaveFileName(parent_, QStringLiteral("名前を付けて保存"), startFolder(),
                                                       filters.join(QStringLiteral(";;")));

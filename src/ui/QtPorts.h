@@ -6,6 +6,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 namespace moyuta::ui {
 
@@ -29,6 +30,9 @@ class QtDialogs : public DialogPort {
 public:
     explicit QtDialogs(QWidget *parent = nullptr) : parent_(parent) {}
     void setParent(QWidget *parent) { parent_ = parent; }
+    // Called before every box and dialog: the window shows what the handler
+    // has changed so far, not the state from before it.
+    void setBeforeBox(std::function<void()> beforeBox) { beforeBox_ = std::move(beforeBox); }
 
     Answer ask(const QString &question) override;
     void inform(const QString &text) override;
@@ -41,8 +45,11 @@ private:
     QString startFolder() const;
     void remember(const QString &fileName);
 
+    void prepareBox() const;
+
     QPointer<QWidget> parent_;
     QString lastFolder_;
+    std::function<void()> beforeBox_;
 };
 
 // Lets pending events run; the pacing wait is a timed nested event loop, never a busy loop.

@@ -21,6 +21,7 @@ private slots:
     void splashOnlyWhileStartupWaits_data();
     void splashOnlyWhileStartupWaits();
     void closeBoxAsks();
+    void windowShowsModelWhileBoxOpen();
     void signalWhileQuestionOpen();
 
 private:
@@ -198,6 +199,32 @@ void TestProgram::signalWhileQuestionOpen()
     std::raise(SIGTERM);
     QTest::qWait(100);
     QVERIFY(!QFile::exists(file));
+}
+
+void TestProgram::windowShowsModelWhileBoxOpen()
+{
+    QTemporaryDir folder;
+    ui::Program program(folder.path());
+    program.start();
+    ui::MainWindow &w = program.window();
+    auto *rec = w.findChild<QPushButton *>(QStringLiteral("cmdRec"));
+    rec->click();
+    QCOMPARE(rec->text(), QStringLiteral("記録中止(&Q)"));
+    board::pressPoint(program.state(), pointIndex(3, 3), board::MouseButton::Left);
+    w.sync();
+
+    // Stopping asks whether to save; meanwhile the button already shows the stop.
+    QString shownWhileAsked;
+    QTimer::singleShot(0, [&] {
+        shownWhileAsked = rec->text();
+        for (QAbstractButton *b : qobject_cast<QMessageBox *>(QApplication::activeModalWidget())->buttons())
+            if (b->text() == QStringLiteral("いいえ(&N)"))
+                b->click();
+    });
+    rec->click();
+    QCOMPARE(shownWhileAsked, QStringLiteral("記録(&Q)"));
+    program.state().quitWithoutAsking = true;
+    w.close();
 }
 
 QTEST_MAIN(TestProgram)
