@@ -2,6 +2,7 @@
 #include "Board.h"
 #include "Cp932.h"
 #include "Record.h"
+#include "RecordCommon.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,12 +16,6 @@ namespace {
 
 // More of one line is not kept: a record line has at most 11 characters.
 constexpr qsizetype kMaxLineBytes = 1024;
-
-struct BusyScope {
-    AppState &s;
-    explicit BusyScope(AppState &state) : s(state) { s.busy = true; }
-    ~BusyScope() { s.busy = false; }
-};
 
 bool hasNoWriteBits(const QFileInfo &info)
 {
@@ -156,13 +151,11 @@ void onOpen(AppState &s)
         if (!s.askYes(QStringLiteral("記録したデータ、または開いたファイルがあります、保存していない場合は消えてしまいますがファイルを開きますか？")))
             return;
     } else if (board::boardHasContent(s)) {
-        if (!s.askYes(QStringLiteral("盤面に石または文字または記号などがあります、クリアーしますか？")))
+        if (!s.askYes(kClearBoardQuestion))
             return;
     }
 
-    board::clearBoard(s);
-    board::resetStartNumber(s);
-    board::hideLastMoveMarker(s);
+    emptyBoardForRecord(s);
     s.gameRecord.clear();
     s.takeBackHistory.clear();
     if (s.replayStep >= 1)

@@ -1,19 +1,13 @@
 // The recording command "記録(&Q)" / "記録中止(&Q)" and save-as.
 #include "Board.h"
 #include "Record.h"
+#include "RecordCommon.h"
 
 namespace moyuta::record {
 
 namespace {
 
 const QString kStartCaption = QStringLiteral("記録(&Q)");
-
-// Clears Busy on every way out of a command.
-struct BusyScope {
-    AppState &s;
-    explicit BusyScope(AppState &state) : s(state) { s.busy = true; }
-    ~BusyScope() { s.busy = false; }
-};
 
 void discardRecord(AppState &s)
 {
@@ -100,11 +94,9 @@ void onRecord(AppState &s)
                 return endWithoutStarting();
             f.Option3.setSelected(Size19);
         } else if (board::boardHasContent(s)) {
-            if (!s.askYes(QStringLiteral("盤面に石または文字または記号などがあります、クリアーしますか？")))
+            if (!s.askYes(kClearBoardQuestion))
                 return;
-            board::clearBoard(s);
-            board::resetStartNumber(s);
-            board::hideLastMoveMarker(s);
+            emptyBoardForRecord(s);
         }
         if (!s.gameRecord.isEmpty()) {
             if (!s.askYes(QStringLiteral("保存していない、またはファイルを開いてあります、破棄して記録を開始しますか？")))

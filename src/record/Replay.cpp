@@ -1,6 +1,7 @@
 // Replay: one entry of the record per press of "記録を再生(&T)".
 #include "Board.h"
 #include "Record.h"
+#include "RecordCommon.h"
 
 namespace moyuta::record {
 
@@ -9,19 +10,6 @@ namespace {
 // The replay buffer: an entry is cut to, or padded to, this many characters.
 constexpr int kReplayBufferLength = 11;
 constexpr int kMaxStoneNumber = 999;
-
-struct BusyScope {
-    AppState &s;
-    explicit BusyScope(AppState &state) : s(state) { s.busy = true; }
-    ~BusyScope() { s.busy = false; }
-};
-
-void emptyBoardForReplay(AppState &s)
-{
-    board::clearBoard(s);
-    board::resetStartNumber(s);
-    board::hideLastMoveMarker(s);
-}
 
 void leaveReplay(AppState &s)
 {
@@ -111,11 +99,11 @@ void onReplay(AppState &s)
             f.Option3.setAllEnabled(false);
         }
         if (board::boardHasContent(s)) {
-            if (!s.askYes(QStringLiteral("盤面に石または文字または記号などがあります、クリアーしますか？"))) {
+            if (!s.askYes(kClearBoardQuestion)) {
                 f.Option3.setAllEnabled(true);  // no replay runs yet
                 return;
             }
-            emptyBoardForReplay(s);
+            emptyBoardForRecord(s);
         }
     }
 
@@ -125,7 +113,7 @@ void onReplay(AppState &s)
             return;
         }
         s.replayStep = 0;
-        emptyBoardForReplay(s);
+        emptyBoardForRecord(s);
     }
 
     ++s.replayStep;

@@ -1,0 +1,28 @@
+#pragma once
+// Pieces the record commands share.
+
+#include "AppState.h"
+#include "Board.h"
+
+namespace moyuta::record {
+
+inline const QString kClearBoardQuestion = QStringLiteral("盤面に石または文字または記号などがあります、クリアーしますか？");
+
+// Sets Busy for a command and clears it on every way out.
+struct BusyScope {
+    AppState &s;
+    explicit BusyScope(AppState &state) : s(state) { s.busy = true; }
+    ~BusyScope() { s.busy = false; }
+    BusyScope(const BusyScope &) = delete;
+    BusyScope &operator=(const BusyScope &) = delete;
+};
+
+// An empty board for a record: no glyphs, start number 1, no last-move marker.
+inline void emptyBoardForRecord(AppState &s)
+{
+    board::clearBoard(s);
+    board::resetStartNumber(s);
+    board::hideLastMoveMarker(s);
+}
+
+}  // namespace moyuta::record
