@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace moyuta {
 
@@ -40,6 +41,23 @@ public:
     virtual void sendPeerMessage(const QString &plain) = 0;
     // Closes the socket at once.
     virtual void closeSocket() = 0;
+};
+
+// The UDP socket of a network session: one datagram is one whole message.
+class TransportPort {
+public:
+    enum class Setup { Bound, HostNotFound, BindFailed };
+    virtual ~TransportPort() = default;
+    // Closes any socket, resolves the peer's address and binds the own port.
+    virtual Setup configure(const QString &peerHost, quint16 peerPort, quint16 ownPort) = 0;
+    // Sends one datagram to the configured peer; errors are swallowed.
+    virtual void send(const QByteArray &datagram) = 0;
+    // Takes the next datagram that has arrived; false when none is pending.
+    virtual bool nextDatagram(QByteArray &datagram) = 0;
+    virtual void close() = 0;
+    virtual bool isBound() const = 0;
+    // Called when datagrams are pending (once for several).
+    std::function<void()> onReadable;
 };
 
 // The cue sound.

@@ -1,0 +1,89 @@
+#include "QtUdpTransport.h"
+
+#include <QEventLoop>
+#include <QHostInfo>
+#include <QNetworkDatagram>
+#include <QTimer>
+#include <QUdpSocket>
+
+namespace moyuta::network {
+
+namespace {
+
+// The first IPv4 address of a host name or address text; null when there is none in time.
+QHostAddress resolveIPv4(const QString &host)
+{
+    QHostAddress literal;
+    if (literal.setAddress(host))
+        return literal.protocol() == QAbstractSocket::IPv4Protocol ? literal : QHostAddress();
+
+    QHostAddress found;
+    QEventLoop loop;
+    const int id = QHostInfo::lookupHost(host, &loop, [&](const QHostInfo &info) {
+        for (const QHostAddress &a : info.addresses())
+            if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+                found = a;
+                break;
+            }
+        loop.quit();
+    });
+    QTimer::singleShot(QtUdpTransport::kLookupTimeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    QHostInfo::abortHostLookup(id);
+    return found;
+}
+
+}  // namespace
+
+QtUdpTransport::QtUdpTransport(QObject *parent) : QObject(parent), socket_(new QUdpSocket(this))
+{
+    connect(socket_, &QUdpSocket::readyRead, this, [this] {
+        if (onReadable)
+            onReadable();
+    });
+}
+
+QtUdpTransport::~QtUdpTransport() = default;
+
+TransportPort::Setup QtUdpTransport::configure(const QString &peerHost, quint16 peerPort, quint16 ownPort)
+{
+    close();
+    peer_ = resolveIPv4(peerHost.trimmed());
+    peerPort_ = peerPort;
+    if (peer_.isNull())
+        return Setup::HostNotFound;
+    if (!socket_->bind(QHostAddress::AnyIPv4, ownPort, QAbstractSocket::DontShareAddress))
+        return Setup::BindFailed;
+    return Setup::Bound;
+}
+
+void QtUdpTransport::send(const QByteArray &datagram)
+{
+    if (isBound() && !peer_.isNull())
+        socket_->writeDatagram(datagram, peer_, peerPort_);
+}
+
+bool QtUdpTransport::nextDatagram(QByteArray &datagram)
+{
+    // A few error reports in a row are skipped; a socket that only reports errors is left alone.
+    for (int i = 0; i < 16 && socket_->hasPendingDatagrams(); ++i) {
+        const QNetworkDatagram d = socket_->receiveDatagram();
+        if (!d.isValid())
+            continue;  // an error report, not a datagram
+        datagram = d.data();
+        return true;
+    }
+    return false;
+}
+
+void QtUdpTransport::close()
+{
+    socket_->close();
+}
+
+bool QtUdpTransport::isBound() const
+{
+    return socket_->state() == QAbstractSocket::BoundState;
+}
+
+}  // namespace moyuta::network
