@@ -26,6 +26,16 @@ void AppState::warn(const QString &text)
         dialogs.warn(text);
 }
 
+QString AppState::openFileName(const QStringList &filters)
+{
+    return quitting ? QString() : dialogs.openFileName(filters);
+}
+
+QString AppState::saveFileName(const QStringList &filters)
+{
+    return quitting ? QString() : dialogs.saveFileName(filters);
+}
+
 bool AppState::askYesHeld(const QString &question)
 {
     if (quitting)

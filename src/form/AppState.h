@@ -108,6 +108,9 @@ struct AppState {
     bool askYes(const QString &question);
     void inform(const QString &text);
     void warn(const QString &text);
+    // File dialogs; none while quitting (as if cancelled).
+    QString openFileName(const QStringList &filters);
+    QString saveFileName(const QStringList &filters);
     // Asks with the peer's board held meanwhile.
     bool askYesHeld(const QString &question);
     void informHeld(const QString &text);

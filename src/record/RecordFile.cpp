@@ -86,7 +86,7 @@ QStringList readRecordLines(QIODevice &device, int maxLines)
 bool writeRecordFile(AppState &s, const QByteArray &text)
 {
     s.saveSucceeded = false;
-    const QString name = s.dialogs.saveFileName({kNigFilter});
+    const QString name = s.saveFileName({kNigFilter});
     if (name.isEmpty())
         return false;
     if (!name.endsWith(QStringLiteral(".nig"))) {
@@ -129,7 +129,7 @@ void saveRecord(AppState &s)
 
 void openRecord(AppState &s)
 {
-    const QString name = s.dialogs.openFileName({kNigFilter});
+    const QString name = s.openFileName({kNigFilter});
     if (name.isEmpty())
         return;
     QFile file(name);

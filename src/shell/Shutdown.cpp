@@ -9,14 +9,16 @@ namespace moyuta::shell {
 
 namespace {
 
-// A port field as a 32-bit number (the field holds digits only).
+// A port field as a 32-bit number: its leading digits, as the settings file reads them.
 qint32 portValue(const QString &field)
 {
-    bool ok = false;
-    const qint64 n = field.toLongLong(&ok);
-    if (!ok)
-        return 0;
-    return qint32(std::clamp<qint64>(n, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
+    qint64 n = 0;
+    for (QChar c : field) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            break;
+        n = std::min<qint64>(n * 10 + (c.unicode() - '0'), std::numeric_limits<qint32>::max());
+    }
+    return qint32(n);
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ void Program::startSoon()
 
 void Program::start()
 {
-    if (started_)
+    if (started_ || finished_)
         return;
     started_ = true;
     switch (shell::startUp(state_, ports_)) {

@@ -5,7 +5,9 @@
 #include "SplashWindow.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QSessionManager>
 #include <QSocketNotifier>
@@ -37,17 +39,50 @@ QString QtProgram::lockFilePath()
 #else
     const QString user = qEnvironmentVariable("USERNAME");
 #endif
-    return QDir(QDir::tempPath()).filePath(QStringLiteral("moyuta-%1.lock").arg(user));
+    // A temporary folder that does not exist gives no path (not the working folder).
+    const QString tmp = QDir::tempPath();
+    return tmp.isEmpty() ? QString() : QDir(tmp).filePath(QStringLiteral("moyuta-%1.lock").arg(user));
 }
+
+namespace {
+
+bool processRunning(qint64 pid)
+{
+#ifdef Q_OS_UNIX
+    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+#else
+    return pid > 0;
+#endif
+}
+
+}  // namespace
 
 bool QtProgram::claimSingleCopy()
 {
+    if (lockFilePath().isEmpty())
+        return true;  // nowhere to put a lock
     lock_ = std::make_unique<QLockFile>(lockFilePath());
     // Only a lock whose owner is gone is stale, however old it is.
     lock_->setStaleLockTime(0);
     if (lock_->tryLock(0))
         return true;
-    const bool heldByAnother = lock_->error() == QLockFile::LockFailedError;
+    bool heldByAnother = false;
+    if (lock_->error() == QLockFile::LockFailedError) {
+        qint64 pid = 0;
+        QString host, app;
+        if (lock_->getLockInfo(&pid, &host, &app)) {
+            heldByAnother = processRunning(pid);
+        } else {
+            // No owner to read: half-written by a crash, or being written by
+            // a copy starting this very moment.
+            const QDateTime written = QFileInfo(lockFilePath()).lastModified();
+            if (written.secsTo(QDateTime::currentDateTime()) < kUnreadableLockAgeSeconds)
+                heldByAnother = true;
+            else if (lock_->removeStaleLockFile() && lock_->tryLock(0))
+                return true;
+        }
+    }
+    // Otherwise no lock can be made here, and that blocks no start.
     lock_.reset();
     return !heldByAnother;
 }

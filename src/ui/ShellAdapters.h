@@ -32,6 +32,8 @@ public:
     void beep() override;
 
     static QString lockFilePath();
+    // A lock file whose owner cannot be read is taken over once it is this old.
+    static constexpr int kUnreadableLockAgeSeconds = 5;
 
 private:
     QString folder_;

@@ -107,7 +107,8 @@ void TestEndToEnd::secondCopyRefused()
     const QString folder = dir.filePath(QStringLiteral("program")), tmp = dir.filePath(QStringLiteral("tmp"));
     QVERIFY(makeProgramFolder(folder) && QDir().mkpath(tmp));
     const QString settings = folder + QStringLiteral("/AppData.dat");
-    const QByteArray line = "1#1#first#11#22#5#12#0#0#2000000#0#3##1@";
+    // A save would change this line (the mark tool 5 comes back as 1).
+    const QByteArray line = "5#1#first#11#22#5#12#0#0#2000000#0#3##1@";
     writeFile(settings, line);
 
     auto first = start(folder, tmp);

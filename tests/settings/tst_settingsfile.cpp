@@ -66,6 +66,7 @@ void TestSettingsFile::parse_data()
     QTest::newRow("huge number") << line(def, QStringLiteral("99999999999999999999999")) << true << QString() << QVariant();
     QTest::newRow("255-character value") << line(v255) << true << QString() << QVariant();
     QTest::newRow("300-character line of one value") << QString(300, QLatin1Char('7')) << true << QString() << QVariant();
+    QTest::newRow("300-character value in a line") << line(QString(300, QLatin1Char('x'))) << true << QString() << QVariant();
     QTest::newRow("254-character value") << line(v254) << false << "peerAddress" << QVariant(v254);
     QTest::newRow("255 in a byte") << line(def, QStringLiteral("0"), QStringLiteral("255")) << false << "currentTool" << QVariant(255);
     QTest::newRow("-2147483648") << line(def, QStringLiteral("-2147483648")) << false << "peerPort" << QVariant(-2147483648LL);
@@ -148,7 +149,9 @@ void TestSettingsFile::load()
 
 void TestSettingsFile::unreadableFileIsDamaged()
 {
-    // A folder where the file should be cannot be read as a file.
+    // A folder where the file should be cannot be read as a file. (A file
+    // without read permission is the same case, but the tests may run as
+    // root, who reads it anyway.)
     test::ShellFixture fx;
     fx.s.programFolder = settings::findProgramFolder(fx.dir.path());
     QVERIFY(QDir(fx.dir.path()).mkdir(settings::kSettingsFileName));

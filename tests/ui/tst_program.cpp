@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <stdexcept>
 
 using namespace moyuta;
 
@@ -23,6 +24,8 @@ private slots:
     void closeBoxAsks();
     void windowShowsModelWhileBoxOpen();
     void signalWhileQuestionOpen();
+    void signalWhileQuitQuestionOpen();
+    void startupErrorSavesDefaults();
 
 private:
     std::unique_ptr<QTemporaryDir> tmp_;
@@ -199,6 +202,66 @@ void TestProgram::signalWhileQuestionOpen()
     std::raise(SIGTERM);
     QTest::qWait(100);
     QVERIFY(!QFile::exists(file));
+}
+
+void TestProgram::signalWhileQuitQuestionOpen()
+{
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("AppData.dat"));
+    ui::Program program(folder.path());
+    program.start();
+    program.state().form.Option3.select(Size13);  // something to save
+
+    QString asked;
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                asked = box->text();
+            std::raise(SIGTERM);
+        });
+        program.window().close();  // the quit question opens
+    });
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(2); });
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QCOMPARE(asked, QStringLiteral("Moyutaを終了しますか？"));
+    QVERIFY(!program.window().isVisible());
+    QCOMPARE(readFile(file), QByteArray("1#0#192.168.0.0#0#1#4#10#0#0#2000000#0#1##1@"));
+}
+
+// Fails in the middle of start-up.
+class FailingNews : public NewsPort {
+public:
+    void fetchNotice() override { throw std::runtime_error("no news"); }
+};
+
+void TestProgram::startupErrorSavesDefaults()
+{
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("AppData.dat"));
+    {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("2#1#peer#1#2#5#20#1#3#500000#1#7#pw#1@");
+    }
+    FailingNews news;
+    ui::Program program(folder.path(), &news);
+    QStringList boxes;
+    QTimer watch;  // every box: note it and press its first button
+    watch.setInterval(10);
+    connect(&watch, &QTimer::timeout, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            boxes << box->text();
+            box->buttons().first()->click();
+        }
+    });
+    watch.start();
+    program.startSoon();
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(2); });
+    QCOMPARE(QCoreApplication::exec(), 1);
+    QCOMPARE(boxes, QStringList{QStringLiteral("フォームを起動中にエラーしました。")});
+    QVERIFY(!program.windows().splash());
+    QVERIFY(!program.window().isVisible());
+    QCOMPARE(readFile(file), QByteArray("1#0#192.168.0.0#0#1#4#10#0#0#2000000#0#1##0@"));
 }
 
 void TestProgram::windowShowsModelWhileBoxOpen()
