@@ -33,7 +33,24 @@ void fillCentredText(QPainter &p, const QFont &font, const QString &text, QPoint
     p.fillPath(path.translated(centre - ink.center()), colour);
 }
 
+void setTextColour(QWidget *w, const QColor &colour)
+{
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::WindowText, colour);
+    w->setPalette(pal);
+}
+
 }  // namespace
+
+void MessagePanelFrame::paintEvent(QPaintEvent *)
+{
+    // A nearly opaque card, so stones beneath do not show through its text.
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x5a, 0x46, 0x32), 2));
+    p.setBrush(QColor(255, 255, 255, 248));
+    p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 8, 8);
+}
 
 BoardGeometry::BoardGeometry(int sizeCode)
 {
@@ -61,11 +78,9 @@ BoardView::BoardView(AppState &s, QWidget *parent) : QWidget(parent), s_(s)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setMouseTracking(false);
 
-    panel_ = new QFrame(this);
+    panel_ = new MessagePanelFrame(this);
     panel_->setObjectName(QStringLiteral("Frame8"));
     panel_->setAccessibleName(QStringLiteral("メッセージ"));
-    panel_->setStyleSheet(QStringLiteral(
-        "#Frame8 { background: rgba(255,255,255,248); border: 2px solid #5a4632; border-radius: 8px; }"));
     panelText_ = new QLabel(panel_);
     panelText_->setObjectName(QStringLiteral("lbl2Message"));
     panelText_->setAlignment(Qt::AlignCenter);
@@ -74,7 +89,7 @@ BoardView::BoardView(AppState &s, QWidget *parent) : QWidget(parent), s_(s)
     panelFont.setPointSizeF(panelFont.pointSizeF() * 1.5);
     panelFont.setBold(true);
     panelText_->setFont(panelFont);
-    panelText_->setStyleSheet(QStringLiteral("color: #2b2118; background: transparent;"));
+    setTextColour(panelText_, QColor(0x2b, 0x21, 0x18));
     auto *panelLayout = new QVBoxLayout(panel_);
     panelLayout->setContentsMargins(18, 12, 18, 12);
     panelLayout->addWidget(panelText_);
@@ -82,16 +97,15 @@ BoardView::BoardView(AppState &s, QWidget *parent) : QWidget(parent), s_(s)
     panelText_->installEventFilter(this);
     panel_->hide();
 
-    const QString edgeLabelStyle = QStringLiteral("color: white; background: transparent;");
     startNumber_ = new QLabel(this);
     startNumber_->setObjectName(QStringLiteral("lblSnum"));
     startNumber_->setAccessibleName(QStringLiteral("開始番号"));
     startNumber_->setToolTip(QStringLiteral("開始番号"));
-    startNumber_->setStyleSheet(edgeLabelStyle);
+    setTextColour(startNumber_, Qt::white);
     clock_ = new QLabel(this);
     clock_->setObjectName(QStringLiteral("lblTime"));
     clock_->setAccessibleName(QStringLiteral("時計"));
-    clock_->setStyleSheet(edgeLabelStyle);
+    setTextColour(clock_, Qt::white);
     clock_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     clock_->hide();  // the game clock comes with the clock controls
 }

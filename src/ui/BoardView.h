@@ -38,6 +38,16 @@ struct BoardGeometry {
     bool isStarPoint(int column, int row) const;
 };
 
+// The message panel over the board: a rounded card.
+class MessagePanelFrame : public QFrame {
+    Q_OBJECT
+public:
+    using QFrame::QFrame;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
 class BoardView : public QWidget {
     Q_OBJECT
 public:

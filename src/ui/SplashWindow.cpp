@@ -34,8 +34,11 @@ SplashWindow::SplashWindow(QWidget *parent)
     small.setPointSizeF(small.pointSizeF() * 0.9);
     status_->setFont(small);
 
-    for (QLabel *l : {title, wait, status_})
-        l->setStyleSheet(QStringLiteral("color: #2b2118; background: transparent;"));
+    for (QLabel *l : {title, wait, status_}) {
+        QPalette pal = l->palette();
+        pal.setColor(QPalette::WindowText, QColor(0x2b, 0x21, 0x18));
+        l->setPalette(pal);
+    }
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(28, 22, 28, 18);
