@@ -100,6 +100,13 @@ struct AppState {
     bool cipherSucceeded = false;  // outcome of the last encipher or decipher
     QString outgoingMessage;
     QString incomingMessage;
+    TransportPort *transport = nullptr;  // the session's socket, once the network layer is attached
+    bool waitingForPeer = false;   // the socket is bound by this side's own connect action
+    bool sentConnectNN = false;    // NN接続 went out in this attempt: NN接続確認1 may follow
+    bool receiving = false;        // a datagram is being handled
+    bool appendToChatLog = false;  // the message just dispatched is chat
+    qint64 lastKeyMismatchReplyMs = -1;
+    bool peerQuit = false;  // the peer's shut-down notice arrived: the program ends
 
     // The peer holds the board (a question is open there) or shows the overlay.
     bool peerBlocks() const { return authenticated && (peerHolding || overlayShown); }

@@ -151,6 +151,9 @@ Form::Form()
     txtPassword.maxLength = 20;
     cboCipherNumber = make<ComboBox>("cboCipherNumber");
     Check3 = make<CheckBox>("Check3", QStringLiteral("次回起動時に合言葉を表示する(&D)"));
+    Command1 = make<Button>("Command1", QStringLiteral("接続(&A)"));
+    Command4 = make<Button>("Command4", QStringLiteral("接続オフ(&B)"), false);
+    Command2 = make<Button>("Command2", QStringLiteral("閉じる(&C)"));
 
     Combo1 = make<ComboBox>("Combo1");
     Option5 = makeGroup("Option5", {QStringLiteral("黒(&D)"), QStringLiteral("緑(&E)"), QStringLiteral("紺(&F)"),
@@ -170,7 +173,7 @@ std::vector<Control *> Form::controls()
                                   &cmdFileOpen, &cmdF, &UpDown5, &lblSnum, &cmdNetwork, &cmdOpt, &cmdEnd,
                                   &txtSend, &txtDisp, &cmdSend, &lblStatus, &lblTime, &lblMax, &UpDown3,
                                   &cmdTimer, &cmdResetTimer, &txtPeerAddress, &txtPeerPort, &txtOwnPort,
-                                  &txtPassword, &cboCipherNumber, &Check3, &Combo1, &Combo3, &UpDown4, &lblLog};
+                                  &txtPassword, &cboCipherNumber, &Check3, &Command1, &Command4, &Command2, &Combo1, &Combo3, &UpDown4, &lblLog};
     for (OptionGroup *g : optionGroups())
         for (Control &c : g->options)
             all.push_back(&c);

@@ -1,0 +1,325 @@
+#include "Protocol.h"
+
+#include "Board.h"
+#include "Cp932.h"
+#include "MessageCipher.h"
+#include "PeerActions.h"
+
+#include <chrono>
+
+namespace moyuta::network {
+
+namespace {
+
+// A deciphered text holding this is a cipher artefact and is dropped.
+const QString kCipherMarker = QStringLiteral("*:{`];b+=j#!+;");
+const QString kMismatch = QStringLiteral("鍵相違");
+
+QString withTerminator(const QString &keyword)
+{
+    return keyword + kTerminator;
+}
+
+QString nn(const AppState &s)
+{
+    return QStringLiteral("%1").arg(s.chosenCipherNumber, 2, 10, QLatin1Char('0'));
+}
+
+qint64 nowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Marks the message being handled, for the board code that reads it.
+struct HandlingScope {
+    AppState &s;
+    explicit HandlingScope(AppState &state) : s(state) { ++s.handlingPeerMessage; }
+    ~HandlingScope() { --s.handlingPeerMessage; }
+};
+
+void authenticate(AppState &s)
+{
+    s.authenticated = true;
+    s.waitingForPeer = false;
+    s.sentConnectNN = false;
+    s.takeBackHistory.clear();
+    s.gameRecord.clear();
+    s.networkMoveLog.clear();
+    s.activeCipherNumber = s.chosenCipherNumber;
+    s.form.cmdStart.enabled = true;
+    s.form.cmdStart.back = kStartGreen;
+    s.playCueSound();
+}
+
+// A field of a move text: its decimal value, 0 when empty; -1 when it is not a plain number.
+int moveField(const QString &field)
+{
+    if (field.isEmpty())
+        return 0;
+    if (field.size() > 6)
+        return -1;
+    bool ok = false;
+    const int v = field.toInt(&ok);
+    return ok && v >= 0 ? v : -1;
+}
+
+// A text of digits and at least four commas: a move, unless it names no point.
+void receiveMove(AppState &s)
+{
+    const QString &text = s.incomingMessage;
+    const QStringList f = text.split(QLatin1Char(','));
+    const int tool = text.left(1).toInt();
+    const int point = moveField(f.value(1));
+    const int black = moveField(f.value(2));
+    const int white = moveField(f.value(3));
+    const int kind = moveField(f.mid(4).join(QLatin1Char(',')).section(QLatin1Char(','), 0, 0));
+    if (point < 0 || point >= kPointCount || black < 0 || black > 999 || white < 0 || white > 999 || kind < 0)
+        return;  // not a move: it stays chat
+
+    const QString rebuilt = QStringLiteral("%1,%2,%3,%4,%5").arg(tool).arg(point).arg(black).arg(white).arg(kind);
+    if (!s.networkMoveLog.isEmpty() && s.networkMoveLog.last() == rebuilt) {
+        s.appendToChatLog = false;  // the same move again
+        return;
+    }
+    // The counts are taken over without raising the spinners' own handlers.
+    Form &form = s.form;
+    s.blackPrisoners = black;
+    s.whitePrisoners = white;
+    form.UpDown2.value = black;
+    form.UpDown1.value = white;
+    form.lblBlackPrisoners.caption = QString::number(black);
+    form.lblWhitePrisoners.caption = QString::number(white);
+
+    BoardPoint &p = s.points[size_t(point)];
+    if (tool == ToolBlack || tool == ToolWhite) {
+        p.content = tool == ToolBlack ? PointContent::Black : PointContent::White;
+        board::showLastMoveMarker(s, point);
+    } else if (tool == ToolRemove) {
+        p = BoardPoint{};
+        board::hideLastMoveMarker(s);
+    }
+    s.networkMoveLog.append(rebuilt);
+    s.playCueSound();
+    s.appendToChatLog = false;
+    form.cmdWait.enabled = !s.networkMoveLog.isEmpty();
+}
+
+bool isDigitsAndCommas(const QString &text)
+{
+    for (QChar c : text)
+        if (!(c.isDigit() && c.unicode() < 128) && c != QLatin1Char(','))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+void NetworkOutbox::attach(AppState &s, TransportPort &transport)
+{
+    s_ = &s;
+    s.transport = &transport;
+    transport.onReadable = [this] {
+        if (s_)
+            receiveAvailable(*s_);
+    };
+}
+
+void NetworkOutbox::sendPeerMessage(const QString &plain)
+{
+    if (s_)
+        network::sendPeerMessage(*s_, plain);
+}
+
+void NetworkOutbox::closeSocket()
+{
+    if (s_)
+        network::closeSocket(*s_);
+}
+
+QString connectText(const AppState &s)
+{
+    return QStringLiteral("30接続") + s.sessionPassword + kTerminator;
+}
+
+QString connectNNText(const AppState &s)
+{
+    return nn(s) + QStringLiteral("接続") + s.sessionPassword + kTerminator;
+}
+
+QString confirmNNText(const AppState &s)
+{
+    return nn(s) + QStringLiteral("接続確認1") + kTerminator;
+}
+
+void sendPeerMessage(AppState &s, const QString &plain)
+{
+    if (plain.trimmed().isEmpty())
+        return;
+    if (!s.transport || !s.transport->isBound())
+        return;  // only the connect action's socket sends
+    const QString copy = plain;  // the caller's text may change while events run
+    s.pump.processEvents();
+    const QString cipherText = encipherMessage(s, copy);
+    s.pump.processEvents();
+    if (!s.cipherSucceeded || cipherText.isEmpty())
+        return;
+    if (s.transport && s.transport->isBound())
+        s.transport->send(toCp932(cipherText));
+    s.pump.pace(qint64(s.sendPacingCount) + 1);
+}
+
+void receiveAvailable(AppState &s)
+{
+    if (s.receiving)
+        return;  // the running receive picks this one up after its own
+    s.receiving = true;
+    QByteArray datagram;
+    while (s.transport && s.transport->nextDatagram(datagram))
+        receiveDatagram(s, datagram);
+    s.receiving = false;
+}
+
+void receiveDatagram(AppState &s, const QByteArray &datagram)
+{
+    if (datagram.isEmpty())
+        return;
+    const QString text = fromCp932(datagram);
+    s.pump.processEvents();
+    const QString plain = decipherMessage(s, text);
+    if (plain.contains(kCipherMarker))
+        return;
+
+    if (!s.authenticated) {
+        // Only the handshake, and only while this side waits for it.
+        if (!s.waitingForPeer)
+            return;
+        if (plain == connectText(s)) {
+            s.sendPeerMessage(withTerminator(QStringLiteral("鍵OK")));
+            return;
+        }
+        if (plain == withTerminator(QStringLiteral("鍵OK"))) {
+            s.sentConnectNN = true;
+            s.sendPeerMessage(connectNNText(s));
+            return;
+        }
+        if (plain != connectNNText(s) && !(plain == confirmNNText(s) && s.sentConnectNN))
+            return;
+    } else {
+        s.activeCipherNumber = s.chosenCipherNumber;
+    }
+
+    s.incomingMessage = plain;
+    const HandlingScope handling(s);
+    if (plain == withTerminator(QStringLiteral("終了"))) {
+        onPeerQuit(s);
+        closeSocket(s);
+        return;
+    }
+    if (plain == withTerminator(kMismatch)) {
+        // A flood of junk gets one answer every two seconds at most.
+        const qint64 now = nowMs();
+        if (s.lastKeyMismatchReplyMs < 0 || now - s.lastKeyMismatchReplyMs >= kKeyMismatchReplyIntervalMs) {
+            s.lastKeyMismatchReplyMs = now;
+            s.sendPeerMessage(withTerminator(QStringLiteral("鍵が違います")));
+        }
+        return;
+    }
+    dispatchPeerMessage(s);
+    if (s.appendToChatLog)
+        showPeerChat(s);
+}
+
+void dispatchPeerMessage(AppState &s)
+{
+    s.appendToChatLog = false;
+    const QString &m = s.incomingMessage;
+    auto is = [&m](const char16_t *keyword) { return m == QString::fromUtf16(keyword) + kTerminator; };
+
+    if (m == connectNNText(s)) {
+        if (s.authenticated)
+            return;
+        s.sendPeerMessage(confirmNNText(s));
+        authenticate(s);
+        return;
+    }
+    if (m == confirmNNText(s)) {
+        if (s.authenticated || !s.sentConnectNN)
+            return;
+        authenticate(s);
+        return;
+    }
+    if (is(u"19路") || is(u"13路") || is(u"9路")) {
+        onPeerSize(s, is(u"19路") ? Size19 : is(u"13路") ? Size13 : Size9);
+        return;
+    }
+    if (is(u"クリア")) {
+        onPeerClear(s);
+        return;
+    }
+    if (is(u"終局")) {
+        onPeerEnd(s);
+        return;
+    }
+    bool typingRows = false;
+    if (is(u"投了OK")) {
+        onPeerEndAccepted(s);
+        typingRows = true;
+    }
+    for (int d = Size19; !typingRows && d <= Size9; ++d)
+        if (m == QString::number(d) + QStringLiteral(",開始") + kTerminator) {
+            onPeerStart(s, d);
+            return;
+        }
+    if (!typingRows) {
+        for (bool white : {true, false}) {
+            const QString tail = (white ? QStringLiteral(",白ハマ") : QStringLiteral(",黒石ハマ")) + kTerminator;
+            if (m.endsWith(tail)) {
+                onPeerPrisoners(s, white, board::leadingNumber(m.section(QLatin1Char(','), 0, 0)));
+                return;
+            }
+        }
+        if (is(u"待った")) {
+            onPeerTakeBack(s);
+            return;
+        }
+        if (is(u"ホールド") || is(u"ホールド解除")) {
+            s.peerHolding = is(u"ホールド");
+            return;
+        }
+        if (is(u"石削除中") || is(u"石削除終了")) {
+            onPeerRemoving(s, is(u"石削除中"));
+            return;
+        }
+        if (is(u"退席中") || is(u"着席中")) {
+            onPeerAway(s, is(u"退席中"));
+            return;
+        }
+        if (m.size() == 11 && !m.endsWith(kTerminator) && m[0] >= QLatin1Char('1') && m[0] <= QLatin1Char('9'))
+            board::hideMessagePanel(s);
+    }
+    if (is(u"message_writing") || is(u"message_nothing")) {
+        onPeerTyping(s, is(u"message_writing"));
+        return;
+    }
+    s.form.lblStatus.caption.clear();
+    if (m.contains(kTerminator))
+        return;  // an unknown keyword
+    if (!s.authenticated)
+        return;
+    s.appendToChatLog = true;
+    if (!isDigitsAndCommas(m) || m.count(QLatin1Char(',')) < 4)
+        return;  // chat
+    receiveMove(s);
+}
+
+void closeSocket(AppState &s)
+{
+    if (s.transport && s.transport->isBound())
+        s.transport->close();
+    s.waitingForPeer = false;
+    s.sentConnectNN = false;
+    s.authenticated = false;
+}
+
+}  // namespace moyuta::network

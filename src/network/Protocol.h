@@ -1,0 +1,41 @@
+#pragma once
+// The message protocol between two copies: sending one enciphered message
+// per datagram, the receive path with its handshake filter, and the
+// dispatcher that acts on each received message.
+
+#include "AppState.h"
+
+namespace moyuta::network {
+
+// The peer outbox of a window state: enciphers and sends through its transport.
+class NetworkOutbox : public PeerOutboxPort {
+public:
+    void attach(AppState &s, TransportPort &transport);
+    void sendPeerMessage(const QString &plain) override;
+    void closeSocket() override;
+
+private:
+    AppState *s_ = nullptr;
+};
+
+// Handshake and keyword texts.
+QString connectText(const AppState &s);       // "30接続" + password + T
+QString connectNNText(const AppState &s);      // NN + "接続" + password + T
+QString confirmNNText(const AppState &s);      // NN + "接続確認1" + T
+
+// Enciphers and sends one plain message; nothing is sent when the socket is
+// not bound by the connect action or the cipher fails.
+void sendPeerMessage(AppState &s, const QString &plain);
+// Reads every pending datagram and handles each to completion (never nested).
+void receiveAvailable(AppState &s);
+// Handles one received datagram.
+void receiveDatagram(AppState &s, const QByteArray &datagram);
+// Acts on s.incomingMessage.
+void dispatchPeerMessage(AppState &s);
+// Closes the socket and ends the session.
+void closeSocket(AppState &s);
+
+// Replies "鍵が違います" at most this often.
+constexpr qint64 kKeyMismatchReplyIntervalMs = 2000;
+
+}  // namespace moyuta::network

@@ -1,0 +1,14 @@
+#pragma once
+// The network session: the connect and disconnect actions of the network panel.
+
+#include "AppState.h"
+
+namespace moyuta::network {
+
+// The connect action "接続(&A)": checks the fields, binds the socket and
+// sends the first handshake message.
+void onConnect(AppState &s);
+// The disconnect action "接続オフ(&B)".
+void onDisconnect(AppState &s);
+
+}  // namespace moyuta::network

@@ -1,0 +1,125 @@
+#pragma once
+// Two window states joined by an in-memory wire: each side's socket is bound
+// by its own connect action; a datagram to a side that is not bound is
+// dropped, as on a real network. Delivery happens when the test lets it.
+
+#include "Protocol.h"
+#include "TestDoubles.h"
+
+#include <QList>
+#include <deque>
+
+namespace moyuta::test {
+
+class MemoryWire;
+
+class WireEnd : public TransportPort {
+public:
+    MemoryWire *wire = nullptr;
+    bool bound = false;
+    quint16 ownPort = 0, peerPort = 0;
+    std::deque<QByteArray> inbox;
+    Setup setup = Setup::Bound;  // what configure answers
+
+    Setup configure(const QString &, quint16 peer, quint16 own) override
+    {
+        close();
+        if (setup != Setup::Bound)
+            return setup;
+        bound = true;
+        peerPort = peer;
+        ownPort = own;
+        return Setup::Bound;
+    }
+    void send(const QByteArray &datagram) override;
+    bool nextDatagram(QByteArray &datagram) override
+    {
+        if (inbox.empty())
+            return false;
+        datagram = inbox.front();
+        inbox.pop_front();
+        return true;
+    }
+    void close() override
+    {
+        bound = false;
+        inbox.clear();
+    }
+    bool isBound() const override { return bound; }
+};
+
+// A window state whose outbox is the real network layer.
+struct Peer {
+    ScriptedDialogs dialogs;
+    NullPump pump;
+    network::NetworkOutbox outbox;
+    CountingSound sound;
+    AppState s{dialogs, pump, outbox, sound};
+    WireEnd end;
+
+    Peer(const QString &peerPort, const QString &ownPort)
+    {
+        board::installHandlers(s);
+        board::setInitialState(s);
+        outbox.attach(s, end);
+        s.sendPacingCount = 0;
+        Form &f = s.form;
+        f.txtPeerAddress.text = QStringLiteral("127.0.0.1");
+        f.txtPeerPort.text = peerPort;
+        f.txtOwnPort.text = ownPort;
+        f.txtPassword.text = QStringLiteral("abcdef");
+        f.cboCipherNumber.text = QStringLiteral("7");
+    }
+};
+
+class MemoryWire {
+public:
+    Peer a{QStringLiteral("2002"), QStringLiteral("2001")};
+    Peer b{QStringLiteral("2001"), QStringLiteral("2002")};
+    // Every datagram sent, by side ('a' or 'b'), delivered or not.
+    QList<QPair<char, QByteArray>> sent;
+    // Sent but not yet arrived: it arrives at deliver(), if its side is bound then.
+    QList<QPair<WireEnd *, QByteArray>> inFlight;
+
+    MemoryWire()
+    {
+        a.end.wire = this;
+        b.end.wire = this;
+    }
+
+    void carry(WireEnd *from, const QByteArray &datagram)
+    {
+        sent << qMakePair(from == &a.end ? 'a' : 'b', datagram);
+        inFlight << qMakePair(from, datagram);
+    }
+    void arrive()
+    {
+        const auto flying = std::exchange(inFlight, {});
+        for (const auto &[from, datagram] : flying) {
+            WireEnd &to = from == &a.end ? b.end : a.end;
+            if (to.bound && to.ownPort == from->peerPort)
+                to.inbox.push_back(datagram);
+        }
+    }
+    // Lets datagrams arrive and both sides handle them, until nothing moves.
+    void deliver()
+    {
+        for (int round = 0; round < 1000; ++round) {
+            arrive();
+            if (a.end.inbox.empty() && b.end.inbox.empty())
+                return;
+            if (!a.end.inbox.empty() && a.end.onReadable)
+                a.end.onReadable();
+            if (!b.end.inbox.empty() && b.end.onReadable)
+                b.end.onReadable();
+        }
+    }
+};
+
+inline void WireEnd::send(const QByteArray &datagram)
+{
+    if (bound && wire)
+        wire->carry(this, datagram);
+}
+
+}  // namespace moyuta::test
