@@ -106,7 +106,12 @@ struct AppState {
     bool receiving = false;        // a datagram is being handled
     bool appendToChatLog = false;  // the message just dispatched is chat
     qint64 lastKeyMismatchReplyMs = -1;
-    bool peerQuit = false;  // the peer's shut-down notice arrived: the program ends
+    bool peerQuit = false;
+    // Enabled states of record, open, save-as and replay when a side panel opened.
+    struct SavedButtons {
+        bool rec = true, open = true, saveAs = false, replay = false;
+    } savedPanelButtons;
+    bool savedWaitEnabled = false;  // the take-back request when the options panel last opened  // the peer's shut-down notice arrived: the program ends
 
     // The peer holds the board (a question is open there) or shows the overlay.
     bool peerBlocks() const { return authenticated && (peerHolding || overlayShown); }

@@ -13,6 +13,16 @@ void CheckBox::setChecked(bool value)
         onClick();
 }
 
+void TextBox::setText(const QString &value)
+{
+    const QString v = maxLength > 0 ? value.left(maxLength) : value;
+    if (text == v)
+        return;
+    text = v;
+    if (onChange)
+        onChange();
+}
+
 void Spinner::setValue(int v)
 {
     v = std::clamp(v, minimum, maximum);
@@ -143,17 +153,23 @@ Form::Form()
 
     txtPeerAddress = make<TextBox>("txtPeerAddress");
     txtPeerAddress.maxLength = 25;
+    txtPeerAddress.hint = QStringLiteral("相手側のIPアドレスまたはPCの名前を入力");
     txtPeerPort = make<TextBox>("txtPeerPort");
     txtPeerPort.maxLength = 5;
+    txtPeerPort.hint = QStringLiteral("0～65535");
     txtOwnPort = make<TextBox>("txtOwnPort");
     txtOwnPort.maxLength = 5;
+    txtOwnPort.hint = QStringLiteral("0～65535");
     txtPassword = make<TextBox>("txtPassword");
     txtPassword.maxLength = 20;
+    txtPassword.hint = QStringLiteral("相手との合言葉を入力");
     cboCipherNumber = make<ComboBox>("cboCipherNumber");
     Check3 = make<CheckBox>("Check3", QStringLiteral("次回起動時に合言葉を表示する(&D)"));
     Command1 = make<Button>("Command1", QStringLiteral("接続(&A)"));
     Command4 = make<Button>("Command4", QStringLiteral("接続オフ(&B)"), false);
     Command2 = make<Button>("Command2", QStringLiteral("閉じる(&C)"));
+    fraNetwork = make<Control>("fraNetwork");
+    fraNetwork.visible = false;
 
     Combo1 = make<ComboBox>("Combo1");
     Option5 = makeGroup("Option5", {QStringLiteral("黒(&D)"), QStringLiteral("緑(&E)"), QStringLiteral("紺(&F)"),
@@ -173,7 +189,7 @@ std::vector<Control *> Form::controls()
                                   &cmdFileOpen, &cmdF, &UpDown5, &lblSnum, &cmdNetwork, &cmdOpt, &cmdEnd,
                                   &txtSend, &txtDisp, &cmdSend, &lblStatus, &lblTime, &lblMax, &UpDown3,
                                   &cmdTimer, &cmdResetTimer, &txtPeerAddress, &txtPeerPort, &txtOwnPort,
-                                  &txtPassword, &cboCipherNumber, &Check3, &Command1, &Command4, &Command2, &Combo1, &Combo3, &UpDown4, &lblLog};
+                                  &txtPassword, &cboCipherNumber, &Check3, &Command1, &Command4, &Command2, &fraNetwork, &Combo1, &Combo3, &UpDown4, &lblLog};
     for (OptionGroup *g : optionGroups())
         for (Control &c : g->options)
             all.push_back(&c);

@@ -46,7 +46,11 @@ struct Spinner : Control {
 struct TextBox : Control {
     QString text;
     int maxLength = 0;  // 0: no limit
+    QString hint;       // shown while the field is empty
     int focusRequests = 0;  // bumped when a handler moves the keyboard focus here
+    std::function<void()> onChange;
+    // Changes the text (cut to maxLength) and raises onChange when it changed.
+    void setText(const QString &value);
 };
 
 // A drop-down list with an edit field: the list's names and the text shown.
@@ -144,6 +148,7 @@ struct Form {
     Button Command1;          // 接続(&A)
     Button Command4;          // 接続オフ(&B)
     Button Command2;          // 閉じる(&C)
+    Control fraNetwork;       // the network panel itself
 
     // Options panel.
     ComboBox Combo1;       // 碁盤の色：

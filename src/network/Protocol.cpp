@@ -3,6 +3,7 @@
 #include "Board.h"
 #include "Cp932.h"
 #include "MessageCipher.h"
+#include "Panel.h"
 #include "PeerActions.h"
 
 #include <chrono>
@@ -46,6 +47,7 @@ void authenticate(AppState &s)
     s.takeBackHistory.clear();
     s.gameRecord.clear();
     s.networkMoveLog.clear();
+    onNetworkPanelClose(s);
     s.activeCipherNumber = s.chosenCipherNumber;
     s.form.cmdStart.enabled = true;
     s.form.cmdStart.back = kStartGreen;

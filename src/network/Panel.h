@@ -1,0 +1,24 @@
+#pragma once
+// The network panel: opening and closing it, the controls it takes away from
+// the main window meanwhile, and its field rules.
+
+#include "AppState.h"
+
+namespace moyuta::network {
+
+void onNetworkPanelOpen(AppState &s);   // cmdNetwork "ネットワーク接続(&M)"
+void onNetworkPanelClose(AppState &s);  // Command2 "閉じる(&C)"; also when the handshake completes
+void disableForPanel(AppState &s);
+void enableAfterPanel(AppState &s);
+
+// A port field after a change: anything but digits empties it; a leading "0"
+// (in two or more characters) empties it after a notice.
+void onPortFieldChange(AppState &s, TextBox &field);
+// The password and peer-address fields keep no "#" and no character that
+// cp932 cannot hold: such a value could not be saved.
+void onSavedTextFieldChange(AppState &s, TextBox &field);
+
+// Connects the panel's field handlers.
+void installPanelHandlers(AppState &s);
+
+}  // namespace moyuta::network
