@@ -183,6 +183,12 @@ void installPanelHandlers(AppState &s)
     f.txtOwnPort.onChange = [&s] { onPortFieldChange(s, s.form.txtOwnPort); };
     f.txtPeerAddress.onChange = [&s] { onSavedTextFieldChange(s, s.form.txtPeerAddress); };
     f.txtPassword.onChange = [&s] { onSavedTextFieldChange(s, s.form.txtPassword); };
+    f.Check3.onClick = [&s] {
+        s.showPasswordAtStart = s.form.Check3.checked;
+        // A word for the user who ticks it; start-up restores it silently.
+        if (s.showPasswordAtStart && s.startupComplete)
+            s.inform(QStringLiteral("チェックを入れると次回起動時に合言葉(パスワード)が表示されますのでPCを使用する本人以外の人に見られる可能性があります。"));
+    };
 }
 
 }  // namespace moyuta::network

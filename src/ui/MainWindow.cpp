@@ -2,12 +2,14 @@
 
 #include "Board.h"
 #include "BoardView.h"
+#include "Panel.h"
 #include "Record.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -73,7 +75,7 @@ MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s
 
     Form &f = s_.form;
     // Network, options and undo request have no handlers yet.
-    notWired_ = {&f.cmdNetwork, &f.cmdOpt, &f.cmdWait};
+    notWired_ = {&f.cmdOpt, &f.cmdWait};
     // Chat and clock come later.
     notShown_ = {&f.txtSend, &f.txtDisp, &f.cmdSend, &f.lblStatus, &f.lblTime,
                  &f.lblMax, &f.UpDown3, &f.cmdTimer, &f.cmdResetTimer};
@@ -105,6 +107,7 @@ MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s
 
     outer->addWidget(buildSideColumn());
     setCentralWidget(central);
+    networkPanel_ = buildNetworkPanel(central);
     resize(1100, 760);
     sync();
 }
@@ -124,6 +127,9 @@ void MainWindow::closeEvent(QCloseEvent *event)
     if (!shell::closeRequest(s_, *shell_)) {
         event->ignore();
         sync();
+        // The peer ended the session while the question was open: end now.
+        if (s_.peerQuit)
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         return;
     }
     shell::shutDown(s_);
@@ -376,7 +382,7 @@ QWidget *MainWindow::buildSideColumn()
 
     // Shell.
     auto *shell = new QHBoxLayout;
-    shell->addWidget(button(f.cmdNetwork, {}));
+    shell->addWidget(button(f.cmdNetwork, network::onNetworkPanelOpen));
     shell->addWidget(button(f.cmdOpt, {}));
     QPushButton *end = button(f.cmdEnd, {});
     connect(end, &QPushButton::clicked, this, &QWidget::close);
@@ -416,6 +422,30 @@ void MainWindow::sync()
     for (auto &[model, box] : checkBoxes_) {
         const QSignalBlocker block(box);
         box->setChecked(model->checked);
+    }
+    for (auto &[model, edit] : lineEdits_) {
+        const QSignalBlocker block(edit);
+        if (edit->text() != model->text)
+            edit->setText(model->text);
+    }
+    for (auto &[model, combo] : comboBoxes_) {
+        const QSignalBlocker block(combo);
+        if (combo->count() != model->items.size()) {
+            combo->clear();
+            combo->addItems(model->items);
+        }
+        if (combo->currentText() != model->text)
+            combo->setEditText(model->text);
+    }
+    if (networkPanel_) {
+        const bool wasVisible = networkPanel_->isVisible();
+        networkPanel_->setVisible(f.fraNetwork.visible);
+        if (f.fraNetwork.visible && !wasVisible) {
+            placeNetworkPanel();
+            networkPanel_->raise();
+            if (QWidget *first = widgets_.value(&f.txtPeerAddress))
+                first->setFocus(Qt::OtherFocusReason);
+        }
     }
     for (auto &[model, box] : spinners_) {
         const QSignalBlocker block(box);

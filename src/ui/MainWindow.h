@@ -16,6 +16,9 @@
 class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLineEdit;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -41,6 +44,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     // Runs a handler for a user action, then re-syncs the window.
@@ -54,6 +58,11 @@ private:
     void bind(Control &model, QWidget *widget);
 
     QWidget *buildSideColumn();
+    // The network panel, a frame over the window's centre (MainWindowNetwork.cpp).
+    QFrame *buildNetworkPanel(QWidget *parent);
+    QLineEdit *lineEdit(TextBox &model, const QString &accessibleName);
+    QComboBox *comboBox(ComboBox &model, const QString &accessibleName);
+    void placeNetworkPanel();
 
     AppState &s_;
     shell::ShellPorts *shell_ = nullptr;
@@ -66,6 +75,9 @@ private:
     std::vector<std::pair<OptionGroup *, QButtonGroup *>> groups_;
     std::vector<std::pair<CheckBox *, QCheckBox *>> checkBoxes_;
     std::vector<std::pair<Spinner *, QSpinBox *>> spinners_;
+    std::vector<std::pair<TextBox *, QLineEdit *>> lineEdits_;
+    std::vector<std::pair<ComboBox *, QComboBox *>> comboBoxes_;
+    QFrame *networkPanel_ = nullptr;
     // Controls of subsystems that are not wired yet: shown disabled, or not shown.
     QSet<const Control *> notWired_;
     QSet<const Control *> notShown_;

@@ -1,6 +1,7 @@
 #include "Program.h"
 
 #include "Board.h"
+#include "Panel.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -39,6 +40,12 @@ Program::Program(const QString &folder, NewsPort *news)
     dialogs_.setParent(&window_);
     dialogs_.setBeforeBox([this] { window_.sync(); });
     board::installHandlers(state_);
+    network::installPanelHandlers(state_);
+    outbox_.attach(state_, transport_);
+    transport_.onReadable = [this] {
+        network::receiveAvailable(state_);
+        afterReceive();
+    };
     window_.setShell(&ports_, [this] { finish(exitCode_); });
     connect(&watcher_, &SessionEndWatcher::sessionEnding, this, &Program::endSession);
 }
@@ -90,6 +97,16 @@ void Program::closeWhenIdle()
         return;
     }
     window_.close();
+}
+
+void Program::afterReceive()
+{
+    if (!state_.peerQuit || state_.receiving || finished_)
+        return;
+    window_.sync();
+    // While the quit question is open the notice waits: a cancel acts on it.
+    if (!state_.quitting)
+        closeWhenIdle();
 }
 
 void Program::finish(int exitCode)

@@ -3,7 +3,9 @@
 // real adapters of the ports, start-up, closing and the end of the session.
 
 #include "MainWindow.h"
+#include "Protocol.h"
 #include "QtPorts.h"
+#include "QtUdpTransport.h"
 #include "Shell.h"
 #include "ShellAdapters.h"
 #include "SplashWindow.h"
@@ -38,11 +40,14 @@ public:
 
 private:
     void closeWhenIdle();
+    // After a receive: the peer's shut-down notice ends the program.
+    void afterReceive();
     void finish(int exitCode);
 
     QtDialogs dialogs_;
     QtEventPump pump_;
-    NullPeerOutbox outbox_;
+    network::QtUdpTransport transport_;
+    network::NetworkOutbox outbox_;
     NullSound sound_;
     AppState state_;
     MainWindow window_;

@@ -1,0 +1,126 @@
+// The network panel of the main window: its fields, the connect, disconnect
+// and close buttons, in a frame over the centre of the window.
+#include "MainWindow.h"
+
+#include "Panel.h"
+#include "Session.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QResizeEvent>
+
+namespace moyuta::ui {
+
+QLineEdit *MainWindow::lineEdit(TextBox &model, const QString &accessibleName)
+{
+    auto *edit = new QLineEdit;
+    bind(model, edit);
+    edit->setAccessibleName(accessibleName);
+    edit->setPlaceholderText(model.hint);
+    if (model.maxLength > 0)
+        edit->setMaxLength(model.maxLength);
+    lineEdits_.emplace_back(&model, edit);
+    connect(edit, &QLineEdit::textEdited, this, [this, &model](const QString &text) {
+        if (model.enabled)
+            forward([&model, text] { model.setText(text); });
+    });
+    return edit;
+}
+
+QComboBox *MainWindow::comboBox(ComboBox &model, const QString &accessibleName)
+{
+    auto *combo = new QComboBox;
+    bind(model, combo);
+    combo->setAccessibleName(accessibleName);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    comboBoxes_.emplace_back(&model, combo);
+    auto take = [this, &model](const QString &text) {
+        if (model.enabled)
+            forward([&model, text] { model.text = text; });
+    };
+    connect(combo, &QComboBox::textActivated, this, take);
+    connect(combo->lineEdit(), &QLineEdit::textEdited, this, take);
+    return combo;
+}
+
+QFrame *MainWindow::buildNetworkPanel(QWidget *parent)
+{
+    Form &f = s_.form;
+    auto *panel = new QFrame(parent);
+    panel->setObjectName(QStringLiteral("fraNetwork"));
+    panel->setAccessibleName(QStringLiteral("ネットワーク接続"));
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setFrameShadow(QFrame::Raised);
+    panel->setAutoFillBackground(true);
+
+    auto *grid = new QGridLayout(panel);
+    grid->setContentsMargins(16, 14, 16, 14);
+    grid->setHorizontalSpacing(10);
+    auto *title = new QLabel(QStringLiteral("ネットワーク接続"));
+    QFont bigger = title->font();
+    bigger.setPointSizeF(bigger.pointSizeF() * 1.2);
+    title->setFont(bigger);
+    grid->addWidget(title, 0, 0, 1, 2);
+
+    struct Field {
+        TextBox *model;
+        const char *label;
+    };
+    const Field fields[] = {{&f.txtPeerAddress, "IPアドレス(相手側)"},
+                            {&f.txtPeerPort, "相手側ポート"},
+                            {&f.txtOwnPort, "自分側ポート"},
+                            {&f.txtPassword, "合言葉"}};
+    int row = 1;
+    for (const Field &field : fields) {
+        const QString name = QString::fromUtf8(field.label);
+        auto *label = new QLabel(name + QStringLiteral("："));
+        QLineEdit *edit = lineEdit(*field.model, name);
+        edit->setMinimumWidth(240);
+        label->setBuddy(edit);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(edit, row, 1);
+        ++row;
+    }
+    auto *cipherLabel = new QLabel(QStringLiteral("暗号番号："));
+    QComboBox *cipher = comboBox(f.cboCipherNumber, QStringLiteral("暗号番号"));
+    cipher->setMaximumWidth(90);
+    cipherLabel->setBuddy(cipher);
+    grid->addWidget(cipherLabel, row, 0);
+    grid->addWidget(cipher, row, 1, Qt::AlignLeft);
+    ++row;
+    grid->addWidget(checkBox(f.Check3), row++, 0, 1, 2);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(button(f.Command1, network::onConnect));
+    buttons->addWidget(button(f.Command4, network::onDisconnect));
+    buttons->addWidget(button(f.Command2, network::onNetworkPanelClose));
+    grid->addLayout(buttons, row, 0, 1, 2);
+
+    bind(f.fraNetwork, panel);
+    panel->hide();
+    return panel;
+}
+
+void MainWindow::placeNetworkPanel()
+{
+    if (!networkPanel_)
+        return;
+    networkPanel_->adjustSize();
+    QWidget *area = networkPanel_->parentWidget();
+    networkPanel_->move((area->width() - networkPanel_->width()) / 2, (area->height() - networkPanel_->height()) / 2);
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    placeNetworkPanel();
+}
+
+}  // namespace moyuta::ui
