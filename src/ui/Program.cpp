@@ -44,6 +44,7 @@ Program::Program(const QString &folder, NewsPort *news)
     outbox_.attach(state_, transport_);
     transport_.onReadable = [this] {
         network::receiveAvailable(state_);
+        window_.sync();  // a received message changes the window as a click does
         afterReceive();
     };
     window_.setShell(&ports_, [this] { finish(exitCode_); });
@@ -103,7 +104,6 @@ void Program::afterReceive()
 {
     if (!state_.peerQuit || state_.receiving || finished_)
         return;
-    window_.sync();
     // While the quit question is open the notice waits: a cancel acts on it.
     if (!state_.quitting)
         closeWhenIdle();
