@@ -2,6 +2,7 @@
 // the message boxes carry the program's own buttons.
 #include "BoardView.h"
 #include "MainWindow.h"
+#include "Panel.h"
 #include "QtPorts.h"
 #include "TestDoubles.h"
 
@@ -10,6 +11,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
@@ -30,6 +32,7 @@ private slots:
     void questionBox_data();
     void questionBox();
     void recordControls();
+    void networkPanel();
     void backgroundClickFocusesChat_data();
     void backgroundClickFocusesChat();
 };
@@ -371,6 +374,41 @@ void TestMainWindow::recordControls()
     QCOMPARE(rec->palette().color(QPalette::Button), QColor(255, 0, 0));
     QVERIFY(!w.findChild<QWidget *>(QStringLiteral("cmdFileOpen"))->isEnabled());
     QVERIFY(!w.findChild<QWidget *>(QStringLiteral("Option3_1"))->isEnabled());
+}
+
+void TestMainWindow::networkPanel()
+{
+    test::Fixture fx;
+    network::installPanelHandlers(fx.s);
+    ui::MainWindow w(fx.s);
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto *panel = w.findChild<QWidget *>(QStringLiteral("fraNetwork"));
+    QVERIFY(panel && !panel->isVisible());
+
+    QTest::keyClick(&w, Qt::Key_M, Qt::AltModifier);  // ネットワーク接続(&M)
+    QTRY_VERIFY(panel->isVisible());
+    QVERIFY(fx.s.panelOpen);
+    const QStringList names{"IPアドレス(相手側)", "相手側ポート", "自分側ポート", "合言葉", "暗号番号"};
+    for (const QString &name : names) {
+        bool found = false;
+        for (QWidget *child : panel->findChildren<QWidget *>())
+            found |= child->accessibleName() == name;
+        QVERIFY2(found, qPrintable(name));
+    }
+    auto *own = w.findChild<QLineEdit *>(QStringLiteral("txtOwnPort"));
+    QCOMPARE(own->placeholderText(), QStringLiteral("0～65535"));
+    QCOMPARE(own->maxLength(), 5);
+    QTest::keyClicks(own, QStringLiteral("05"));
+    QCOMPARE(fx.dialogs.notices, QStringList{QStringLiteral("左側1文字は0以外にして下さい。")});
+    QCOMPARE(own->text(), QString());  // the widget shows what the model holds
+    QTest::keyClicks(own, QStringLiteral("5678"));
+    QCOMPARE(fx.s.form.txtOwnPort.text, QStringLiteral("5678"));
+
+    QTest::keyClick(&w, Qt::Key_C, Qt::AltModifier);  // 閉じる(&C)
+    QTRY_VERIFY(!panel->isVisible());
+    QVERIFY(!fx.s.panelOpen);
 }
 
 void TestMainWindow::backgroundClickFocusesChat_data()

@@ -1,6 +1,7 @@
 // The whole program in this process: the close box, and the end of the
 // session by a signal while a question is open.
 #include "Board.h"
+#include "PeerActions.h"
 #include "Program.h"
 #include "SplashWindow.h"
 
@@ -26,6 +27,7 @@ private slots:
     void signalWhileQuestionOpen();
     void signalWhileQuitQuestionOpen();
     void startupErrorSavesDefaults();
+    void peerQuitDuringQuitQuestion();
 
 private:
     std::unique_ptr<QTemporaryDir> tmp_;
@@ -262,6 +264,35 @@ void TestProgram::startupErrorSavesDefaults()
     QVERIFY(!program.windows().splash());
     QVERIFY(!program.window().isVisible());
     QCOMPARE(readFile(file), QByteArray("1#0#192.168.0.0#0#1#4#10#0#0#2000000#0#1##0@"));
+}
+
+void TestProgram::peerQuitDuringQuitQuestion()
+{
+    QTemporaryDir folder;
+    ui::Program program(folder.path());
+    program.start();
+    AppState &s = program.state();
+
+    // The peer's shut-down notice arrives while the quit question is open;
+    // the user then declines to quit, and the program ends all the same.
+    QStringList boxes;
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            boxes << box->text();
+            network::onPeerQuit(s);  // as the receive path does; no box while quitting
+            for (QAbstractButton *b : box->buttons())
+                if (b->text() == QStringLiteral("いいえ(&N)"))
+                    b->click();
+        });
+        program.window().close();
+    });
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(2); });
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QCOMPARE(boxes, QStringList{QStringLiteral("Moyutaを終了しますか？")});
+    QVERIFY(!program.window().isVisible());
+    QVERIFY(QFile::exists(folder.filePath(QStringLiteral("AppData.dat"))));
 }
 
 void TestProgram::windowShowsModelWhileBoxOpen()
