@@ -30,8 +30,8 @@ void closeModalWindows()
 
 }  // namespace
 
-Program::Program(const QString &folder, NewsPort *news)
-    : state_(dialogs_, pump_, outbox_, sound_),
+Program::Program(const QString &folder, NewsPort *news, DialogPort *dialogs)
+    : state_(dialogs ? *dialogs : dialogs_, pump_, outbox_, sound_),
       window_(state_),
       program_(folder),
       windows_(window_),

@@ -24,7 +24,8 @@ class Program : public QObject {
     Q_OBJECT
 public:
     // `folder`: the program folder; empty for the executable's own.
-    explicit Program(const QString &folder = {}, NewsPort *news = nullptr);
+    // `dialogs`: message boxes of the caller's own (a test driver), else the real ones.
+    explicit Program(const QString &folder = {}, NewsPort *news = nullptr, DialogPort *dialogs = nullptr);
 
     // Runs start-up once the event loop runs; the program ends through
     // QCoreApplication::exit with 0, or 1 for a refused or failed start.

@@ -1,0 +1,103 @@
+// A test driver: the real program (main window offscreen, real UDP, real
+// cipher) in a program folder given on the command line, commanded line by
+// line over stdin. Every message box is answered Yes and reported on stdout.
+//
+//   set FIELD VALUE   peer | peerport | ownport | password | cipher | speed
+//   click NAME        clicks the button with that object name in the window
+//   press POINT       a left click on that point of the board
+//   point POINT       prints "point N CONTENT" (0 empty, 1 black, 2 white, ...)
+//   state             prints "state auth=A started=S panel=P"
+//   close             closes the main window (the program then ends)
+#include "Board.h"
+#include "BoardView.h"
+#include "Program.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QSocketNotifier>
+#include <QTest>
+#include <QTextStream>
+#include <cstdio>
+
+namespace {
+
+using namespace moyuta;
+
+class AnsweringDialogs : public DialogPort {
+public:
+    Answer ask(const QString &q) override { report(QStringLiteral("ask "), q); return Answer::Yes; }
+    void inform(const QString &t) override { report(QStringLiteral("inform "), t); }
+    void warn(const QString &t) override { report(QStringLiteral("warn "), t); }
+    QString openFileName(const QStringList &) override { return {}; }
+    QString saveFileName(const QStringList &) override { return {}; }
+
+private:
+    static void report(const QString &kind, const QString &text)
+    {
+        std::printf("box %s\n", (kind + text).toUtf8().constData());
+        std::fflush(stdout);
+    }
+};
+
+void say(const QString &line)
+{
+    std::printf("%s\n", line.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: moyuta-test-driver PROGRAM-FOLDER\n");
+        return 2;
+    }
+    AnsweringDialogs dialogs;
+    ui::Program program(QString::fromLocal8Bit(argv[1]), nullptr, &dialogs);
+    AppState &s = program.state();
+    program.start();
+    s.sendPacingCount = 0;  // the fastest pacing
+    say(QStringLiteral("ready"));
+
+    QSocketNotifier input(0, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [&] {
+        char buffer[1024];
+        if (!std::fgets(buffer, sizeof buffer, stdin)) {
+            input.setEnabled(false);
+            program.window().close();
+            return;
+        }
+        const QStringList words = QString::fromUtf8(buffer).trimmed().split(QLatin1Char(' '));
+        const QString command = words.value(0), arg = words.value(1), value = words.mid(2).join(QLatin1Char(' '));
+        Form &f = s.form;
+        ui::MainWindow &w = program.window();
+        if (command == QLatin1String("set")) {
+            TextBox *box = arg == QLatin1String("peer")       ? &f.txtPeerAddress
+                           : arg == QLatin1String("peerport") ? &f.txtPeerPort
+                           : arg == QLatin1String("ownport")  ? &f.txtOwnPort
+                           : arg == QLatin1String("password") ? &f.txtPassword
+                                                              : nullptr;
+            if (box)
+                box->setText(value);
+            else if (arg == QLatin1String("cipher"))
+                f.cboCipherNumber.text = value;
+            w.sync();
+        } else if (command == QLatin1String("click")) {
+            if (auto *b = w.findChild<QAbstractButton *>(arg))
+                b->click();
+        } else if (command == QLatin1String("press")) {
+            auto *view = w.findChild<ui::BoardView *>();
+            QTest::mouseClick(view, Qt::LeftButton, {}, view->pointCentre(arg.toInt()).toPoint());
+        } else if (command == QLatin1String("point")) {
+            say(QStringLiteral("point %1 %2").arg(arg.toInt()).arg(int(s.points[size_t(qBound(0, arg.toInt(), 360))].content)));
+        } else if (command == QLatin1String("state")) {
+            say(QStringLiteral("state auth=%1 started=%2 panel=%3")
+                    .arg(int(s.authenticated)).arg(int(s.gameStarted)).arg(int(s.panelOpen)));
+        } else if (command == QLatin1String("close")) {
+            w.close();
+        }
+    });
+    return app.exec();
+}
