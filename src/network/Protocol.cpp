@@ -7,6 +7,7 @@
 #include "PeerActions.h"
 
 #include <chrono>
+#include <exception>
 
 namespace moyuta::network {
 
@@ -114,6 +115,8 @@ bool isDigitsAndCommas(const QString &text)
             return false;
     return true;
 }
+
+void dispatchMessage(AppState &s);
 
 }  // namespace
 
@@ -234,6 +237,18 @@ void receiveDatagram(AppState &s, const QByteArray &datagram)
 
 void dispatchPeerMessage(AppState &s)
 {
+    try {
+        dispatchMessage(s);
+    } catch (const std::exception &) {
+        board::updateCountButtons(s);
+        s.warn(QStringLiteral("通信イベントの際にエラーしました。"));
+    }
+}
+
+namespace {
+
+void dispatchMessage(AppState &s)
+{
     s.appendToChatLog = false;
     const QString &m = s.incomingMessage;
     auto is = [&m](const char16_t *keyword) { return m == QString::fromUtf16(keyword) + kTerminator; };
@@ -314,6 +329,8 @@ void dispatchPeerMessage(AppState &s)
         return;  // chat
     receiveMove(s);
 }
+
+}  // namespace
 
 void closeSocket(AppState &s)
 {

@@ -19,6 +19,8 @@ private slots:
     void waitingCopyIgnoresStrangers();
     void movesAndHold();
     void peerQuits();
+    void junkGetsFewReplies();
+    void receivedDuringLocalQuestion();
     void connectChecks_data();
     void connectChecks();
 };
@@ -184,12 +186,21 @@ void TestProtocol::movesAndHold()
     QCOMPARE(w.a.s.form.lblBlackPrisoners.caption, QStringLiteral("2"));
     QVERIFY(w.a.s.form.cmdWait.enabled);
 
+    // Empty numeric fields count as 0.
+    w.b.s.sendPeerMessage(QStringLiteral("2,61,,,"));
+    w.deliver();
+    QCOMPARE(w.a.s.points[61].content, PointContent::White);
+    QCOMPARE(w.a.s.networkMoveLog.last(), QStringLiteral("2,61,0,0,0"));
+    w.b.s.sendPeerMessage(QStringLiteral("1,60,2,0,0"));  // as the last but one: not a repeat of the last
+    w.deliver();
+    QCOMPARE(w.a.s.networkMoveLog.size(), 3);
+
     // The same move again is applied once; a point beyond the board is chat, not point 0.
     for (const QString &text : {QStringLiteral("1,60,2,0,0"), QStringLiteral("2,400,0,0,0"), QStringLiteral("2,3,0,5")}) {
         w.b.s.sendPeerMessage(text);
         w.deliver();
     }
-    QCOMPARE(w.a.s.networkMoveLog.size(), 1);
+    QCOMPARE(w.a.s.networkMoveLog.size(), 3);
     QCOMPARE(w.a.s.points[0].content, PointContent::Empty);
     QVERIFY(w.a.s.appendToChatLog);  // the last text was chat
 
@@ -226,6 +237,38 @@ void TestProtocol::peerQuits()
     QVERIFY(!w.a.end.isBound());  // closed before the window closes
 }
 
+void TestProtocol::junkGetsFewReplies()
+{
+    test::MemoryWire w;
+    connectBoth(w);
+    w.a.s.lastKeyMismatchReplyMs = -1;
+    const qsizetype before = w.sent.size();
+    for (int i = 0; i < 5; ++i)
+        w.a.end.inbox.push_back(cipher30(QStringLiteral("偽物") + T));  // not deciphered by number 7
+    w.a.end.onReadable();
+    QCOMPARE(w.sent.size() - before, 1);  // one "鍵が違います" for the burst
+    QCOMPARE(readable(w.sent.last().second, 7, QStringLiteral("abcdef")), QStringLiteral("7:鍵が違います"));
+    w.deliver();
+    QCOMPARE(w.b.dialogs.boxes(), 0);  // the peer ignores it
+}
+
+void TestProtocol::receivedDuringLocalQuestion()
+{
+    test::MemoryWire w;
+    connectBoth(w);
+    // While a question of this side is open, the peer's messages are handled at once.
+    bool holdingWhileAsked = false;
+    w.a.dialogs.whileOpen = [&] {
+        w.b.s.sendHold();
+        w.deliver();
+        holdingWhileAsked = w.a.s.peerHolding;
+    };
+    w.a.dialogs.answers = {Answer::No};
+    board::onResign(w.a.s);
+    QCOMPARE(w.a.dialogs.questions, QStringList{QStringLiteral("投了または終局しますか？")});
+    QVERIFY(holdingWhileAsked);
+}
+
 void TestProtocol::connectChecks_data()
 {
     QTest::addColumn<QString>("field");
@@ -245,6 +288,7 @@ void TestProtocol::connectChecks_data()
     QTest::newRow("own port 0") << "own" << "0" << "自分側ポートを開けませんでした。別のポート番号を入力して下さい。";
     QTest::newRow("own port taken") << "bind" << "" << "自分側ポートを開けませんでした。別のポート番号を入力して下さい。";
     QTest::newRow("unknown peer") << "host" << "" << "「IPアドレス(相手側)」を確認して下さい。";
+    QTest::newRow("password that cannot key the cipher") << "password" << "考えるz" << "warning";
 }
 
 void TestProtocol::connectChecks()
@@ -270,7 +314,13 @@ void TestProtocol::connectChecks()
     w.a.dialogs.answers = {Answer::Yes};  // spaces around the password are removed
     network::onConnect(w.a.s);
 
-    if (message.isEmpty()) {
+    if (message == QLatin1String("warning")) {
+        // The cipher's own warning; the panel stays as it was and nothing is sent.
+        QCOMPARE(w.a.dialogs.warnings.size(), 1);
+        QVERIFY(w.sent.isEmpty());
+        QVERIFY(!w.a.end.isBound());
+        QVERIFY(f.Command1.enabled && f.txtPassword.enabled);
+    } else if (message.isEmpty()) {
         QCOMPARE(w.a.dialogs.notices, QStringList());
         QVERIFY(w.a.s.waitingForPeer);
         QCOMPARE(w.sent.size(), 1);
