@@ -14,7 +14,25 @@ void onPeerSize(AppState &s, int sizeCode)
 
 void onPeerStart(AppState &, int) {}
 void onPeerClear(AppState &) {}
-void onPeerEnd(AppState &) {}
+void onPeerEnd(AppState &s)
+{
+    Form &f = s.form;
+    // The reply waits until the user has read the notice.
+    s.sendHold();
+    s.inform(QStringLiteral("投了または終局しました。"));
+    s.sendHoldRelease();
+    f.Option3.setAllEnabled(false);
+    f.cmdWait.enabled = false;
+    f.cmdOff.enabled = false;
+    f.cmdTouryou.enabled = false;
+    if (s.authenticated)
+        f.cmdClear.enabled = true;
+    f.chkOtherMarks.enabled = true;
+    s.gameStarted = false;
+    s.recordFileLoaded = false;
+    s.gameEnded = true;
+    s.sendKeyword(QStringLiteral("投了OK"));
+}
 
 void onPeerEndAccepted(AppState &s)
 {

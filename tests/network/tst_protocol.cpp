@@ -21,6 +21,7 @@ private slots:
     void peerQuits();
     void junkGetsFewReplies();
     void receivedDuringLocalQuestion();
+    void receivedDuringReceiveBox();
     void connectChecks_data();
     void connectChecks();
 };
@@ -267,6 +268,34 @@ void TestProtocol::receivedDuringLocalQuestion()
     board::onResign(w.a.s);
     QCOMPARE(w.a.dialogs.questions, QStringList{QStringLiteral("投了または終局しますか？")});
     QVERIFY(holdingWhileAsked);
+}
+
+void TestProtocol::receivedDuringReceiveBox()
+{
+    test::MemoryWire w;
+    connectBoth(w);
+    w.a.s.gameStarted = w.b.s.gameStarted = true;
+    // The peer ends the game: its notice is a box opened while receiving. What
+    // arrives meanwhile waits for it, then is handled in order.
+    bool stoneWhileOpen = true;
+    w.a.dialogs.whileInformOpen = [&] {
+        w.a.dialogs.whileInformOpen = nullptr;
+        w.b.s.sendPeerMessage(QStringLiteral("1,70,0,0,0"));
+        w.b.s.sendPeerMessage(QStringLiteral("2,71,0,0,0"));
+        w.b.s.sendKeyword(QStringLiteral("message_writing"));
+        w.deliver();
+        stoneWhileOpen = w.a.s.points[70].content != PointContent::Empty;
+    };
+    w.b.dialogs.answers = {Answer::Yes};
+    board::onResign(w.b.s);  // "投了、終局(&X)" on the other side
+    QVERIFY(w.b.s.form.Frame8.visible);  // waiting for the OK
+    w.deliver();
+    QCOMPARE(w.a.dialogs.notices, QStringList{QStringLiteral("投了または終局しました。")});
+    QVERIFY(!stoneWhileOpen);
+    QCOMPARE(w.a.s.networkMoveLog, (QStringList{"1,70,0,0,0", "2,71,0,0,0"}));
+    QCOMPARE(w.a.s.form.lblStatus.caption, QStringLiteral("相手がメッセージを書いています"));
+    QVERIFY(w.a.s.gameEnded && !w.a.s.gameStarted);
+    QVERIFY(!w.b.s.form.Frame8.visible);  // this side's "投了OK" hid the waiting notice there
 }
 
 void TestProtocol::connectChecks_data()

@@ -42,7 +42,14 @@ public:
         return name;
     }
 
-    void inform(const QString &t) override { notices << t; }
+    // Called while an information box is open.
+    std::function<void()> whileInformOpen;
+    void inform(const QString &t) override
+    {
+        notices << t;
+        if (whileInformOpen)
+            whileInformOpen();
+    }
     void warn(const QString &t) override { warnings << t; }
     QString openFileName(const QStringList &filters) override { return nextFileName(QStringLiteral("open"), filters); }
     QString saveFileName(const QStringList &filters) override { return nextFileName(QStringLiteral("save"), filters); }
