@@ -18,6 +18,8 @@
 #include <QTest>
 #include <QTextStream>
 #include <cstdio>
+#include <functional>
+#include <unistd.h>
 
 namespace {
 
@@ -62,14 +64,26 @@ int main(int argc, char *argv[])
     say(QStringLiteral("ready"));
 
     QSocketNotifier input(0, QSocketNotifier::Read);
+    QByteArray pending;
+    std::function<void(const QByteArray &)> run;
+    // Reads what stdin holds (all of it: several commands may come at once) and runs every whole line.
     QObject::connect(&input, &QSocketNotifier::activated, [&] {
-        char buffer[1024];
-        if (!std::fgets(buffer, sizeof buffer, stdin)) {
+        char buffer[4096];
+        const ssize_t n = ::read(0, buffer, sizeof buffer);
+        if (n <= 0) {
             input.setEnabled(false);
             program.window().close();
             return;
         }
-        const QStringList words = QString::fromUtf8(buffer).trimmed().split(QLatin1Char(' '));
+        pending.append(buffer, n);
+        for (qsizetype end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
+            const QByteArray line = pending.left(end);
+            pending.remove(0, end + 1);
+            run(line);
+        }
+    });
+    run = [&](const QByteArray &line) {
+        const QStringList words = QString::fromUtf8(line).trimmed().split(QLatin1Char(' '));
         const QString command = words.value(0), arg = words.value(1), value = words.mid(2).join(QLatin1Char(' '));
         Form &f = s.form;
         ui::MainWindow &w = program.window();
@@ -98,6 +112,6 @@ int main(int argc, char *argv[])
         } else if (command == QLatin1String("close")) {
             w.close();
         }
-    });
+    };
     return app.exec();
 }
