@@ -2,18 +2,88 @@
 #include "PeerActions.h"
 
 #include "Board.h"
+#include "NetworkedActions.h"
+
+#include <stdexcept>
 
 namespace moyuta::network {
 
+namespace {
+
+const QString kSizeKeywords[3] = {QStringLiteral("19路"), QStringLiteral("13路"), QStringLiteral("9路")};
+
+// Switches to the peer's size at once (no question, no gate) and echoes it
+// only when it changed, so both boards always end on the same size.
+void takePeerSize(AppState &s, int sizeCode)
+{
+    if (sizeCode == s.boardSizeCode)
+        return;
+    board::clearBoard(s);
+    board::resetStartNumber(s);
+    s.takeBackHistory.clear();
+    board::hideLastMoveMarker(s);
+    s.boardSizeCode = sizeCode;
+    s.form.Option3.setSelected(sizeCode);
+    s.sendKeyword(kSizeKeywords[sizeCode]);
+}
+
+}  // namespace
+
 void onPeerSize(AppState &s, int sizeCode)
 {
-    // The option's own handler switches the board and echoes the size once.
-    s.form.Option3.select(sizeCode);
+    if (s.gameStarted)
+        return;  // a game keeps its size
+    takePeerSize(s, sizeCode);
     s.playCueSound();
 }
 
-void onPeerStart(AppState &, int) {}
-void onPeerClear(AppState &) {}
+void onPeerStart(AppState &s, int sizeCode)
+{
+    Form &f = s.form;
+    takePeerSize(s, sizeCode);
+    // The board is empty on both sides, as the starter made its own.
+    board::clearBoard(s);
+    s.moveCounter = 0;
+    s.replayStep = 0;
+    s.takeBackHistory.clear();
+    s.gameRecord.clear();
+    board::resetStartNumber(s);
+    board::hideLastMoveMarker(s);
+
+    s.sendHold();
+    s.inform(QStringLiteral("対局を開始しました。"));
+    s.sendHoldRelease();
+    s.gameStarted = true;
+    f.cmdStart.enabled = false;
+    f.Option3.setAllEnabled(false);
+    f.cmdClear.enabled = false;
+    f.cmdTouryou.enabled = true;
+    f.cmdOff.enabled = true;
+    f.UpDown1.enabled = f.UpDown2.enabled = true;
+    f.cmdStart.back = kButtonGrey;
+    f.cmdWait.enabled = sizeCode != Size19;
+}
+
+void onPeerClear(AppState &s)
+{
+    Form &f = s.form;
+    board::hideMessagePanel(s);
+    s.sendHold();
+    s.inform(QStringLiteral("相手がクリアーしましたので、こちらもクリアーします。"));
+    s.sendHoldRelease();
+    board::resetBoardAndGame(s);
+    f.Option3.setAllEnabled(true);
+    f.cmdFileOpen.enabled = false;
+    f.chkOtherMarks.setChecked(false);
+    f.chkOtherMarks.enabled = false;
+    f.Option4.select(0);
+    f.Option4.setAllEnabled(false);
+    board::setCountButtonsEnabled(s, false);
+    f.cmdClear.enabled = false;
+    f.cmdStart.back = kStartGreen;
+    s.recordFileLoaded = false;
+    s.gameEnded = false;  // as on the clearing side: the next game's moves are sent again
+}
 void onPeerEnd(AppState &s)
 {
     Form &f = s.form;
@@ -39,8 +109,22 @@ void onPeerEndAccepted(AppState &s)
     board::hideMessagePanel(s);
 }
 
-void onPeerTakeBack(AppState &) {}
-void onPeerPrisoners(AppState &, bool, int) {}
+void onPeerTakeBack(AppState &s)
+{
+    takeBackNetworkMove(s);  // plays the cue itself
+}
+
+void onPeerPrisoners(AppState &s, bool white, int count)
+{
+    if (count < 0 || count > 999)
+        throw std::out_of_range("prisoner count");
+    Form &f = s.form;
+    // The count itself too: the spinner's handler is gated while an overlay is up.
+    (white ? s.whitePrisoners : s.blackPrisoners) = count;
+    (white ? f.lblWhitePrisoners : f.lblBlackPrisoners).caption = QString::number(count);
+    (white ? f.UpDown1 : f.UpDown2).setValue(count);  // its handler echoes the count once
+    s.playCueSound();
+}
 
 void onPeerRemoving(AppState &s, bool removing)
 {

@@ -2,6 +2,7 @@
 
 #include "Board.h"
 #include "BoardView.h"
+#include "NetworkedActions.h"
 #include "Panel.h"
 #include "Record.h"
 
@@ -75,7 +76,7 @@ MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s
 
     Form &f = s_.form;
     // Network, options and undo request have no handlers yet.
-    notWired_ = {&f.cmdOpt, &f.cmdWait};
+    notWired_ = {&f.cmdOpt};
     // Chat and clock come later.
     notShown_ = {&f.txtSend, &f.txtDisp, &f.cmdSend, &f.lblStatus, &f.lblTime,
                  &f.lblMax, &f.UpDown3, &f.cmdTimer, &f.cmdResetTimer};
@@ -322,7 +323,7 @@ QWidget *MainWindow::buildSideColumn()
         grid->addWidget(button(f.cmdClear, board::onClear), 0, 1);
         grid->addWidget(button(f.cmdStart, board::onStart), 1, 0);
         grid->addWidget(button(f.cmdTouryou, board::onResign), 1, 1);
-        grid->addWidget(button(f.cmdWait, {}), 2, 0);
+        grid->addWidget(button(f.cmdWait, network::onWait), 2, 0);
         grid->addWidget(button(f.cmdOff, board::onPresence), 2, 1);
         v->addWidget(box);
     }

@@ -6,7 +6,7 @@
 //   click NAME        clicks the button with that object name in the window
 //   press POINT       a left click on that point of the board
 //   point POINT       prints "point N CONTENT" (0 empty, 1 black, 2 white, ...)
-//   state             prints "state auth=A started=S panel=P"
+//   state             prints "state auth=A started=S panel=P hold=H" (H: the peer holds the board)
 //   close             closes the main window (the program then ends)
 #include "Board.h"
 #include "BoardView.h"
@@ -107,8 +107,8 @@ int main(int argc, char *argv[])
         } else if (command == QLatin1String("point")) {
             say(QStringLiteral("point %1 %2").arg(arg.toInt()).arg(int(s.points[size_t(qBound(0, arg.toInt(), 360))].content)));
         } else if (command == QLatin1String("state")) {
-            say(QStringLiteral("state auth=%1 started=%2 panel=%3")
-                    .arg(int(s.authenticated)).arg(int(s.gameStarted)).arg(int(s.panelOpen)));
+            say(QStringLiteral("state auth=%1 started=%2 panel=%3 hold=%4")
+                    .arg(int(s.authenticated)).arg(int(s.gameStarted)).arg(int(s.panelOpen)).arg(int(s.peerHolding)));
         } else if (command == QLatin1String("close")) {
             w.close();
         }

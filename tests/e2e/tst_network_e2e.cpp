@@ -92,16 +92,19 @@ void TestNetworkEndToEnd::connectPlayAndQuit()
         side.d.send(QStringLiteral("set password abcdef"));
         side.d.send(QStringLiteral("set cipher 9"));
     }
-    QVERIFY(a.poll(QStringLiteral("state"), QStringLiteral("state auth=0 started=0 panel=1")));
+    QVERIFY(a.poll(QStringLiteral("state"), QStringLiteral("state auth=0 started=0 panel=1 hold=0")));
     a.send(QStringLiteral("click Command1"));
     b.send(QStringLiteral("click Command1"));
-    QVERIFY(a.poll(QStringLiteral("state"), QStringLiteral("state auth=1 started=0 panel=0")));
-    QVERIFY(b.poll(QStringLiteral("state"), QStringLiteral("state auth=1 started=0 panel=0")));
+    QVERIFY(a.poll(QStringLiteral("state"), QStringLiteral("state auth=1 started=0 panel=0 hold=0")));
+    QVERIFY(b.poll(QStringLiteral("state"), QStringLiteral("state auth=1 started=0 panel=0 hold=0")));
 
     // One side starts the game and places a stone; it appears on the other board.
     a.send(QStringLiteral("click cmdStart"));
     QVERIFY(a.waitFor(QStringLiteral("box inform 対局を開始しました")));
-    QVERIFY(a.poll(QStringLiteral("state"), QStringLiteral("state auth=1 started=1 panel=0")));
+    // The other side shows its own notice, holding this board meanwhile.
+    QVERIFY(b.waitFor(QStringLiteral("box inform 対局を開始しました。")));
+    QVERIFY(b.poll(QStringLiteral("state"), QStringLiteral("state auth=1 started=1 panel=0 hold=0")));
+    QVERIFY(a.poll(QStringLiteral("state"), QStringLiteral("state auth=1 started=1 panel=0 hold=0")));
     a.send(QStringLiteral("press 60"));
     QVERIFY(a.poll(QStringLiteral("point 60"), QStringLiteral("point 60 1")));
     QVERIFY(b.poll(QStringLiteral("point 60"), QStringLiteral("point 60 1")));
