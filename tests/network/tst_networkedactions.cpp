@@ -1,0 +1,188 @@
+// Game actions between two connected window states: start, size, clear,
+// take-back request, prisoner counts.
+#include "MemoryWire.h"
+#include "NetworkedActions.h"
+#include "Session.h"
+
+#include <QtTest>
+
+using namespace moyuta;
+
+class TestNetworkedActions : public QObject {
+    Q_OBJECT
+private slots:
+    void start_data();
+    void start();
+    void sizeEchoAbsorbed();
+    void clearAndSecondGame();
+    void takeBack_data();
+    void takeBack();
+    void prisonersOneEcho();
+};
+
+namespace {
+
+void connectBoth(test::MemoryWire &w)
+{
+    network::onConnect(w.b.s);
+    w.deliver();
+    network::onConnect(w.a.s);
+    w.deliver();
+    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
+}
+
+// a starts a game on its current board.
+void startFromA(test::MemoryWire &w)
+{
+    board::onStart(w.a.s);
+    w.deliver();
+}
+
+}  // namespace
+
+void TestNetworkedActions::start_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("waitEnabled");
+    QTest::newRow("19 lines") << int(Size19) << false;
+    QTest::newRow("13 lines") << int(Size13) << true;
+    QTest::newRow("9 lines") << int(Size9) << true;
+}
+
+void TestNetworkedActions::start()
+{
+    QFETCH(int, size);
+    QFETCH(bool, waitEnabled);
+
+    test::MemoryWire w;
+    connectBoth(w);
+    // The receiver has a stone of its own and another size: both go.
+    w.b.s.points[5].content = PointContent::Black;
+    w.a.s.boardSizeCode = size;
+    w.a.s.form.Option3.setSelected(size);
+    w.b.s.boardSizeCode = size == Size9 ? Size19 : Size9;
+    startFromA(w);
+
+    const AppState &b = w.b.s;
+    QCOMPARE(w.b.dialogs.notices, QStringList{QStringLiteral("対局を開始しました。")});
+    QCOMPARE(b.boardSizeCode, size);
+    QCOMPARE(b.form.Option3.selected, size);
+    QVERIFY(!board::boardHasContent(b));
+    QVERIFY(b.gameStarted && w.a.s.gameStarted);
+    QVERIFY(!b.form.cmdStart.enabled && !b.form.cmdClear.enabled && !b.form.Option3[0].enabled);
+    QVERIFY(b.form.cmdTouryou.enabled && b.form.cmdOff.enabled && b.form.UpDown1.enabled);
+    QCOMPARE(b.form.cmdStart.back, kButtonGrey);
+    QCOMPARE(b.form.cmdWait.enabled, waitEnabled);
+    QCOMPARE(w.a.s.boardSizeCode, size);  // the echo changed nothing on the starter
+    QVERIFY(!w.a.s.peerHolding && !b.peerHolding);
+}
+
+void TestNetworkedActions::sizeEchoAbsorbed()
+{
+    test::MemoryWire w;
+    connectBoth(w);
+    const qsizetype before = w.sent.size();
+    w.a.s.form.Option3.select(Size13);
+    w.deliver();
+    QCOMPARE(w.a.s.boardSizeCode, int(Size13));
+    QCOMPARE(w.b.s.boardSizeCode, int(Size13));
+    QCOMPARE(w.b.s.form.Option3.selected, int(Size13));
+    QCOMPARE(w.sent.size() - before, 2);  // the size, its echo, and nothing more
+}
+
+void TestNetworkedActions::clearAndSecondGame()
+{
+    test::MemoryWire w;
+    connectBoth(w);
+    startFromA(w);
+    board::pressPoint(w.a.s, 60, board::MouseButton::Left);
+    w.deliver();
+    w.a.dialogs.answers = {Answer::Yes};
+    board::onResign(w.a.s);
+    w.deliver();
+    QVERIFY(w.a.s.gameEnded && w.b.s.gameEnded);
+
+    w.a.dialogs.answers = {Answer::Yes};
+    board::onClear(w.a.s);
+    w.deliver();
+    QVERIFY(w.b.dialogs.notices.contains(QStringLiteral("相手がクリアーしましたので、こちらもクリアーします。")));
+    QVERIFY(!board::boardHasContent(w.b.s));
+    QVERIFY(!w.b.s.gameEnded && !w.b.s.gameStarted);
+    QCOMPARE(w.b.s.form.cmdStart.back, kStartGreen);
+
+    // A second game, started from the other side, with moves both ways.
+    board::onStart(w.b.s);
+    w.deliver();
+    board::pressPoint(w.b.s, 100, board::MouseButton::Left);
+    w.deliver();
+    w.a.s.form.Option1.select(1);  // white
+    w.deliver();
+    board::pressPoint(w.a.s, 120, board::MouseButton::Left);
+    w.deliver();
+    QCOMPARE(w.a.s.points[100].content, PointContent::Black);
+    QCOMPARE(w.b.s.points[120].content, PointContent::White);
+    QCOMPARE(w.a.s.networkMoveLog, w.b.s.networkMoveLog);
+}
+
+void TestNetworkedActions::takeBack_data()
+{
+    QTest::addColumn<bool>("removal");
+    QTest::newRow("a stone") << false;
+    QTest::newRow("a removal") << true;
+}
+
+void TestNetworkedActions::takeBack()
+{
+    QFETCH(bool, removal);
+
+    test::MemoryWire w;
+    connectBoth(w);
+    w.a.s.boardSizeCode = Size13;
+    startFromA(w);
+    board::pressPoint(w.a.s, 61, board::MouseButton::Left);
+    board::pressPoint(w.a.s, 60, board::MouseButton::Left);
+    w.deliver();
+    if (removal) {
+        board::pressPoint(w.a.s, 60, board::MouseButton::Right);  // taken off again
+        w.deliver();
+        QCOMPARE(w.b.s.points[60].content, PointContent::Empty);
+    }
+    const int playsA = w.a.sound.plays, playsB = w.b.sound.plays;
+    network::onWait(w.a.s);
+    w.deliver();
+    const PointContent expected = removal ? PointContent::Black : PointContent::Empty;
+    QCOMPARE(w.a.s.points[60].content, expected);
+    QCOMPARE(w.b.s.points[60].content, expected);
+    QCOMPARE(w.a.s.networkMoveLog, w.b.s.networkMoveLog);
+    QCOMPARE(w.a.sound.plays - playsA, 1);  // once on each side
+    QCOMPARE(w.b.sound.plays - playsB, 1);
+
+    // Nothing left to take back: nothing is sent.
+    if (!removal) {
+        network::onWait(w.a.s);  // the stone at 61
+        w.deliver();
+        QVERIFY(w.a.s.networkMoveLog.isEmpty() && w.b.s.networkMoveLog.isEmpty());
+        const qsizetype before = w.sent.size();
+        network::onWait(w.a.s);
+        QCOMPARE(w.sent.size(), before);
+    }
+}
+
+void TestNetworkedActions::prisonersOneEcho()
+{
+    test::MemoryWire w;
+    connectBoth(w);
+    startFromA(w);
+    const qsizetype before = w.sent.size();
+    w.a.s.form.UpDown1.setValue(3);
+    w.deliver();
+    for (const test::Peer *p : {&w.a, &w.b}) {
+        QCOMPARE(p->s.whitePrisoners, 3);
+        QCOMPARE(p->s.form.UpDown1.value, 3);
+        QCOMPARE(p->s.form.lblWhitePrisoners.caption, QStringLiteral("3"));
+    }
+    QCOMPARE(w.sent.size() - before, 2);  // one message each way
+}
+
+QTEST_MAIN(TestNetworkedActions)
+#include "tst_networkedactions.moc"
