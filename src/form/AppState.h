@@ -105,6 +105,7 @@ struct AppState {
     bool sentConnectNN = false;    // NN接続 went out in this attempt: NN接続確認1 may follow
     bool receiving = false;        // a datagram is being handled
     bool appendToChatLog = false;  // the message just dispatched is chat
+    bool typingSent = false;       // "message_writing" went out for the text being typed
     qint64 lastKeyMismatchReplyMs = -1;
     bool peerQuit = false;
     // Enabled states of record, open, save-as and replay when a side panel opened.

@@ -141,6 +141,7 @@ Form::Form()
     cmdEnd = make<Button>("cmdEnd", QStringLiteral("終了(&Y)"));
 
     txtSend = make<TextBox>("txtSend");
+    txtSend.maxLength = 44;
     txtDisp = make<TextBox>("txtDisp");
     cmdSend = make<Button>("cmdSend", QStringLiteral("送信(&Z)"));
     lblStatus = make<Label>("lblStatus");

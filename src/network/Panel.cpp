@@ -2,6 +2,7 @@
 #include "Panel.h"
 
 #include "Board.h"
+#include "Chat.h"
 #include "Cp932.h"
 #include "Record.h"
 
@@ -183,6 +184,7 @@ void installPanelHandlers(AppState &s)
     f.txtOwnPort.onChange = [&s] { onPortFieldChange(s, s.form.txtOwnPort); };
     f.txtPeerAddress.onChange = [&s] { onSavedTextFieldChange(s, s.form.txtPeerAddress); };
     f.txtPassword.onChange = [&s] { onSavedTextFieldChange(s, s.form.txtPassword); };
+    f.txtSend.onChange = [&s] { onChatTextChange(s); };
     f.Check3.onClick = [&s] {
         s.showPasswordAtStart = s.form.Check3.checked;
         // A word for the user who ticks it; start-up restores it silently.

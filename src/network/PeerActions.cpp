@@ -2,6 +2,7 @@
 #include "PeerActions.h"
 
 #include "Board.h"
+#include "Chat.h"
 #include "NetworkedActions.h"
 
 #include <stdexcept>
@@ -128,16 +129,24 @@ void onPeerPrisoners(AppState &s, bool white, int count)
 
 void onPeerRemoving(AppState &s, bool removing)
 {
-    if (!removing) {
+    if (removing) {
+        if (board::boardHasContent(s)) {
+            s.overlayShown = true;
+            board::showMessagePanel(s, QStringLiteral("石を削除しています…"));
+        }
+    } else {
         s.overlayShown = false;
         board::hideMessagePanel(s);
-        s.playCueSound();
     }
+    s.playCueSound();
 }
 
 void onPeerAway(AppState &s, bool away)
 {
-    if (!away) {
+    if (away) {
+        s.overlayShown = true;
+        board::showMessagePanel(s, QStringLiteral("退席中…"));
+    } else {
         s.overlayShown = false;
         board::hideMessagePanel(s);
         s.playCueSound();
@@ -149,7 +158,11 @@ void onPeerTyping(AppState &s, bool writing)
     s.form.lblStatus.caption = writing ? QStringLiteral("相手がメッセージを書いています") : QString();
 }
 
-void showPeerChat(AppState &) {}
+void showPeerChat(AppState &s)
+{
+    addChatEntry(s, QStringLiteral("◇") + s.incomingMessage);
+    s.playCueSound();
+}
 
 void onPeerQuit(AppState &s)
 {

@@ -1,0 +1,195 @@
+// Chat, the typing indicator, away and the removal notice between two
+// connected window states.
+#include "Chat.h"
+#include "MemoryWire.h"
+#include "Panel.h"
+#include "Session.h"
+
+#include <QtTest>
+
+using namespace moyuta;
+
+class TestChat : public QObject {
+    Q_OBJECT
+private slots:
+    void chatBothWays();
+    void logTrimmedAtLimit();
+    void typingIndicator();
+    void refusedTexts_data();
+    void refusedTexts();
+    void awayAndBack();
+    void removalNotice_data();
+    void removalNotice();
+    void prisonersWhileOverlayUp();
+};
+
+namespace {
+
+void connectBoth(test::MemoryWire &w)
+{
+    network::onConnect(w.b.s);
+    w.deliver();
+    network::onConnect(w.a.s);
+    w.deliver();
+    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
+}
+
+void say(test::MemoryWire &w, test::Peer &from, const QString &text)
+{
+    from.s.form.txtSend.text = text;
+    network::onSend(from.s);
+    w.deliver();
+}
+
+}  // namespace
+
+void TestChat::chatBothWays()
+{
+    test::MemoryWire w;
+    connectBoth(w);
+    say(w, w.a, QStringLiteral("よろしくお願いします"));
+    say(w, w.b, QStringLiteral("こちらこそ"));
+    QCOMPARE(w.a.s.form.Combo2, (QStringList{"△よろしくお願いします", "◇こちらこそ"}));
+    QCOMPARE(w.b.s.form.Combo2, (QStringList{"◇よろしくお願いします", "△こちらこそ"}));
+    QCOMPARE(w.a.s.form.txtDisp.text, QStringLiteral("◇こちらこそ"));
+    QVERIFY(w.a.s.form.txtSend.text.isEmpty());
+
+    // Without a session nothing is sent or logged.
+    test::Fixture alone;
+    alone.s.form.txtSend.text = QStringLiteral("hello");
+    network::onSend(alone.s);
+    QCOMPARE(alone.dialogs.notices, QStringList{QStringLiteral("ネットワーク接続が行われていません。")});
+    QVERIFY(alone.s.form.Combo2.isEmpty());
+}
+
+void TestChat::logTrimmedAtLimit()
+{
+    test::MemoryWire w;
+    connectBoth(w);
+    w.b.s.chatLogLimit = 5;
+    for (int i = 1; i <= 7; ++i)
+        say(w, w.a, QStringLiteral("m%1").arg(i));
+    QCOMPARE(w.b.s.form.Combo2, (QStringList{"◇m3", "◇m4", "◇m5", "◇m6", "◇m7"}));
+}
+
+void TestChat::typingIndicator()
+{
+    test::MemoryWire w;
+    connectBoth(w);
+    network::installPanelHandlers(w.a.s);
+    Form &f = w.a.s.form;
+    f.txtSend.setText(QStringLiteral("こ"));
+    f.txtSend.setText(QStringLiteral("こん"));
+    w.deliver();
+    QCOMPARE(w.b.s.form.lblStatus.caption, QString());
+    f.txtSend.setText(QStringLiteral("こんに"));
+    w.deliver();
+    QCOMPARE(w.b.s.form.lblStatus.caption, QStringLiteral("相手がメッセージを書いています"));
+    f.txtSend.setText(QString());
+    w.deliver();
+    QCOMPARE(w.b.s.form.lblStatus.caption, QString());
+
+    // Pasted text with a line end goes out at once, without it.
+    f.txtSend.setText(QStringLiteral("貼り付け\r\n"));
+    w.deliver();
+    QCOMPARE(w.b.s.form.Combo2.last(), QStringLiteral("◇貼り付け"));
+}
+
+void TestChat::refusedTexts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("shaped like a move") << "1,60,0,0,0";
+    QTest::newRow("a keyword") << QString(QStringLiteral("クリア") + kTerminator);
+    QTest::newRow("the drop marker") << "a*:{`];b+=j#!+;";
+}
+
+void TestChat::refusedTexts()
+{
+    QFETCH(QString, text);
+    test::MemoryWire w;
+    connectBoth(w);
+    const qsizetype before = w.sent.size();
+    w.a.s.form.txtSend.text = text;
+    network::onSend(w.a.s);
+    QCOMPARE(w.a.dialogs.notices, QStringList{QStringLiteral("この文は送信出来ません。")});
+    QCOMPARE(w.a.s.form.txtSend.text, text);
+    QCOMPARE(w.sent.size(), before);
+    QVERIFY(w.a.s.form.Combo2.isEmpty());
+
+    // Digits and commas with fewer than four commas are chat.
+    say(w, w.a, QStringLiteral("1,2,3"));
+    QCOMPARE(w.b.s.form.Combo2, QStringList{"◇1,2,3"});
+}
+
+void TestChat::awayAndBack()
+{
+    test::MemoryWire w;
+    connectBoth(w);
+    board::onStart(w.a.s);
+    w.deliver();
+    board::onPresence(w.a.s);  // away
+    w.deliver();
+    QVERIFY(w.b.s.overlayShown);
+    QVERIFY(w.b.s.form.Frame8.visible);
+    QCOMPARE(w.b.s.form.lbl2Message.caption, QStringLiteral("退席中…"));
+    board::pressPoint(w.b.s, 40, board::MouseButton::Left);  // blocked meanwhile
+    QCOMPARE(w.b.s.points[40].content, PointContent::Empty);
+    say(w, w.b, QStringLiteral("お茶ですか"));  // chat still works
+    QCOMPARE(w.a.s.form.Combo2.last(), QStringLiteral("◇お茶ですか"));
+
+    const int plays = w.b.sound.plays;
+    board::onPresence(w.a.s);  // back
+    w.deliver();
+    QVERIFY(!w.b.s.overlayShown && !w.b.s.form.Frame8.visible);
+    QCOMPARE(w.b.sound.plays - plays, 1);
+}
+
+void TestChat::removalNotice_data()
+{
+    QTest::addColumn<bool>("stones");
+    QTest::newRow("stones on the board") << true;
+    QTest::newRow("empty board") << false;
+}
+
+void TestChat::removalNotice()
+{
+    QFETCH(bool, stones);
+    test::MemoryWire w;
+    connectBoth(w);
+    board::onStart(w.a.s);
+    w.deliver();
+    if (stones) {
+        board::pressPoint(w.a.s, 60, board::MouseButton::Left);
+        w.deliver();
+    }
+    const int plays = w.b.sound.plays;
+    w.a.s.form.Option1.select(2);  // 削除
+    w.deliver();
+    QCOMPARE(w.b.s.overlayShown, stones);
+    QCOMPARE(w.b.s.form.Frame8.visible, stones);
+    QCOMPARE(w.b.sound.plays - plays, 1);  // once, panel or not
+    w.a.s.form.Option1.select(0);  // back to black
+    w.deliver();
+    QVERIFY(!w.b.s.overlayShown && !w.b.s.form.Frame8.visible);
+}
+
+void TestChat::prisonersWhileOverlayUp()
+{
+    test::MemoryWire w;
+    connectBoth(w);
+    board::onStart(w.a.s);
+    w.deliver();
+    board::onPresence(w.a.s);  // the other side shows "退席中…"
+    w.deliver();
+    QVERIFY(w.b.s.overlayShown);
+    const qsizetype afterAway = w.sent.size();
+    w.a.s.form.UpDown1.setValue(3);
+    w.deliver();
+    QCOMPARE(w.sent.size() - afterAway, 1);  // no echo while the overlay is up
+    QCOMPARE(w.b.s.whitePrisoners, 3);
+    QCOMPARE(w.b.s.form.UpDown1.value, 3);
+    QCOMPARE(w.b.s.form.lblWhitePrisoners.caption, QStringLiteral("3"));
+}
+
+QTEST_MAIN(TestChat)
+#include "tst_chat.moc"
