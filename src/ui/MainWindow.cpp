@@ -2,6 +2,7 @@
 
 #include "Board.h"
 #include "BoardView.h"
+#include "Chat.h"
 #include "NetworkedActions.h"
 #include "Panel.h"
 #include "Record.h"
@@ -10,6 +11,7 @@
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QCheckBox>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -77,8 +79,8 @@ MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s
     Form &f = s_.form;
     // Network, options and undo request have no handlers yet.
     notWired_ = {&f.cmdOpt};
-    // Chat and clock come later.
-    notShown_ = {&f.txtSend, &f.txtDisp, &f.cmdSend, &f.lblStatus, &f.lblTime,
+    // The clock comes later.
+    notShown_ = {&f.lblTime,
                  &f.lblMax, &f.UpDown3, &f.cmdTimer, &f.cmdResetTimer};
 
     auto *central = new QWidget;
@@ -91,18 +93,33 @@ MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s
     connect(board_, &BoardView::stateChanged, this, [this] { sync(); });
     left->addWidget(board_, 1);
 
-    // The chat row (the chat itself is not wired yet).
+    // The chat: the newest entry with the log's button beside it, the input and "送信(&Z)".
     auto *chat = new QWidget;
     chat->setObjectName(QStringLiteral("chatRow"));
-    auto *chatLayout = new QHBoxLayout(chat);
+    auto *chatLayout = new QGridLayout(chat);
     chatLayout->setContentsMargins(0, 0, 0, 0);
-    auto *txtSend = new QLineEdit;
-    txtSend->setAccessibleName(QStringLiteral("送信文"));
-    bind(f.txtSend, txtSend);
-    chatLayout->addWidget(txtSend, 1);
-    chatLayout->addWidget(button(f.cmdSend, {}));
-    chatLayout->addWidget(label(f.lblStatus));
-    chat->hide();
+    chatLayout->setHorizontalSpacing(6);
+    chatLayout->setVerticalSpacing(4);
+    QLineEdit *display = lineEdit(f.txtDisp, QStringLiteral("チャット"));
+    display->setReadOnly(true);
+    display->setFocusPolicy(Qt::NoFocus);  // shows the chat; typing goes to the input
+    chatLog_ = new QComboBox;
+    chatLog_->setObjectName(QStringLiteral("Combo2"));
+    chatLog_->setAccessibleName(QStringLiteral("チャットのログ"));
+    chatLog_->setFixedWidth(28);
+    chatLog_->view()->setMinimumWidth(420);
+    chatLayout->addWidget(display, 0, 0);
+    chatLayout->addWidget(chatLog_, 0, 1);
+    chatLayout->addWidget(label(f.lblStatus), 0, 2);
+    QLineEdit *input = lineEdit(f.txtSend, QStringLiteral("送信文"));
+    input->setPlaceholderText(QStringLiteral("メッセージ（Enterで送信）"));
+    connect(input, &QLineEdit::returnPressed, this, [this] {
+        if (s_.form.txtSend.enabled)
+            forward([this] { network::onSend(s_); });
+    });
+    chatLayout->addWidget(input, 1, 0, 1, 2);
+    chatLayout->addWidget(button(f.cmdSend, network::onSend), 1, 2);
+    chatLayout->setColumnStretch(0, 1);
     left->addWidget(chat);
     outer->addLayout(left, 1);
 
@@ -437,6 +454,13 @@ void MainWindow::sync()
         }
         if (combo->currentText() != model->text)
             combo->setEditText(model->text);
+    }
+    if (chatLog_ && chatLogShown_ != f.Combo2) {
+        chatLogShown_ = f.Combo2;
+        const QSignalBlocker block(chatLog_);
+        chatLog_->clear();
+        chatLog_->addItems(f.Combo2);
+        chatLog_->setCurrentIndex(chatLog_->count() - 1);
     }
     if (networkPanel_) {
         const bool wasVisible = networkPanel_->isVisible();

@@ -78,6 +78,8 @@ private:
     std::vector<std::pair<TextBox *, QLineEdit *>> lineEdits_;
     std::vector<std::pair<ComboBox *, QComboBox *>> comboBoxes_;
     QFrame *networkPanel_ = nullptr;
+    QComboBox *chatLog_ = nullptr;
+    QStringList chatLogShown_;
     // Controls of subsystems that are not wired yet: shown disabled, or not shown.
     QSet<const Control *> notWired_;
     QSet<const Control *> notShown_;
