@@ -157,8 +157,12 @@ void recordAction(AppState &s, int removedNumber)
                                  .arg(s.blackPrisoners)
                                  .arg(s.whitePrisoners)
                                  .arg(s.removedKind);
-        s.networkMoveLog.append(move);
-        s.sendPeerMessage(move);
+        // The same move as this side's last one (a letter erased on the spot and
+        // placed again) is not logged or sent: both logs stay equal for 待った.
+        if (s.networkMoveLog.isEmpty() || s.networkMoveLog.last() != move) {
+            s.networkMoveLog.append(move);
+            s.sendPeerMessage(move);
+        }
         if (f.cmdOff.caption == QStringLiteral("退席中(&P)"))
             onPresence(s);
         f.cmdBack.enabled = false;

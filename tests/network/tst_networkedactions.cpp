@@ -18,6 +18,7 @@ private slots:
     void takeBack_data();
     void takeBack();
     void prisonersOneEcho();
+    void letterPlacedAgainNotRepeated();
 };
 
 namespace {
@@ -182,6 +183,29 @@ void TestNetworkedActions::prisonersOneEcho()
         QCOMPARE(p->s.form.lblWhitePrisoners.caption, QStringLiteral("3"));
     }
     QCOMPARE(w.sent.size() - before, 2);  // one message each way
+}
+
+void TestNetworkedActions::letterPlacedAgainNotRepeated()
+{
+    test::MemoryWire w;
+    connectBoth(w);
+    startFromA(w);
+    Form &f = w.a.s.form;
+    f.chkOtherMarks.setChecked(true);
+    f.Option4.select(3);  // A
+    board::pressPoint(w.a.s, 80, board::MouseButton::Left);
+    w.deliver();
+    f.Option1.select(2);  // 削除: a letter is erased on the spot, no move
+    w.deliver();
+    board::pressPoint(w.a.s, 80, board::MouseButton::Left);
+    QCOMPARE(w.a.s.points[80].content, PointContent::Empty);
+    f.Option4.select(3);
+    const qsizetype before = w.sent.size();
+    board::pressPoint(w.a.s, 80, board::MouseButton::Left);  // and placed again
+    w.deliver();
+    QCOMPARE(w.a.s.points[80].content, PointContent::LetterA);
+    QCOMPARE(w.sent.size(), before);
+    QCOMPARE(w.a.s.networkMoveLog, w.b.s.networkMoveLog);
 }
 
 QTEST_MAIN(TestNetworkedActions)
