@@ -94,6 +94,14 @@ Spinner makeSpinner(const char *name, int minimum, int maximum, int value, bool 
     return s;
 }
 
+TextBox makeTextBox(const char *name, int maxLength, const QString &hint = {})
+{
+    TextBox t = make<TextBox>(name);
+    t.maxLength = maxLength;
+    t.hint = hint;
+    return t;
+}
+
 }  // namespace
 
 Form::Form()
@@ -140,8 +148,7 @@ Form::Form()
     cmdOpt = make<Button>("cmdOpt", QStringLiteral("オプション(&W)"));
     cmdEnd = make<Button>("cmdEnd", QStringLiteral("終了(&Y)"));
 
-    txtSend = make<TextBox>("txtSend");
-    txtSend.maxLength = 44;
+    txtSend = makeTextBox("txtSend", 44);
     txtDisp = make<TextBox>("txtDisp");
     cmdSend = make<Button>("cmdSend", QStringLiteral("送信(&Z)"));
     lblStatus = make<Label>("lblStatus");
@@ -152,18 +159,10 @@ Form::Form()
     cmdTimer = make<Button>("cmdTimer", QStringLiteral("タイマースタート"));
     cmdResetTimer = make<Button>("cmdResetTimer", QStringLiteral("タイマーリセット"));
 
-    txtPeerAddress = make<TextBox>("txtPeerAddress");
-    txtPeerAddress.maxLength = 25;
-    txtPeerAddress.hint = QStringLiteral("相手側のIPアドレスまたはPCの名前を入力");
-    txtPeerPort = make<TextBox>("txtPeerPort");
-    txtPeerPort.maxLength = 5;
-    txtPeerPort.hint = QStringLiteral("0～65535");
-    txtOwnPort = make<TextBox>("txtOwnPort");
-    txtOwnPort.maxLength = 5;
-    txtOwnPort.hint = QStringLiteral("0～65535");
-    txtPassword = make<TextBox>("txtPassword");
-    txtPassword.maxLength = 20;
-    txtPassword.hint = QStringLiteral("相手との合言葉を入力");
+    txtPeerAddress = makeTextBox("txtPeerAddress", 25, QStringLiteral("相手側のIPアドレスまたはPCの名前を入力"));
+    txtPeerPort = makeTextBox("txtPeerPort", 5, QStringLiteral("0～65535"));
+    txtOwnPort = makeTextBox("txtOwnPort", 5, QStringLiteral("0～65535"));
+    txtPassword = makeTextBox("txtPassword", 20, QStringLiteral("相手との合言葉を入力"));
     cboCipherNumber = make<ComboBox>("cboCipherNumber");
     Check3 = make<CheckBox>("Check3", QStringLiteral("次回起動時に合言葉を表示する(&D)"));
     Command1 = make<Button>("Command1", QStringLiteral("接続(&A)"));

@@ -147,11 +147,18 @@ void onNetworkPanelClose(AppState &s)
         f.cmdNewSave.enabled = s.savedPanelButtons.saveAs;
         f.cmdF.enabled = s.savedPanelButtons.replay;
     }
-    for (int n = 1; n <= 29; ++n)
-        if (f.cboCipherNumber.text == QString::number(n))
-            s.activeCipherNumber = n;
+    if (const int n = cipherNumberShown(s))
+        s.activeCipherNumber = n;
     keepReplayLocks(s);
     s.panelOpen = false;
+}
+
+int cipherNumberShown(const AppState &s)
+{
+    for (int n = 1; n <= 29; ++n)
+        if (s.form.cboCipherNumber.text == QString::number(n))
+            return n;
+    return 0;
 }
 
 void onPortFieldChange(AppState &s, TextBox &field)

@@ -18,6 +18,9 @@ void onPortFieldChange(AppState &s, TextBox &field);
 // cp932 cannot hold: such a value could not be saved.
 void onSavedTextFieldChange(AppState &s, TextBox &field);
 
+// The number the cipher-number list shows, "1"–"29"; 0 for any other text.
+int cipherNumberShown(const AppState &s);
+
 // Connects the panel's field handlers.
 void installPanelHandlers(AppState &s);
 

@@ -2,6 +2,7 @@
 #include "Session.h"
 
 #include "MessageCipher.h"
+#include "Panel.h"
 #include "Protocol.h"
 
 #include "Cipher.h"
@@ -83,10 +84,7 @@ void onConnect(AppState &s)
     if (!portAcceptable(s, f.txtPeerPort.text) || !portAcceptable(s, f.txtOwnPort.text))
         return;
 
-    int number = 0;
-    for (int n = 1; n <= 29; ++n)
-        if (f.cboCipherNumber.text == QString::number(n))
-            number = n;
+    int number = cipherNumberShown(s);
     if (number == 0) {
         f.cboCipherNumber.text = QStringLiteral("1");
         number = 1;

@@ -68,30 +68,26 @@ QString QtDialogs::startFolder() const
     return lastFolder_.isEmpty() ? QDir::homePath() : lastFolder_;
 }
 
-void QtDialogs::remember(const QString &fileName)
+QString QtDialogs::fileName(bool save, const QStringList &filters)
 {
-    if (!fileName.isEmpty())
-        lastFolder_ = QFileInfo(fileName).absolutePath();
+    prepareBox();
+    const NestedEvents nested;
+    const QString filter = filters.join(QStringLiteral(";;"));
+    const QString name = save ? QFileDialog::getSaveFileName(parent_, QStringLiteral("名前を付けて保存"), startFolder(), filter)
+                              : QFileDialog::getOpenFileName(parent_, QStringLiteral("ファイルを開く"), startFolder(), filter);
+    if (!name.isEmpty())
+        lastFolder_ = QFileInfo(name).absolutePath();
+    return name;
 }
 
 QString QtDialogs::openFileName(const QStringList &filters)
 {
-    prepareBox();
-    const NestedEvents nested;
-    const QString name = QFileDialog::getOpenFileName(parent_, QStringLiteral("ファイルを開く"), startFolder(),
-                                                      filters.join(QStringLiteral(";;")));
-    remember(name);
-    return name;
+    return fileName(false, filters);
 }
 
 QString QtDialogs::saveFileName(const QStringList &filters)
 {
-    prepareBox();
-    const NestedEvents nested;
-    const QString name = QFileDialog::getSaveFileName(parent_, QStringLiteral("名前を付けて保存"), startFolder(),
-                                                      filters.join(QStringLiteral(";;")));
-    remember(name);
-    return name;
+    return fileName(true, filters);
 }
 
 void QtEventPump::processEvents()

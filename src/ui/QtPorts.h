@@ -43,7 +43,8 @@ public:
 private:
     // The folder of the last file chosen in this run, else the home folder.
     QString startFolder() const;
-    void remember(const QString &fileName);
+    // The open or save dialog; remembers the folder of the name chosen.
+    QString fileName(bool save, const QStringList &filters);
 
     void prepareBox() const;
 

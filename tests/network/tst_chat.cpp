@@ -25,15 +25,6 @@ private slots:
 
 namespace {
 
-void connectBoth(test::MemoryWire &w)
-{
-    network::onConnect(w.b.s);
-    w.deliver();
-    network::onConnect(w.a.s);
-    w.deliver();
-    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
-}
-
 void say(test::MemoryWire &w, test::Peer &from, const QString &text)
 {
     from.s.form.txtSend.text = text;
@@ -46,7 +37,8 @@ void say(test::MemoryWire &w, test::Peer &from, const QString &text)
 void TestChat::chatBothWays()
 {
     test::MemoryWire w;
-    connectBoth(w);
+    w.connectBoth();
+    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
     say(w, w.a, QStringLiteral("よろしくお願いします"));
     say(w, w.b, QStringLiteral("こちらこそ"));
     QCOMPARE(w.a.s.form.Combo2, (QStringList{"△よろしくお願いします", "◇こちらこそ"}));
@@ -65,7 +57,8 @@ void TestChat::chatBothWays()
 void TestChat::logTrimmedAtLimit()
 {
     test::MemoryWire w;
-    connectBoth(w);
+    w.connectBoth();
+    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
     w.b.s.chatLogLimit = 5;
     for (int i = 1; i <= 7; ++i)
         say(w, w.a, QStringLiteral("m%1").arg(i));
@@ -75,7 +68,8 @@ void TestChat::logTrimmedAtLimit()
 void TestChat::typingIndicator()
 {
     test::MemoryWire w;
-    connectBoth(w);
+    w.connectBoth();
+    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
     network::installPanelHandlers(w.a.s);
     Form &f = w.a.s.form;
     f.txtSend.setText(QStringLiteral("こ"));
@@ -107,7 +101,8 @@ void TestChat::refusedTexts()
 {
     QFETCH(QString, text);
     test::MemoryWire w;
-    connectBoth(w);
+    w.connectBoth();
+    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
     const qsizetype before = w.sent.size();
     w.a.s.form.txtSend.text = text;
     network::onSend(w.a.s);
@@ -124,7 +119,8 @@ void TestChat::refusedTexts()
 void TestChat::awayAndBack()
 {
     test::MemoryWire w;
-    connectBoth(w);
+    w.connectBoth();
+    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
     board::onStart(w.a.s);
     w.deliver();
     board::onPresence(w.a.s);  // away
@@ -155,7 +151,8 @@ void TestChat::removalNotice()
 {
     QFETCH(bool, stones);
     test::MemoryWire w;
-    connectBoth(w);
+    w.connectBoth();
+    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
     board::onStart(w.a.s);
     w.deliver();
     if (stones) {
@@ -176,7 +173,8 @@ void TestChat::removalNotice()
 void TestChat::prisonersWhileOverlayUp()
 {
     test::MemoryWire w;
-    connectBoth(w);
+    w.connectBoth();
+    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
     board::onStart(w.a.s);
     w.deliver();
     board::onPresence(w.a.s);  // the other side shows "退席中…"

@@ -23,15 +23,6 @@ private slots:
 
 namespace {
 
-void connectBoth(test::MemoryWire &w)
-{
-    network::onConnect(w.b.s);
-    w.deliver();
-    network::onConnect(w.a.s);
-    w.deliver();
-    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
-}
-
 // a starts a game on its current board.
 void startFromA(test::MemoryWire &w)
 {
@@ -56,7 +47,8 @@ void TestNetworkedActions::start()
     QFETCH(bool, waitEnabled);
 
     test::MemoryWire w;
-    connectBoth(w);
+    w.connectBoth();
+    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
     // The receiver has a stone of its own and another size: both go.
     w.b.s.points[5].content = PointContent::Black;
     w.a.s.boardSizeCode = size;
@@ -81,7 +73,8 @@ void TestNetworkedActions::start()
 void TestNetworkedActions::sizeEchoAbsorbed()
 {
     test::MemoryWire w;
-    connectBoth(w);
+    w.connectBoth();
+    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
     const qsizetype before = w.sent.size();
     w.a.s.form.Option3.select(Size13);
     w.deliver();
@@ -94,7 +87,8 @@ void TestNetworkedActions::sizeEchoAbsorbed()
 void TestNetworkedActions::clearAndSecondGame()
 {
     test::MemoryWire w;
-    connectBoth(w);
+    w.connectBoth();
+    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
     startFromA(w);
     board::pressPoint(w.a.s, 60, board::MouseButton::Left);
     w.deliver();
@@ -137,7 +131,8 @@ void TestNetworkedActions::takeBack()
     QFETCH(bool, removal);
 
     test::MemoryWire w;
-    connectBoth(w);
+    w.connectBoth();
+    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
     w.a.s.boardSizeCode = Size13;
     startFromA(w);
     board::pressPoint(w.a.s, 61, board::MouseButton::Left);
@@ -172,7 +167,8 @@ void TestNetworkedActions::takeBack()
 void TestNetworkedActions::prisonersOneEcho()
 {
     test::MemoryWire w;
-    connectBoth(w);
+    w.connectBoth();
+    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
     startFromA(w);
     const qsizetype before = w.sent.size();
     w.a.s.form.UpDown1.setValue(3);
@@ -188,7 +184,8 @@ void TestNetworkedActions::prisonersOneEcho()
 void TestNetworkedActions::letterPlacedAgainNotRepeated()
 {
     test::MemoryWire w;
-    connectBoth(w);
+    w.connectBoth();
+    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
     startFromA(w);
     Form &f = w.a.s.form;
     f.chkOtherMarks.setChecked(true);

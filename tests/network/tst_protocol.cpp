@@ -63,14 +63,6 @@ QStringList conversation(const test::MemoryWire &w)
     return out;
 }
 
-void connectBoth(test::MemoryWire &w)
-{
-    network::onConnect(w.b.s);
-    w.deliver();
-    network::onConnect(w.a.s);
-    w.deliver();
-}
-
 }  // namespace
 
 void TestProtocol::handshake_data()
@@ -137,7 +129,7 @@ void TestProtocol::noHandshake()
     test::MemoryWire w;
     w.b.s.form.txtPassword.text = password;
     w.b.s.form.cboCipherNumber.text = number;
-    connectBoth(w);
+    w.connectBoth();
     QVERIFY(!w.a.s.authenticated);
     QVERIFY(!w.b.s.authenticated);
     QVERIFY(w.a.s.waitingForPeer && w.b.s.waitingForPeer);
@@ -174,7 +166,7 @@ void TestProtocol::waitingCopyIgnoresStrangers()
 void TestProtocol::movesAndHold()
 {
     test::MemoryWire w;
-    connectBoth(w);
+    w.connectBoth();
     w.a.s.gameStarted = w.b.s.gameStarted = true;
 
     // A stone placed on one side appears on the other, with the prisoner counts.
@@ -228,7 +220,7 @@ void TestProtocol::movesAndHold()
 void TestProtocol::peerQuits()
 {
     test::MemoryWire w;
-    connectBoth(w);
+    w.connectBoth();
     w.b.s.sendKeyword(QStringLiteral("終了"));
     w.deliver();
     QCOMPARE(w.a.dialogs.notices, QStringList{QStringLiteral("相手側ホストから接続がオフになりましたので、一旦終了します。")});
@@ -241,7 +233,7 @@ void TestProtocol::peerQuits()
 void TestProtocol::junkGetsFewReplies()
 {
     test::MemoryWire w;
-    connectBoth(w);
+    w.connectBoth();
     w.a.s.lastKeyMismatchReplyMs = -1;
     const qsizetype before = w.sent.size();
     for (int i = 0; i < 5; ++i)
@@ -256,7 +248,7 @@ void TestProtocol::junkGetsFewReplies()
 void TestProtocol::receivedDuringLocalQuestion()
 {
     test::MemoryWire w;
-    connectBoth(w);
+    w.connectBoth();
     // While a question of this side is open, the peer's messages are handled at once.
     bool holdingWhileAsked = false;
     w.a.dialogs.whileOpen = [&] {
@@ -273,7 +265,7 @@ void TestProtocol::receivedDuringLocalQuestion()
 void TestProtocol::receivedDuringReceiveBox()
 {
     test::MemoryWire w;
-    connectBoth(w);
+    w.connectBoth();
     w.a.s.gameStarted = w.b.s.gameStarted = true;
     // The peer ends the game: its notice is a box opened while receiving. What
     // arrives meanwhile waits for it, then is handled in order.

@@ -4,6 +4,7 @@
 // dropped, as on a real network. Delivery happens when the test lets it.
 
 #include "Protocol.h"
+#include "Session.h"
 #include "TestDoubles.h"
 
 #include <QList>
@@ -100,6 +101,14 @@ public:
             if (to.bound && to.ownPort == from->peerPort)
                 to.inbox.push_back(datagram);
         }
+    }
+    // Both sides press "接続(&A)", b first; the handshake runs to its end.
+    void connectBoth()
+    {
+        network::onConnect(b.s);
+        deliver();
+        network::onConnect(a.s);
+        deliver();
     }
     // Lets datagrams arrive and both sides handle them, until nothing moves.
     void deliver()
