@@ -13,8 +13,12 @@ void setLettersEnabled(AppState &s, bool enabled)
 
 void onPrisoners(AppState &s, Spinner &spinner, int &count, Label &label, const QString &keyword)
 {
-    if (s.resetInProgress || s.peerBlocks() || s.busy)
+    if (s.resetInProgress || s.busy)
         return;
+    if (s.peerBlocks()) {
+        spinner.setValue(count);  // the change does not count: show the count again
+        return;
+    }
     s.busy = true;
     count = spinner.value;
     label.caption = QString::number(count);

@@ -2,6 +2,8 @@
 // take-back request, prisoner counts.
 #include "MemoryWire.h"
 #include "NetworkedActions.h"
+#include "Chat.h"
+#include "Panel.h"
 #include "Session.h"
 
 #include <QtTest>
@@ -19,6 +21,9 @@ private slots:
     void takeBack();
     void prisonersOneEcho();
     void letterPlacedAgainNotRepeated();
+    void heldBoardDoesNothing_data();
+    void heldBoardDoesNothing();
+    void chatAndAwayWhileHeld();
 };
 
 namespace {
@@ -29,6 +34,33 @@ void startFromA(test::MemoryWire &w)
     board::onStart(w.a.s);
     w.deliver();
 }
+
+// What an action of b may change: its board, game and panel, and what it sent or showed.
+struct Snapshot {
+    QList<int> points;
+    QStringList log;
+    bool started, ended, panel;
+    int size, sizeShown, white, whiteShown, boxes;
+    qsizetype sentByB;
+
+    Snapshot(const test::MemoryWire &w)
+    {
+        const AppState &s = w.b.s;
+        for (const BoardPoint &p : s.points)
+            points << int(p.content);
+        log = s.networkMoveLog;
+        started = s.gameStarted;
+        ended = s.gameEnded;
+        panel = s.panelOpen;
+        size = s.boardSizeCode;
+        sizeShown = s.form.Option3.selected;
+        white = s.whitePrisoners;
+        whiteShown = s.form.UpDown1.value;
+        boxes = w.b.dialogs.boxes();
+        sentByB = std::count_if(w.sent.begin(), w.sent.end(), [](const auto &d) { return d.first == 'b'; });
+    }
+    bool operator==(const Snapshot &) const = default;
+};
 
 }  // namespace
 
@@ -203,6 +235,81 @@ void TestNetworkedActions::letterPlacedAgainNotRepeated()
     QCOMPARE(w.a.s.points[80].content, PointContent::LetterA);
     QCOMPARE(w.sent.size(), before);
     QCOMPARE(w.a.s.networkMoveLog, w.b.s.networkMoveLog);
+}
+
+void TestNetworkedActions::heldBoardDoesNothing_data()
+{
+    QTest::addColumn<bool>("inGame");  // a has started a game and placed a stone
+    QTest::addColumn<std::function<void(AppState &)>>("action");
+
+    using Action = std::function<void(AppState &)>;
+    QTest::newRow("board") << true << Action([](AppState &s) { board::pressPoint(s, 70, board::MouseButton::Left); });
+    QTest::newRow("removal") << true << Action([](AppState &s) { board::pressPoint(s, 60, board::MouseButton::Right); });
+    QTest::newRow("対局開始") << false << Action(board::onStart);
+    QTest::newRow("クリアー") << true << Action(board::onClear);
+    QTest::newRow("投了、終局") << true << Action(board::onResign);
+    QTest::newRow("待った") << true << Action(network::onWait);
+    QTest::newRow("ネットワーク接続") << false << Action(network::onNetworkPanelOpen);
+    QTest::newRow("size option") << false << Action([](AppState &s) { s.form.Option3.select(Size9); });
+    QTest::newRow("prisoner spinner") << true << Action([](AppState &s) { s.form.UpDown1.setValue(3); });
+}
+
+void TestNetworkedActions::heldBoardDoesNothing()
+{
+    QFETCH(bool, inGame);
+    QFETCH(std::function<void(AppState &)>, action);
+
+    test::MemoryWire w;
+    w.connectBoth();
+    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
+    w.a.s.boardSizeCode = w.b.s.boardSizeCode = Size13;  // 待った is open on 13 lines
+    w.a.s.form.Option3.setSelected(Size13);
+    w.b.s.form.Option3.setSelected(Size13);
+    if (inGame) {
+        startFromA(w);
+        board::pressPoint(w.a.s, 60, board::MouseButton::Left);
+        w.deliver();
+        QCOMPARE(w.b.s.points[60].content, PointContent::Black);
+    }
+    w.b.dialogs.answers = {Answer::Yes, Answer::Yes};
+
+    // b acts while a asks its question, so a holds b's board.
+    bool held = false, unchanged = false;
+    w.a.dialogs.whileOpen = [&] {
+        w.deliver();
+        held = w.b.s.peerHolding;
+        const Snapshot before(w);
+        action(w.b.s);
+        w.deliver();
+        unchanged = Snapshot(w) == before;
+    };
+    w.a.dialogs.answers = {Answer::No};
+    board::onResign(w.a.s);
+    w.deliver();
+    QVERIFY(held);
+    QVERIFY(unchanged);
+    QVERIFY(!w.b.s.peerHolding);
+    QCOMPARE(w.a.s.networkMoveLog, w.b.s.networkMoveLog);
+}
+
+void TestNetworkedActions::chatAndAwayWhileHeld()
+{
+    test::MemoryWire w;
+    w.connectBoth();
+    startFromA(w);
+    w.a.dialogs.whileOpen = [&] {
+        w.deliver();
+        w.b.s.form.txtSend.setText(QStringLiteral("待ってます"));
+        network::onSend(w.b.s);
+        board::onPresence(w.b.s);
+        w.deliver();
+    };
+    board::onResign(w.a.s);  // answered No
+    QVERIFY(w.a.dialogs.whileOpen);
+    QCOMPARE(w.a.s.form.txtDisp.text, QStringLiteral("◇待ってます"));
+    QVERIFY(w.a.s.overlayShown);
+    QCOMPARE(w.a.s.form.lbl2Message.caption, QStringLiteral("退席中…"));
+    QCOMPARE(w.b.s.form.cmdOff.caption, QStringLiteral("退席中(&P)"));
 }
 
 QTEST_MAIN(TestNetworkedActions)

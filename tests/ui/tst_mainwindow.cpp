@@ -420,7 +420,12 @@ void TestMainWindow::backgroundClickFocusesChat_data()
 
     QTest::newRow("window margin") << "margin" << int(Qt::LeftButton) << false << 1;
     QTest::newRow("grey tray beside the board") << "tray" << int(Qt::LeftButton) << false << 1;
+    QTest::newRow("黒石") << "lblBlackPrisonersCaption" << int(Qt::LeftButton) << false << 1;
+    QTest::newRow("白石") << "lblWhitePrisonersCaption" << int(Qt::LeftButton) << false << 1;
+    QTest::newRow("black prisoner count") << "lblBlackPrisoners" << int(Qt::LeftButton) << false << 1;
+    QTest::newRow("white prisoner count") << "lblWhitePrisoners" << int(Qt::LeftButton) << false << 1;
     QTest::newRow("side panel open") << "margin" << int(Qt::LeftButton) << true << 0;
+    QTest::newRow("count, side panel open") << "lblWhitePrisoners" << int(Qt::LeftButton) << true << 0;
     QTest::newRow("right button") << "margin" << int(Qt::RightButton) << false << 0;
 }
 
@@ -439,6 +444,10 @@ void TestMainWindow::backgroundClickFocusesChat()
     const int before = fx.s.form.txtSend.focusRequests;
     if (where == QLatin1String("margin")) {
         QTest::mouseClick(w.centralWidget(), Qt::MouseButton(button), {}, QPoint(2, 2));
+    } else if (where.startsWith(QLatin1String("lbl"))) {
+        auto *label = w.findChild<QLabel *>(where);
+        QVERIFY(label && label->isVisible());
+        QTest::mouseClick(label, Qt::MouseButton(button), {}, label->rect().center());
     } else {
         auto *board = w.findChild<ui::BoardView *>();
         const QPointF corner = board->toWidget(ui::BoardGeometry::kBoardOrigin - 100, ui::BoardGeometry::kBoardOrigin - 100);
