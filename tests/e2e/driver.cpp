@@ -5,8 +5,16 @@
 //   set FIELD VALUE   peer | peerport | ownport | password | cipher | speed
 //   click NAME        clicks the button with that object name in the window
 //   press POINT       a left click on that point of the board
+//   rpress POINT      a right click on that point (takes a stone off)
+//   spin NAME VALUE   sets the up/down control with that object name
+//   chat TEXT         types TEXT into the chat input (as an input method) and presses Enter
 //   point POINT       prints "point N CONTENT" (0 empty, 1 black, 2 white, ...)
-//   state             prints "state auth=A started=S panel=P hold=H" (H: the peer holds the board)
+//   state             prints "state auth=A started=S ended=E panel=P hold=H" (H: the peer holds the board)
+//   game              prints the size, the prisoner counts, every
+//                     point and the network move log: equal on both sides when in step
+//   caption NAME      prints "caption NAME TEXT" for the button with that object name
+//   overlay           prints "overlay O TEXT" (O: the peer's notice blocks this board)
+//   chatlog           prints "chatlog DISPLAY|LOG ENTRY|LOG ENTRY..."
 //   close             closes the main window (the program then ends)
 #include "Board.h"
 #include "BoardView.h"
@@ -14,6 +22,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QSocketNotifier>
 #include <QTest>
 #include <QTextStream>
@@ -104,11 +115,42 @@ int main(int argc, char *argv[])
         } else if (command == QLatin1String("press")) {
             auto *view = w.findChild<ui::BoardView *>();
             QTest::mouseClick(view, Qt::LeftButton, {}, view->pointCentre(arg.toInt()).toPoint());
+        } else if (command == QLatin1String("rpress")) {
+            auto *view = w.findChild<ui::BoardView *>();
+            QTest::mouseClick(view, Qt::RightButton, {}, view->pointCentre(arg.toInt()).toPoint());
+        } else if (command == QLatin1String("spin")) {
+            if (auto *box = w.findChild<QSpinBox *>(arg))
+                box->setValue(value.toInt());
+        } else if (command == QLatin1String("chat")) {
+            if (auto *input = w.findChild<QLineEdit *>(QStringLiteral("txtSend"))) {
+                // Japanese arrives from the input method, one committed character at a time.
+                for (const QChar c : words.mid(1).join(QLatin1Char(' '))) {
+                    QInputMethodEvent commit;
+                    commit.setCommitString(c);
+                    QApplication::sendEvent(input, &commit);
+                }
+                QTest::keyClick(input, Qt::Key_Return);
+            }
+        } else if (command == QLatin1String("game")) {
+            QString points;
+            for (const BoardPoint &p : s.points)
+                points += QChar(u'0' + int(p.content));
+            say(QStringLiteral("game size=%1 black=%2 white=%3 points=%4 log=%5")
+                    .arg(s.boardSizeCode).arg(s.blackPrisoners).arg(s.whitePrisoners)
+                    .arg(points, s.networkMoveLog.join(QLatin1Char(';'))));
+        } else if (command == QLatin1String("caption")) {
+            auto *b = w.findChild<QAbstractButton *>(arg);
+            say(QStringLiteral("caption %1 %2").arg(arg, b ? b->text() : QString()));
+        } else if (command == QLatin1String("overlay")) {
+            say(QStringLiteral("overlay %1 %2").arg(int(s.overlayShown)).arg(f.Frame8.visible ? f.lbl2Message.caption : QString()));
+        } else if (command == QLatin1String("chatlog")) {
+            say(QStringLiteral("chatlog ") + (QStringList{f.txtDisp.text} + f.Combo2).join(QLatin1Char('|')));
         } else if (command == QLatin1String("point")) {
             say(QStringLiteral("point %1 %2").arg(arg.toInt()).arg(int(s.points[size_t(qBound(0, arg.toInt(), 360))].content)));
         } else if (command == QLatin1String("state")) {
-            say(QStringLiteral("state auth=%1 started=%2 panel=%3 hold=%4")
-                    .arg(int(s.authenticated)).arg(int(s.gameStarted)).arg(int(s.panelOpen)).arg(int(s.peerHolding)));
+            say(QStringLiteral("state auth=%1 started=%2 ended=%3 panel=%4 hold=%5")
+                    .arg(int(s.authenticated)).arg(int(s.gameStarted)).arg(int(s.gameEnded))
+                    .arg(int(s.panelOpen)).arg(int(s.peerHolding)));
         } else if (command == QLatin1String("close")) {
             w.close();
         }
