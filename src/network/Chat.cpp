@@ -32,6 +32,26 @@ bool sendableAsChat(const QString &text)
     return text.count(QLatin1Char(',')) < 4;
 }
 
+namespace {
+
+// Sends `text` and logs `entry`, when the peer will take the text as chat and
+// the cipher can carry it; otherwise nothing is sent or logged.
+bool sendChat(AppState &s, const QString &text, const QString &entry)
+{
+    if (!sendableAsChat(text)) {
+        s.inform(QStringLiteral("この文は送信出来ません。"));
+        return false;
+    }
+    const QString trial = encipherMessage(s, text);
+    if (!s.cipherSucceeded || trial.isEmpty())
+        return false;
+    s.sendPeerMessage(text);
+    addChatEntry(s, entry);
+    return true;
+}
+
+}  // namespace
+
 void onSend(AppState &s)
 {
     Form &f = s.form;
@@ -40,26 +60,15 @@ void onSend(AppState &s)
         return;
     }
     if (blankOrLineBreak(f.txtSend.text)) {
-        f.txtSend.text.clear();
+        f.txtSend.setText({});
         return;
     }
     if (s.busy)
         return;
-    QString text = f.txtSend.text;
-    if (text.endsWith(QLatin1Char('\n')))
-        text.chop(text.endsWith(QStringLiteral("\r\n")) ? 2 : 1);
-    if (!sendableAsChat(text)) {
-        s.inform(QStringLiteral("この文は送信出来ません。"));  // the text stays in the input
-        return;
-    }
-    // A text the cipher refuses stays in the input too.
-    const QString trial = encipherMessage(s, text);
-    if (!s.cipherSucceeded || trial.isEmpty())
-        return;
     s.busy = true;
-    s.sendPeerMessage(text);
-    addChatEntry(s, QStringLiteral("△") + text);
-    f.txtSend.text.clear();
+    const QString text = f.txtSend.text;
+    if (sendChat(s, text, QStringLiteral("△") + text))
+        f.txtSend.setText({});  // a refused text stays in the input
     s.busy = false;
 }
 
@@ -68,19 +77,22 @@ void onChatTextChange(AppState &s)
     Form &f = s.form;
     if (!s.authenticated)
         return;
-    if (blankOrLineBreak(f.txtSend.text)) {
+    const QString text = f.txtSend.text;
+    if (blankOrLineBreak(text)) {
         s.sendKeyword(QStringLiteral("message_nothing"));
         s.typingSent = false;
         f.txtSend.text.clear();
         return;
     }
-    if (f.txtSend.text.size() == 3) {
+    if (text.size() == 3) {
         s.typingSent = true;
         s.sendKeyword(QStringLiteral("message_writing"));
         return;
     }
-    if (f.txtSend.text.endsWith(QLatin1Char('\n')))
-        onSend(s);  // pasted text that ends a line goes out as it is
+    // Text that arrives with a line end in one piece (pasted) goes out without
+    // it; the log keeps the line as it came and the input keeps it too.
+    if (text.endsWith(QLatin1Char('\n')))
+        sendChat(s, text.chopped(text.endsWith(QStringLiteral("\r\n")) ? 2 : 1), QStringLiteral("△") + text);
 }
 
 }  // namespace moyuta::network

@@ -83,10 +83,27 @@ void TestChat::typingIndicator()
     w.deliver();
     QCOMPARE(w.b.s.form.lblStatus.caption, QString());
 
-    // Pasted text with a line end goes out at once, without it.
-    f.txtSend.setText(QStringLiteral("貼り付け\r\n"));
+    // Pasted text with a line end (CR LF or LF alone) goes out at once, without
+    // it; the input and this side's log keep the line as it came.
+    for (const QString &pasted : {QStringLiteral("貼り付け\r\n"), QStringLiteral("もう一つ\n")}) {
+        f.txtSend.setText(pasted);
+        w.deliver();
+        QCOMPARE(w.b.s.form.Combo2.last(), QStringLiteral("◇") + pasted.trimmed());
+        QCOMPARE(f.Combo2.last(), QStringLiteral("△") + pasted);
+        QCOMPARE(f.txtSend.text, pasted);
+        f.txtSend.setText(QString());
+    }
+
+    // Sending empties the input, and that tells the peer the writing stopped.
+    f.txtSend.setText(QStringLiteral("送りま"));
+    f.txtSend.setText(QStringLiteral("送ります"));
     w.deliver();
-    QCOMPARE(w.b.s.form.Combo2.last(), QStringLiteral("◇貼り付け"));
+    QCOMPARE(w.b.s.form.lblStatus.caption, QStringLiteral("相手がメッセージを書いています"));
+    network::onSend(w.a.s);
+    QCOMPARE(f.txtSend.text, QString());
+    QVERIFY(!w.a.s.typingSent);
+    w.deliver();
+    QCOMPARE(w.b.s.form.lblStatus.caption, QString());
 }
 
 void TestChat::refusedTexts_data()
