@@ -2,6 +2,7 @@
 // the message boxes carry the program's own buttons.
 #include "BoardView.h"
 #include "MainWindow.h"
+#include "MemoryWire.h"
 #include "Panel.h"
 #include "QtPorts.h"
 #include "TestDoubles.h"
@@ -10,6 +11,7 @@
 #include <QAccessible>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -35,6 +37,7 @@ private slots:
     void networkPanel();
     void backgroundClickFocusesChat_data();
     void backgroundClickFocusesChat();
+    void chatRow();
 };
 
 namespace {
@@ -456,6 +459,40 @@ void TestMainWindow::backgroundClickFocusesChat()
         QVERIFY(!board::boardHasContent(fx.s));
     }
     QCOMPARE(fx.s.form.txtSend.focusRequests - before, requests);
+}
+
+void TestMainWindow::chatRow()
+{
+    test::MemoryWire wire;
+    wire.connectBoth();
+    QVERIFY(wire.a.s.authenticated);
+    network::installPanelHandlers(wire.a.s);
+    ui::MainWindow w(wire.a.s);
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto *input = w.findChild<QLineEdit *>(QStringLiteral("txtSend"));
+    auto *display = w.findChild<QLineEdit *>(QStringLiteral("txtDisp"));
+    auto *log = w.findChild<QComboBox *>(QStringLiteral("Combo2"));
+    QVERIFY(input && display && log);
+
+    // Enter sends what was typed; the input is left empty, with no line break.
+    QTest::keyClicks(input, QStringLiteral("hello"));
+    QTest::keyClick(input, Qt::Key_Return);
+    QCOMPARE(wire.a.s.form.Combo2, QStringList{QStringLiteral("△hello")});
+    QCOMPARE(input->text(), QString());
+    QCOMPARE(display->text(), QStringLiteral("△hello"));
+    QCOMPARE(log->count(), 1);
+
+    // At most 44 characters, in the model and in the widget; 送信(&Z) sends too.
+    QTest::keyClicks(input, QString(50, u'x'));
+    QCOMPARE(wire.a.s.form.txtSend.text, QString(44, u'x'));
+    QCOMPARE(input->text(), QString(44, u'x'));
+    QTest::keyClick(&w, Qt::Key_Z, Qt::AltModifier);
+    QTRY_COMPARE(wire.a.s.form.Combo2.last(), QStringLiteral("△") + QString(44, u'x'));
+    QCOMPARE(log->count(), 2);
+    wire.deliver();
+    QCOMPARE(wire.b.s.form.Combo2, (QStringList{QStringLiteral("◇hello"), QStringLiteral("◇") + QString(44, u'x')}));
 }
 
 QTEST_MAIN(TestMainWindow)
