@@ -177,11 +177,14 @@ void BoardView::placeOverlays()
         const QPointF a = toWidget(BoardGeometry::kBoardOrigin, BoardGeometry::kBoardOrigin);
         const QPointF b = toWidget(g.maskStart, g.maskStart);
         const QRectF board(a, b);
+        // As wide as the text on one line, when the board leaves room for that.
         const int maxWidth = std::max(120, int(board.width() * 0.8));
-        panelText_->setMaximumWidth(maxWidth - 36);
-        panel_->adjustSize();
-        QSize size = panel_->sizeHint().boundedTo(QSize(maxWidth, int(board.height())));
-        size.setWidth(std::max(size.width(), std::min(maxWidth, 220)));
+        const int margins = 36 + 4;
+        const int oneLine = panelText_->fontMetrics().horizontalAdvance(panelText_->text()) + margins;
+        const int width = std::clamp(oneLine, std::min(maxWidth, 220), maxWidth);
+        panelText_->setMaximumWidth(width - 36);
+        const int height = panel_->hasHeightForWidth() ? panel_->heightForWidth(width) : panel_->sizeHint().height();
+        const QSize size(width, std::min(height, int(board.height())));
         panel_->resize(size);
         panel_->move((board.center() - QPointF(size.width() / 2.0, size.height() / 2.0)).toPoint());
     }

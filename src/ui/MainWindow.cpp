@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStylePainter>
 #include <QVBoxLayout>
 
 namespace moyuta::ui {
@@ -61,6 +62,24 @@ QIcon stoneIcon(Rgb fill, bool rim)
     pm.setDevicePixelRatio(4);
     return QIcon(pm);
 }
+
+// The chat log: only its drop-down button shows beside the display; the
+// newest entry is already in the display, so the button carries no text.
+class ChatLogBox : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QStylePainter painter(this);
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        option.currentText.clear();
+        option.currentIcon = QIcon();
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    }
+};
 
 QGroupBox *groupBox(const QString &title, const char *objectName)
 {
@@ -103,22 +122,32 @@ MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s
     QLineEdit *display = lineEdit(f.txtDisp, QStringLiteral("チャット"));
     display->setReadOnly(true);
     display->setFocusPolicy(Qt::NoFocus);  // shows the chat; typing goes to the input
-    chatLog_ = new QComboBox;
+    chatLog_ = new ChatLogBox;
     chatLog_->setObjectName(QStringLiteral("Combo2"));
     chatLog_->setAccessibleName(QStringLiteral("チャットのログ"));
     chatLog_->setFixedWidth(28);
     chatLog_->view()->setMinimumWidth(420);
-    chatLayout->addWidget(display, 0, 0);
-    chatLayout->addWidget(chatLog_, 0, 1);
-    chatLayout->addWidget(label(f.lblStatus), 0, 2);
+    chatLayout->addWidget(display, 0, 0, 1, 2);
+    chatLayout->addWidget(chatLog_, 0, 2);
+    // The peer's typing shows at the display's right end, so nothing moves when it comes and goes.
+    chatDisplay_ = display;
+    chatStatus_ = label(f.lblStatus);
+    chatStatus_->setParent(display);
+    QPalette statusColours = chatStatus_->palette();
+    statusColours.setColor(QPalette::WindowText, QColor(0x8a, 0x5a, 0x00));
+    chatStatus_->setPalette(statusColours);
+    auto *inside = new QHBoxLayout(display);
+    inside->setContentsMargins(0, 0, 8, 0);
+    inside->addStretch(1);
+    inside->addWidget(chatStatus_);
     QLineEdit *input = lineEdit(f.txtSend, QStringLiteral("送信文"));
     input->setPlaceholderText(QStringLiteral("メッセージ（Enterで送信）"));
     connect(input, &QLineEdit::returnPressed, this, [this] {
         if (s_.form.txtSend.enabled)
             forward([this] { network::onSend(s_); });
     });
-    chatLayout->addWidget(input, 1, 0, 1, 2);
-    chatLayout->addWidget(button(f.cmdSend, network::onSend), 1, 2);
+    chatLayout->addWidget(input, 1, 0);
+    chatLayout->addWidget(button(f.cmdSend, network::onSend), 1, 1, 1, 2);
     chatLayout->setColumnStretch(0, 1);
     left->addWidget(chat);
     outer->addLayout(left, 1);
@@ -454,6 +483,10 @@ void MainWindow::sync()
         }
         if (combo->currentText() != model->text)
             combo->setEditText(model->text);
+    }
+    if (chatStatus_) {
+        const int reserved = chatStatus_->text().isEmpty() ? 0 : chatStatus_->sizeHint().width() + 12;
+        chatDisplay_->setTextMargins(0, 0, reserved, 0);
     }
     if (chatLog_ && chatLogShown_ != f.Combo2) {
         chatLogShown_ = f.Combo2;

@@ -79,6 +79,8 @@ private:
     std::vector<std::pair<ComboBox *, QComboBox *>> comboBoxes_;
     QFrame *networkPanel_ = nullptr;
     QComboBox *chatLog_ = nullptr;
+    QLineEdit *chatDisplay_ = nullptr;
+    QLabel *chatStatus_ = nullptr;
     QStringList chatLogShown_;
     // Controls of subsystems that are not wired yet: shown disabled, or not shown.
     QSet<const Control *> notWired_;
