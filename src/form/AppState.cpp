@@ -92,7 +92,7 @@ void AppState::focusChatInput()
 
 Rgb AppState::blackStoneColour() const
 {
-    const size_t i = size_t(blackStoneColourIndex);
+    const size_t i = size_t(previousBlackStoneColourIndex);
     return i < kBlackStoneColours.size() ? kBlackStoneColours[i] : kBlackStoneColours[0];
 }
 

@@ -36,8 +36,8 @@ struct AppState {
     int lastMovePoint = -1;  // the point the last-move marker stands behind; -1 hidden
     int boardSizeCode = Size19;
     int boardColourIndex = 4;  // 濃橙色, as a new settings file has it
-    int blackStoneColourIndex = 0;
-    int previousBlackStoneColourIndex = 0;  // the colour in effect before the latest choice
+    int blackStoneColourIndex = 0;          // the options panel's choice; in effect once applied
+    int previousBlackStoneColourIndex = 0;  // the colour in effect: the board paints black stones in it
     bool sizeSwitchDeclined = false;
     bool sizeSwitchRestoring = false;
 
@@ -107,12 +107,22 @@ struct AppState {
     bool appendToChatLog = false;  // the message just dispatched is chat
     bool typingSent = false;       // "message_writing" went out for the text being typed
     qint64 lastKeyMismatchReplyMs = -1;
-    bool peerQuit = false;
+    bool peerQuit = false;  // the peer's shut-down notice arrived: the program ends
     // Enabled states of record, open, save-as and replay when a side panel opened.
     struct SavedButtons {
         bool rec = true, open = true, saveAs = false, replay = false;
     } savedPanelButtons;
-    bool savedWaitEnabled = false;  // the take-back request when the options panel last opened  // the peer's shut-down notice arrived: the program ends
+    bool savedWaitEnabled = false;  // the take-back request when the options panel last opened
+
+    // Game clock.
+    ClockPort *clock = nullptr;  // the time source, once the program attaches one
+    int clockLimitMinutes = 3;
+    int clockMinutes = 0;
+    int clockSeconds = 0;
+    int clockAlarmCount = 0;
+    int clockInterval = 0;     // 1000 while the clock runs, 0 while it is stopped
+    qint64 clockAnchorMs = 0;  // when the clock last started or resumed
+    qint64 clockTicksDone = 0; // ticks applied since then
 
     // The peer holds the board (a question is open there) or shows the overlay.
     bool peerBlocks() const { return authenticated && (peerHolding || overlayShown); }
@@ -140,7 +150,7 @@ struct AppState {
     // Moves the keyboard focus to the chat input unless a side panel is open.
     void focusChatInput();
 
-    Rgb blackStoneColour() const;
+    Rgb blackStoneColour() const;  // the colour in effect
     Rgb boardColour() const;
 };
 

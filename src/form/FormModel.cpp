@@ -23,6 +23,22 @@ void TextBox::setText(const QString &value)
         onChange();
 }
 
+void ComboBox::pick(const QString &value)
+{
+    text = value;
+    if (onPick)
+        onPick();
+}
+
+void ComboBox::type(const QString &value)
+{
+    if (text == value)
+        return;
+    text = value;
+    if (onType)
+        onType();
+}
+
 void Spinner::setValue(int v)
 {
     v = std::clamp(v, minimum, maximum);
@@ -178,6 +194,10 @@ Form::Form()
     OptSound = makeGroup("OptSound", {QStringLiteral("オン(&B)"), QStringLiteral("オフ(&C)")});
     UpDown4 = makeSpinner("UpDown4", 5, 255, 10, true);
     lblLog = make<Label>("lblLog", QStringLiteral("10"));
+    cmdTekiyou = make<Button>("cmdTekiyou", QStringLiteral("適用(&I)"));
+    cmdOptClose = make<Button>("cmdOptClose", QStringLiteral("閉じる(&J)"));
+    fraOptions = make<Control>("fraOptions");
+    fraOptions.visible = false;
 }
 
 std::vector<Control *> Form::controls()
@@ -189,7 +209,8 @@ std::vector<Control *> Form::controls()
                                   &cmdFileOpen, &cmdF, &UpDown5, &lblSnum, &cmdNetwork, &cmdOpt, &cmdEnd,
                                   &txtSend, &txtDisp, &cmdSend, &lblStatus, &lblTime, &lblMax, &UpDown3,
                                   &cmdTimer, &cmdResetTimer, &txtPeerAddress, &txtPeerPort, &txtOwnPort,
-                                  &txtPassword, &cboCipherNumber, &Check3, &Command1, &Command4, &Command2, &fraNetwork, &Combo1, &Combo3, &UpDown4, &lblLog};
+                                  &txtPassword, &cboCipherNumber, &Check3, &Command1, &Command4, &Command2, &fraNetwork,
+                                  &Combo1, &Combo3, &UpDown4, &lblLog, &cmdTekiyou, &cmdOptClose, &fraOptions};
     for (OptionGroup *g : optionGroups())
         for (Control &c : g->options)
             all.push_back(&c);

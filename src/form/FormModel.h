@@ -54,9 +54,17 @@ struct TextBox : Control {
 };
 
 // A drop-down list with an edit field: the list's names and the text shown.
+// A pick from the list and typing into the field are told apart; text the
+// program sets raises neither.
 struct ComboBox : Control {
     QStringList items;
     QString text;
+    std::function<void()> onPick;
+    std::function<void()> onType;
+    // The user picked `value` from the list: raises onPick (also for the name already shown).
+    void pick(const QString &value);
+    // The user typed: raises onType when the text changed.
+    void type(const QString &value);
 };
 
 // A group of option buttons of which one is selected.
@@ -157,6 +165,9 @@ struct Form {
     OptionGroup OptSound;  // サウンド：オン / オフ
     Spinner UpDown4;       // チャットのログ数： 5–255
     Label lblLog;
+    Button cmdTekiyou;     // 適用(&I)
+    Button cmdOptClose;    // 閉じる(&J)
+    Control fraOptions;    // the options panel itself
 
     // All plain controls and all option buttons, for the widget layer and for
     // tests that look one up by name.

@@ -69,6 +69,16 @@ public:
     virtual void close() = 0;  // stops a cue that is playing and releases the device
 };
 
+// The game clock's time source: a steady clock and a tick about once a second.
+class ClockPort {
+public:
+    virtual ~ClockPort() = default;
+    virtual qint64 nowMs() const = 0;  // milliseconds on a steady clock
+    virtual void startTicking() = 0;
+    virtual void stopTicking() = 0;
+    std::function<void()> onTick;
+};
+
 // The program itself: where it lies and whether another copy runs.
 class ProgramPort {
 public:

@@ -8,9 +8,6 @@
 
 namespace moyuta::network {
 
-namespace {
-
-// Take-back and the size options stay off while a replay runs, whatever a panel restores.
 void keepReplayLocks(AppState &s)
 {
     if (s.replayStep < 1)
@@ -18,8 +15,6 @@ void keepReplayLocks(AppState &s)
     s.form.cmdBack.enabled = false;
     s.form.Option3.setAllEnabled(false);
 }
-
-}  // namespace
 
 void disableForPanel(AppState &s)
 {

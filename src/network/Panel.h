@@ -10,6 +10,8 @@ void onNetworkPanelOpen(AppState &s);   // cmdNetwork "ネットワーク接続(
 void onNetworkPanelClose(AppState &s);  // Command2 "閉じる(&C)"; also when the handshake completes
 void disableForPanel(AppState &s);
 void enableAfterPanel(AppState &s);
+// Take-back and the size options stay off while a replay runs, whatever a panel gives back.
+void keepReplayLocks(AppState &s);
 
 // A port field after a change: anything but digits empties it; a leading "0"
 // (in two or more characters) empties it after a notice.

@@ -32,7 +32,7 @@ void collectSettings(AppState &s)
     v.boardColourIndex = s.boardColourIndex;
     v.chatLogLimit = s.chatLogLimit;
     v.numberStones = f.chkNumberStones.checked;
-    v.blackStoneColourIndex = s.blackStoneColourIndex;
+    v.blackStoneColourIndex = s.previousBlackStoneColourIndex;  // a choice not applied is dropped
     v.sendPacingCount = s.sendPacingCount;
     v.showPasswordAtStart = f.Check3.checked;
     v.activeCipherNumber = s.activeCipherNumber;
@@ -81,6 +81,8 @@ void shutDown(AppState &s)
         return;
     s.shutDownDone = true;
     s.sound.close();
+    if (s.clock)
+        s.clock->stopTicking();
     if (!s.settingsLoaded)
         return;  // a refused start leaves the running copy's file alone
     if (!s.startupFailed)

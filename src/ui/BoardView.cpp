@@ -107,7 +107,6 @@ BoardView::BoardView(AppState &s, QWidget *parent) : QWidget(parent), s_(s)
     clock_->setAccessibleName(QStringLiteral("時計"));
     setTextColour(clock_, Qt::white);
     clock_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    clock_->hide();  // the game clock comes with the clock controls
 }
 
 double BoardView::scale() const

@@ -1,6 +1,8 @@
 #include "MainWindow.h"
 
 #include "Board.h"
+#include "Clock.h"
+#include "Options.h"
 #include "BoardView.h"
 #include "Chat.h"
 #include "NetworkedActions.h"
@@ -96,11 +98,6 @@ MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s
     setWindowTitle(QStringLiteral("Moyuta"));
 
     Form &f = s_.form;
-    // Network, options and undo request have no handlers yet.
-    notWired_ = {&f.cmdOpt};
-    // The clock comes later.
-    notShown_ = {&f.lblTime,
-                 &f.lblMax, &f.UpDown3, &f.cmdTimer, &f.cmdResetTimer};
 
     auto *central = new QWidget;
     auto *outer = new QHBoxLayout(central);
@@ -111,6 +108,32 @@ MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s
     board_ = new BoardView(s_);
     connect(board_, &BoardView::stateChanged, this, [this] { sync(); });
     left->addWidget(board_, 1);
+
+    // The clock's limit and commands, under the board whose band shows the time.
+    {
+        auto *clock = new QWidget;
+        clock->setObjectName(QStringLiteral("clockRow"));
+        auto *row = new QHBoxLayout(clock);
+        row->setContentsMargins(0, 0, 0, 0);
+        auto *caption = new QLabel(QStringLiteral("タイマー　制限時間"));
+        caption->setObjectName(QStringLiteral("lblMaxCaption"));
+        QLabel *limit = label(f.lblMax);
+        limit->setMinimumWidth(28);
+        limit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        limit->setFrameShape(QFrame::StyledPanel);
+        limit->setFrameShadow(QFrame::Sunken);
+        QSpinBox *updown = spinner(f.UpDown3, QStringLiteral("制限時間（分）"), true);
+        caption->setBuddy(updown);
+        row->addWidget(caption);
+        row->addWidget(limit);
+        row->addWidget(new QLabel(QStringLiteral("分")));
+        row->addWidget(updown);
+        row->addSpacing(8);
+        row->addWidget(button(f.cmdTimer, shell::onTimerButton));
+        row->addWidget(button(f.cmdResetTimer, shell::onResetTimer));
+        row->addStretch(1);
+        left->addWidget(clock);
+    }
 
     // The chat: the newest entry with the log's button beside it, the input and "送信(&Z)".
     auto *chat = new QWidget;
@@ -154,7 +177,8 @@ MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s
 
     outer->addWidget(buildSideColumn());
     setCentralWidget(central);
-    networkPanel_ = buildNetworkPanel(central);
+    panels_ = {{buildNetworkPanel(central), &f.fraNetwork, &f.txtPeerAddress},
+               {buildOptionsPanel(central), &f.fraOptions, &f.Combo1}};
     resize(1100, 760);
     sync();
 }
@@ -430,7 +454,7 @@ QWidget *MainWindow::buildSideColumn()
     // Shell.
     auto *shell = new QHBoxLayout;
     shell->addWidget(button(f.cmdNetwork, network::onNetworkPanelOpen));
-    shell->addWidget(button(f.cmdOpt, {}));
+    shell->addWidget(button(f.cmdOpt, shell::onOptionsOpen));
     QPushButton *end = button(f.cmdEnd, {});
     connect(end, &QPushButton::clicked, this, &QWidget::close);
     shell->addWidget(end);
@@ -447,8 +471,8 @@ void MainWindow::sync()
         if (!w)
             continue;
         const QSignalBlocker block(w);
-        w->setEnabled(c->enabled && !notWired_.contains(c));
-        w->setVisible(c->visible && !notShown_.contains(c));
+        w->setEnabled(c->enabled);
+        w->setVisible(c->visible);
         if (auto *b = qobject_cast<QAbstractButton *>(w)) {
             if (b->text() != c->caption)
                 b->setText(c->caption);
@@ -481,8 +505,11 @@ void MainWindow::sync()
             combo->clear();
             combo->addItems(model->items);
         }
-        if (combo->currentText() != model->text)
+        if (combo->currentText() != model->text) {
+            // The list opens on the name shown, when it is one of its names.
+            combo->setCurrentIndex(combo->findText(model->text));
             combo->setEditText(model->text);
+        }
     }
     if (chatStatus_) {
         const int reserved = chatStatus_->text().isEmpty() ? 0 : chatStatus_->sizeHint().width() + 12;
@@ -495,13 +522,13 @@ void MainWindow::sync()
         chatLog_->addItems(f.Combo2);
         chatLog_->setCurrentIndex(chatLog_->count() - 1);
     }
-    if (networkPanel_) {
-        const bool wasVisible = networkPanel_->isVisible();
-        networkPanel_->setVisible(f.fraNetwork.visible);
-        if (f.fraNetwork.visible && !wasVisible) {
-            placeNetworkPanel();
-            networkPanel_->raise();
-            if (QWidget *first = widgets_.value(&f.txtPeerAddress))
+    for (const SidePanel &panel : panels_) {
+        const bool wasVisible = panel.frame->isVisible();
+        panel.frame->setVisible(panel.model->visible);
+        if (panel.model->visible && !wasVisible) {
+            placePanel(panel.frame);
+            panel.frame->raise();
+            if (QWidget *first = widgets_.value(panel.firstControl))
                 first->setFocus(Qt::OtherFocusReason);
         }
     }
@@ -515,10 +542,11 @@ void MainWindow::sync()
     if (QWidget *w = widgets_.value(&f.lblWhitePrisoners))
         w->setAccessibleName(QStringLiteral("白石 ") + f.lblWhitePrisoners.caption);
     board_->syncFromModel();
-    if (f.txtSend.focusRequests != focusRequestsShown_) {
+    // A request made while the window is still hidden (start-up) waits until it shows.
+    if (QWidget *w = widgets_.value(&f.txtSend);
+        f.txtSend.focusRequests != focusRequestsShown_ && w && w->isVisible()) {
         focusRequestsShown_ = f.txtSend.focusRequests;
-        if (QWidget *w = widgets_.value(&f.txtSend); w && w->isVisible())
-            w->setFocus(Qt::OtherFocusReason);
+        w->setFocus(Qt::OtherFocusReason);
     }
     syncing_ = false;
 }

@@ -45,6 +45,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     // Runs a handler for a user action, then re-syncs the window.
@@ -60,9 +61,12 @@ private:
     QWidget *buildSideColumn();
     // The network panel, a frame over the window's centre (MainWindowNetwork.cpp).
     QFrame *buildNetworkPanel(QWidget *parent);
+    // The options panel, the same way (MainWindowOptions.cpp).
+    QFrame *buildOptionsPanel(QWidget *parent);
     QLineEdit *lineEdit(TextBox &model, const QString &accessibleName);
     QComboBox *comboBox(ComboBox &model, const QString &accessibleName);
-    void placeNetworkPanel();
+    // Centres a side panel on the window.
+    void placePanel(QFrame *panel);
 
     AppState &s_;
     shell::ShellPorts *shell_ = nullptr;
@@ -77,14 +81,16 @@ private:
     std::vector<std::pair<Spinner *, QSpinBox *>> spinners_;
     std::vector<std::pair<TextBox *, QLineEdit *>> lineEdits_;
     std::vector<std::pair<ComboBox *, QComboBox *>> comboBoxes_;
-    QFrame *networkPanel_ = nullptr;
+    struct SidePanel {
+        QFrame *frame;
+        Control *model;
+        Control *firstControl;  // takes the focus when the panel opens
+    };
+    std::vector<SidePanel> panels_;
     QComboBox *chatLog_ = nullptr;
     QLineEdit *chatDisplay_ = nullptr;
     QLabel *chatStatus_ = nullptr;
     QStringList chatLogShown_;
-    // Controls of subsystems that are not wired yet: shown disabled, or not shown.
-    QSet<const Control *> notWired_;
-    QSet<const Control *> notShown_;
 };
 
 }  // namespace moyuta::ui

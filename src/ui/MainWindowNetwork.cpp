@@ -41,12 +41,15 @@ QComboBox *MainWindow::comboBox(ComboBox &model, const QString &accessibleName)
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
     comboBoxes_.emplace_back(&model, combo);
-    auto take = [this, &model](const QString &text) {
+    // A pick from the list and typing are two roads; text the program sets takes neither.
+    connect(combo, &QComboBox::textActivated, this, [this, &model](const QString &text) {
         if (model.enabled)
-            forward([&model, text] { model.text = text; });
-    };
-    connect(combo, &QComboBox::textActivated, this, take);
-    connect(combo->lineEdit(), &QLineEdit::textEdited, this, take);
+            forward([&model, text] { model.pick(text); });
+    });
+    connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, &model](const QString &text) {
+        if (model.enabled)
+            forward([&model, text] { model.type(text); });
+    });
     return combo;
 }
 
@@ -108,19 +111,25 @@ QFrame *MainWindow::buildNetworkPanel(QWidget *parent)
     return panel;
 }
 
-void MainWindow::placeNetworkPanel()
+void MainWindow::placePanel(QFrame *panel)
 {
-    if (!networkPanel_)
-        return;
-    networkPanel_->adjustSize();
-    QWidget *area = networkPanel_->parentWidget();
-    networkPanel_->move((area->width() - networkPanel_->width()) / 2, (area->height() - networkPanel_->height()) / 2);
+    panel->adjustSize();
+    QWidget *area = panel->parentWidget();
+    panel->move((area->width() - panel->width()) / 2, (area->height() - panel->height()) / 2);
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!syncing_)
+        sync();  // gives the focus a request made while the window was hidden
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
-    placeNetworkPanel();
+    for (const SidePanel &panel : panels_)
+        placePanel(panel.frame);
 }
 
 }  // namespace moyuta::ui

@@ -1,6 +1,8 @@
 #include "Program.h"
 
 #include "Board.h"
+#include "Clock.h"
+#include "Options.h"
 #include "Panel.h"
 
 #include <QApplication>
@@ -41,6 +43,12 @@ Program::Program(const QString &folder, NewsPort *news, DialogPort *dialogs)
     dialogs_.setBeforeBox([this] { window_.sync(); });
     board::installHandlers(state_);
     network::installPanelHandlers(state_);
+    shell::installHandlers(state_);
+    state_.clock = &clock_;
+    clock_.onTick = [this] {
+        shell::onClockEvent(state_);
+        window_.sync();
+    };
     outbox_.attach(state_, transport_);
     transport_.onReadable = [this] {
         network::receiveAvailable(state_);

@@ -54,6 +54,7 @@ private:
     MainWindow window_;
     QtProgram program_;
     QtShellWindows windows_;
+    QtClock clock_;
     NullNews nullNews_;
     shell::ShellPorts ports_;
     SessionEndWatcher watcher_;

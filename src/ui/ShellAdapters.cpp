@@ -23,6 +23,18 @@
 
 namespace moyuta::ui {
 
+QtClock::QtClock()
+{
+    elapsed_.start();
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(1000);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        if (onTick)
+            onTick();
+    });
+}
+
+
 QtProgram::QtProgram(QString folder) : folder_(std::move(folder)) {}
 
 QtProgram::~QtProgram() = default;

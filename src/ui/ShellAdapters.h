@@ -5,13 +5,14 @@
 
 #include "Ports.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <memory>
 
 class QLockFile;
 class QSocketNotifier;
-class QTimer;
 
 namespace moyuta::ui {
 
@@ -38,6 +39,20 @@ public:
 private:
     QString folder_;
     std::unique_ptr<QLockFile> lock_;
+};
+
+// The game clock's time: a precise one-second timer for the ticks and a
+// steady clock that says how many seconds have really passed.
+class QtClock : public QObject, public ClockPort {
+public:
+    QtClock();
+    qint64 nowMs() const override { return elapsed_.elapsed(); }
+    void startTicking() override { timer_.start(); }
+    void stopTicking() override { timer_.stop(); }
+
+private:
+    QElapsedTimer elapsed_;
+    QTimer timer_;
 };
 
 class QtShellWindows : public ShellWindowsPort {

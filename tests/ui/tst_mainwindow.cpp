@@ -102,8 +102,12 @@ void TestMainWindow::syncRendersModel_data()
 
     QTest::newRow("take-back enabled") << "cmdBack" << "enabled" << QVariant(false) << QVariant(true) << QVariant(true);
     QTest::newRow("take-back disabled") << "cmdBack" << "enabled" << QVariant(true) << QVariant(false) << QVariant(false);
-    QTest::newRow("options button stays disabled") << "cmdOpt" << "enabled" << QVariant(false) << QVariant(true)
-                                                  << QVariant(false);
+    QTest::newRow("clock limit label") << "lblMax" << "caption" << QVariant(QStringLiteral("3"))
+                                       << QVariant(QStringLiteral("10")) << QVariant(QStringLiteral("10"));
+    QTest::newRow("clock command caption") << "cmdTimer" << "caption" << QVariant(QStringLiteral("タイマースタート"))
+                                           << QVariant(QStringLiteral("タイマーストップ")) << QVariant(QStringLiteral("タイマーストップ"));
+    QTest::newRow("sound option") << "OptSound" << "selected" << QVariant(0) << QVariant(1) << QVariant(1);
+    QTest::newRow("black-stone colour option") << "Option5" << "selected" << QVariant(0) << QVariant(3) << QVariant(3);
     QTest::newRow("削除 turns red") << "Option1_2" << "back" << QVariant(kButtonGrey) << QVariant(kActiveRed)
                                    << QVariant(QColor(255, 0, 0));
     QTest::newRow("start turns green") << "cmdStart" << "back" << QVariant(kButtonGrey) << QVariant(kStartGreen)

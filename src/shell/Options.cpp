@@ -1,0 +1,192 @@
+#include "Options.h"
+
+#include "Board.h"
+#include "Clock.h"
+#include "Panel.h"
+
+namespace moyuta::shell {
+
+namespace {
+
+int boardColourNamed(const QString &name)
+{
+    for (size_t i = 0; i < kBoardColourNames.size(); ++i)
+        if (kBoardColourNames[i] == name)
+            return int(i);
+    return -1;
+}
+
+const LineSpeed *lineSpeedNamed(const QString &name)
+{
+    for (const LineSpeed &speed : kLineSpeeds)
+        if (speed.name == name)
+            return &speed;
+    return nullptr;
+}
+
+void enableApply(AppState &s)
+{
+    s.form.cmdTekiyou.enabled = true;
+}
+
+// Typing into the board-colour field: a name takes effect at once; any other
+// text becomes 濃橙色.
+void onBoardColourTyped(AppState &s)
+{
+    int index = boardColourNamed(s.form.Combo1.text);
+    if (index < 0) {
+        index = 4;
+        s.form.Combo1.text = kBoardColourNames[4];
+    }
+    s.boardColourIndex = index;
+}
+
+// Typing into the line-speed field: a name takes effect at once; any other
+// text becomes 普通.
+void onLineSpeedTyped(AppState &s)
+{
+    if (const LineSpeed *speed = lineSpeedNamed(s.form.Combo3.text)) {
+        s.sendPacingCount = speed->pacingCount;
+        return;
+    }
+    s.form.Combo3.text = QStringLiteral("普通");
+    s.sendPacingCount = 2000000;
+}
+
+void onSoundOption(AppState &s)
+{
+    enableApply(s);
+    s.soundOff = s.form.OptSound.selected != 0;
+}
+
+void onChatLogSize(AppState &s)
+{
+    enableApply(s);
+    s.form.lblLog.caption = QString::number(s.form.UpDown4.value);
+    s.chatLogLimit = s.form.UpDown4.value;
+}
+
+// A black-stone colour clicked: only the panel's pending choice; the board
+// keeps the colour in effect until 適用(&I).
+void onBlackStoneColour(AppState &s)
+{
+    enableApply(s);
+    s.blackStoneColourIndex = s.form.Option5.selected;
+}
+
+}  // namespace
+
+void onOptionsOpen(AppState &s)
+{
+    Form &f = s.form;
+    s.focusChatInput();
+    if (s.peerBlocks() || s.recording)
+        return;
+    s.savedPanelButtons = {f.cmdRec.enabled, f.cmdFileOpen.enabled, f.cmdNewSave.enabled, f.cmdF.enabled};
+    s.savedWaitEnabled = f.cmdWait.enabled;
+    f.fraOptions.visible = true;
+    network::disableForPanel(s);
+    f.cmdTekiyou.enabled = true;
+    s.panelOpen = true;
+}
+
+void onOptionsApply(AppState &s)
+{
+    Form &f = s.form;
+    if (const int index = boardColourNamed(f.Combo1.text); index >= 0)
+        s.boardColourIndex = index;
+    s.soundOff = f.OptSound.selected != 0;
+    s.blackStoneColourIndex = f.Option5.selected;
+    if (const LineSpeed *speed = lineSpeedNamed(f.Combo3.text))
+        s.sendPacingCount = speed->pacingCount;
+    // The colour in effect follows each apply; the board paints every black stone in it.
+    s.previousBlackStoneColourIndex = s.blackStoneColourIndex;
+    f.lblLog.caption = QString::number(f.UpDown4.value);
+    s.chatLogLimit = f.UpDown4.value;
+    s.numberStones = f.chkNumberStones.checked;
+    f.cmdTekiyou.enabled = false;
+}
+
+void onOptionsClose(AppState &s)
+{
+    Form &f = s.form;
+    f.fraOptions.visible = false;
+    network::enableAfterPanel(s);
+    if (s.gameStarted) {
+        f.cmdClear.enabled = false;
+        f.cmdTouryou.enabled = true;
+        f.Option3.setAllEnabled(false);
+    } else {
+        f.cmdTouryou.enabled = false;
+    }
+    if (f.cmdTekiyou.enabled) {
+        // Choices not applied are dropped: the panel shows what is in effect again.
+        s.blackStoneColourIndex = s.previousBlackStoneColourIndex;
+        f.Option5.setSelected(s.previousBlackStoneColourIndex);
+        showValuesInEffect(s);
+    }
+    if (!s.authenticated) {
+        f.cmdNetwork.enabled = true;
+        f.chkNumberStones.enabled = true;
+        f.UpDown5.enabled = true;
+        f.Option2.setAllEnabled(true);
+        f.cmdStart.enabled = false;
+        f.Option4.select(0);
+        f.Option4.setAllEnabled(f.chkOtherMarks.checked);
+        f.Option4[1].enabled = f.Option4[2].enabled = false;
+        board::setCountButtonsEnabled(s, false);
+        f.cmdBack.enabled = board::boardHasContent(s);
+        f.Option1.select(0);
+        s.currentTool = ToolBlack;
+        f.cmdRec.enabled = s.savedPanelButtons.rec;
+        f.cmdFileOpen.enabled = s.savedPanelButtons.open;
+        f.cmdNewSave.enabled = s.savedPanelButtons.saveAs;
+        f.cmdF.enabled = s.savedPanelButtons.replay;
+        f.Option3.setAllEnabled(true);
+    } else {
+        f.cmdNetwork.enabled = false;
+        f.cmdBack.enabled = false;
+        f.cmdRec.enabled = false;
+        f.cmdFileOpen.enabled = false;
+        if (s.gameEnded) {
+            f.cmdTouryou.enabled = false;
+            f.chkOtherMarks.enabled = true;
+            board::onOtherMarksClick(s);
+            f.cmdClear.enabled = true;
+            f.cmdWait.enabled = false;
+        } else {
+            f.cmdTouryou.enabled = s.gameStarted;
+            f.chkOtherMarks.enabled = false;
+            board::setCountButtonsEnabled(s, false);
+        }
+        f.chkNumberStones.enabled = false;
+    }
+    network::keepReplayLocks(s);
+    board::updateCountButtons(s);
+    s.panelOpen = false;
+}
+
+void showValuesInEffect(AppState &s)
+{
+    Form &f = s.form;
+    f.Combo1.text = kBoardColourNames[size_t(std::clamp(s.boardColourIndex, 0, int(kBoardColourNames.size()) - 1))];
+    f.Combo3.text.clear();  // a count in range that has no name shows no name
+    for (const LineSpeed &speed : kLineSpeeds)
+        if (speed.pacingCount == s.sendPacingCount)
+            f.Combo3.text = speed.name;
+}
+
+void installHandlers(AppState &s)
+{
+    Form &f = s.form;
+    f.Combo1.onPick = [&s] { enableApply(s); };
+    f.Combo1.onType = [&s] { onBoardColourTyped(s); };
+    f.Combo3.onPick = [&s] { enableApply(s); };
+    f.Combo3.onType = [&s] { onLineSpeedTyped(s); };
+    f.OptSound.onClick = [&s](int) { onSoundOption(s); };
+    f.UpDown4.onChange = [&s] { onChatLogSize(s); };
+    f.Option5.onClick = [&s](int) { onBlackStoneColour(s); };
+    f.UpDown3.onChange = [&s] { onClockLimitChange(s); };
+}
+
+}  // namespace moyuta::shell
