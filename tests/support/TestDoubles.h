@@ -83,6 +83,23 @@ public:
     void close() override { ++closes; }
 };
 
+// A clock the test moves by hand; a tick arrives when the test says so.
+class FakeClock : public ClockPort {
+public:
+    qint64 now = 100000;
+    bool ticking = false;
+    qint64 nowMs() const override { return now; }
+    void startTicking() override { ticking = true; }
+    void stopTicking() override { ticking = false; }
+    // Time passes; then a tick arrives, if the clock is ticking.
+    void advance(qint64 ms)
+    {
+        now += ms;
+        if (ticking && onTick)
+            onTick();
+    }
+};
+
 struct Fixture {
     ScriptedDialogs dialogs;
     NullPump pump;
