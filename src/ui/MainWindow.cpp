@@ -522,10 +522,18 @@ void MainWindow::sync()
         chatLog_->addItems(f.Combo2);
         chatLog_->setCurrentIndex(chatLog_->count() - 1);
     }
-    for (const SidePanel &panel : panels_) {
-        const bool wasVisible = panel.frame->isVisible();
+    // A request made while the window is still hidden (start-up) waits until it shows.
+    if (QWidget *w = widgets_.value(&f.txtSend);
+        f.txtSend.focusRequests != focusRequestsShown_ && w && w->isVisible()) {
+        focusRequestsShown_ = f.txtSend.focusRequests;
+        w->setFocus(Qt::OtherFocusReason);
+    }
+    // A panel that opens takes the focus after that.
+    for (SidePanel &panel : panels_) {
+        const bool opened = panel.model->visible && !panel.shown;
+        panel.shown = panel.model->visible;
         panel.frame->setVisible(panel.model->visible);
-        if (panel.model->visible && !wasVisible) {
+        if (opened) {
             placePanel(panel.frame);
             panel.frame->raise();
             if (QWidget *first = widgets_.value(panel.firstControl))
@@ -542,12 +550,6 @@ void MainWindow::sync()
     if (QWidget *w = widgets_.value(&f.lblWhitePrisoners))
         w->setAccessibleName(QStringLiteral("白石 ") + f.lblWhitePrisoners.caption);
     board_->syncFromModel();
-    // A request made while the window is still hidden (start-up) waits until it shows.
-    if (QWidget *w = widgets_.value(&f.txtSend);
-        f.txtSend.focusRequests != focusRequestsShown_ && w && w->isVisible()) {
-        focusRequestsShown_ = f.txtSend.focusRequests;
-        w->setFocus(Qt::OtherFocusReason);
-    }
     syncing_ = false;
 }
 

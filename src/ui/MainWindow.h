@@ -85,6 +85,7 @@ private:
         QFrame *frame;
         Control *model;
         Control *firstControl;  // takes the focus when the panel opens
+        bool shown = false;     // as last rendered
     };
     std::vector<SidePanel> panels_;
     QComboBox *chatLog_ = nullptr;

@@ -3,6 +3,7 @@
 #include "BoardView.h"
 #include "MainWindow.h"
 #include "MemoryWire.h"
+#include "Options.h"
 #include "Panel.h"
 #include "QtPorts.h"
 #include "TestDoubles.h"
@@ -11,7 +12,9 @@
 #include <QAccessible>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -38,6 +41,7 @@ private slots:
     void backgroundClickFocusesChat_data();
     void backgroundClickFocusesChat();
     void chatRow();
+    void optionsPanel();
 };
 
 namespace {
@@ -497,6 +501,66 @@ void TestMainWindow::chatRow()
     QCOMPARE(log->count(), 2);
     wire.deliver();
     QCOMPARE(wire.b.s.form.Combo2, (QStringList{QStringLiteral("◇hello"), QStringLiteral("◇") + QString(44, u'x')}));
+}
+
+void TestMainWindow::optionsPanel()
+{
+    test::Fixture fx;
+    shell::installHandlers(fx.s);
+    Form &f = fx.s.form;
+    for (const QString &name : kBoardColourNames)
+        f.Combo1.items << name;
+    for (const LineSpeed &speed : kLineSpeeds)
+        f.Combo3.items << speed.name;
+    shell::showValuesInEffect(fx.s);
+    ui::MainWindow w(fx.s);
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+
+    QTest::keyClick(&w, Qt::Key_W, Qt::AltModifier);  // オプション(&W)
+    auto *panel = w.findChild<QFrame *>(QStringLiteral("fraOptions"));
+    QVERIFY(panel);
+    QTRY_VERIFY(panel->isVisible());
+    QVERIFY(fx.s.panelOpen);
+    auto *colours = w.findChild<QComboBox *>(QStringLiteral("Combo1"));
+    QVERIFY(colours->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == colours);
+    const QPoint centre = panel->geometry().center(), area = w.centralWidget()->rect().center();
+    QVERIFY2((centre - area).manhattanLength() <= 2, "centred on the window");
+    w.resize(w.width() + 200, w.height());
+    QTRY_VERIFY((panel->geometry().center() - w.centralWidget()->rect().center()).manhattanLength() <= 2);
+
+    // Typing a name acts at once; text the program sets raises nothing.
+    colours->lineEdit()->selectAll();
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("濃緑色"));
+    QApplication::sendEvent(colours->lineEdit(), &commit);
+    QCOMPARE(fx.s.boardColourIndex, 5);
+    f.Combo1.text = QStringLiteral("薄黄色");
+    w.sync();
+    QCOMPARE(colours->currentText(), QStringLiteral("薄黄色"));
+    QCOMPARE(fx.s.boardColourIndex, 5);
+
+    // A pick from the list only enables 適用(&I); 適用(&I) then takes it.
+    f.cmdTekiyou.enabled = false;
+    w.sync();
+    colours->showPopup();
+    QAbstractItemView *list = colours->view();
+    QTRY_VERIFY(list->isVisible());
+    const QRect item = list->visualRect(list->model()->index(1, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
+    QTRY_COMPARE(f.Combo1.text, QStringLiteral("薄緑色"));
+    w.activateWindow();  // the offscreen platform leaves the closed list active
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QCOMPARE(fx.s.boardColourIndex, 5);
+    QVERIFY(f.cmdTekiyou.enabled);
+    QTest::keyClick(&w, Qt::Key_I, Qt::AltModifier);  // 適用(&I)
+    QTRY_COMPARE(fx.s.boardColourIndex, 1);
+
+    QTest::keyClick(&w, Qt::Key_J, Qt::AltModifier);  // 閉じる(&J)
+    QTRY_VERIFY(!panel->isVisible());
+    QVERIFY(!fx.s.panelOpen);
+    QVERIFY(w.findChild<QPushButton *>(QStringLiteral("cmdOpt"))->isEnabled());
 }
 
 QTEST_MAIN(TestMainWindow)
