@@ -102,11 +102,6 @@ BoardView::BoardView(AppState &s, QWidget *parent) : QWidget(parent), s_(s)
     startNumber_->setAccessibleName(QStringLiteral("開始番号"));
     startNumber_->setToolTip(QStringLiteral("開始番号"));
     setTextColour(startNumber_, Qt::white);
-    clock_ = new QLabel(this);
-    clock_->setObjectName(QStringLiteral("lblTime"));
-    clock_->setAccessibleName(QStringLiteral("時計"));
-    setTextColour(clock_, Qt::white);
-    clock_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
 double BoardView::scale() const
@@ -160,7 +155,6 @@ void BoardView::syncFromModel()
     panel_->setVisible(f.Frame8.visible && f.lbl2Message.visible);
     startNumber_->setText(f.lblSnum.caption);
     startNumber_->setVisible(f.lblSnum.visible);
-    clock_->setText(f.lblTime.caption);
     placeOverlays();
     update();
 }
@@ -192,15 +186,10 @@ void BoardView::placeOverlays()
     QFont small = font();
     small.setPixelSize(std::max(9, int(BoardGeometry::kTray * k * 0.62)));
     startNumber_->setFont(small);
-    clock_->setFont(small);
     const QPointF bandTop = toWidget(BoardGeometry::kBoardOrigin, g.maskStart);
     const int bandHeight = std::max(12, int(std::ceil(BoardGeometry::kTray * k)));
     startNumber_->adjustSize();
     startNumber_->setGeometry(int(bandTop.x()), int(bandTop.y()), std::max(startNumber_->width(), 40), bandHeight);
-    const QPointF bandRight = toWidget(g.maskStart, g.maskStart);
-    clock_->adjustSize();
-    const int clockWidth = std::max(clock_->width(), 60);
-    clock_->setGeometry(int(bandRight.x()) - clockWidth, int(bandTop.y()), clockWidth, bandHeight);
 }
 
 void BoardView::resizeEvent(QResizeEvent *event)

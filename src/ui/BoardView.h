@@ -85,7 +85,6 @@ private:
     QFrame *panel_;
     QLabel *panelText_;
     QLabel *startNumber_;
-    QLabel *clock_;
     bool panelPressed_ = false;  // the left button went down on the message panel
 };
 

@@ -74,6 +74,7 @@ private:
     BoardView *board_ = nullptr;
     int focusRequestsShown_ = 0;
     bool syncing_ = false;
+    bool shownBefore_ = false;
 
     QHash<const Control *, QWidget *> widgets_;
     std::vector<std::pair<OptionGroup *, QButtonGroup *>> groups_;

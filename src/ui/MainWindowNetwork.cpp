@@ -121,6 +121,11 @@ void MainWindow::placePanel(QFrame *panel)
 void MainWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+    if (!shownBefore_) {
+        shownBefore_ = true;
+        if (QWidget *input = widgets_.value(&s_.form.txtSend))
+            input->setFocus(Qt::OtherFocusReason);  // the keyboard starts in the chat input
+    }
     if (!syncing_)
         sync();  // gives the focus a request made while the window was hidden
 }
