@@ -3,6 +3,7 @@
 #include "MemoryWire.h"
 #include "NetworkedActions.h"
 #include "Chat.h"
+#include "Options.h"
 #include "Panel.h"
 #include "Session.h"
 
@@ -250,6 +251,7 @@ void TestNetworkedActions::heldBoardDoesNothing_data()
     QTest::newRow("投了、終局") << true << Action(board::onResign);
     QTest::newRow("待った") << true << Action(network::onWait);
     QTest::newRow("ネットワーク接続") << false << Action(network::onNetworkPanelOpen);
+    QTest::newRow("オプション") << true << Action(shell::onOptionsOpen);
     QTest::newRow("size option") << false << Action([](AppState &s) { s.form.Option3.select(Size9); });
     QTest::newRow("prisoner spinner") << true << Action([](AppState &s) { s.form.UpDown1.setValue(3); });
 }
