@@ -114,6 +114,14 @@ struct AppState {
     } savedPanelButtons;
     bool savedWaitEnabled = false;  // the take-back request when the options panel last opened
 
+    // News notice.
+    NewsForm newsForm;
+    QString noticeText;             // the notice of this start; empty when there is none
+    QString noticeLog;              // what InfoLog.txt held, plus what was confirmed since
+    bool noticeConfirmed = false;   // the news window's check box is ticked
+    bool noticeLogUnreadable = false;  // the log could not be read: it is not overwritten
+    bool newsWindowClosing = false;
+
     // Game clock.
     ClockPort *clock = nullptr;  // the time source, once the program attaches one
     int clockLimitMinutes = 3;

@@ -200,6 +200,13 @@ Form::Form()
     fraOptions.visible = false;
 }
 
+NewsForm::NewsForm()
+{
+    Text1 = make<TextBox>("Text1");
+    Check1 = make<CheckBox>("Check1", QStringLiteral("お知らせを確認しました(&A)"));
+    Command1 = make<Button>("Command1", QStringLiteral("閉じる(&B)"));
+}
+
 std::vector<Control *> Form::controls()
 {
     std::vector<Control *> all = {&chkNumberStones, &chkOtherMarks, &cmdSankaku, &cmd1Rectang, &cmdDikazuClear,

@@ -86,6 +86,14 @@ struct OptionGroup {
     void setAllBack(Rgb colour);
 };
 
+// The news window frmInfo: the notice, its check box and close button.
+struct NewsForm {
+    NewsForm();
+    TextBox Text1;     // the notice, read-only
+    CheckBox Check1;   // お知らせを確認しました(&A)
+    Button Command1;   // 閉じる(&B)
+};
+
 // Every control of the main window that the program switches.
 struct Form {
     Form();

@@ -2,6 +2,7 @@
 // Interfaces to everything outside the program's own state. Each has a real
 // Qt adapter (src/ui, src/app) and a test double (tests/support).
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -104,11 +105,21 @@ public:
     virtual void showMainWindow() = 0;
 };
 
-// The news notice, fetched while the splash is shown.
+// What the news endpoint answered: the body of a 2xx answer and the charset
+// its Content-Type names; ok is false on any failure (and when there is no endpoint).
+struct NewsResponse {
+    bool ok = false;
+    QByteArray body;
+    QByteArray charset;
+};
+
+// The news endpoint: one GET, waited for while the splash keeps painting.
 class NewsPort {
 public:
     virtual ~NewsPort() = default;
-    virtual void fetchNotice() = 0;
+    virtual NewsResponse fetch() = 0;
+    // A close request while the fetch waits: it returns at once, with nothing.
+    virtual void abort() {}
 };
 
 }  // namespace moyuta

@@ -16,6 +16,7 @@ enum class StartResult {
     Running,  // the main window (or the news window) is shown
     Refused,  // another copy runs or the folder path is too long: end without saving
     Failed,   // start-up error: close the window; shut-down saves the defaults
+    Abandoned,  // a close request came while the news was fetched: end without saving
 };
 
 inline const QString kAlreadyRunning = QStringLiteral("Moyutaはすでに起動しています。");

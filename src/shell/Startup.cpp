@@ -1,5 +1,6 @@
 // Start-up: from the hidden main window to the window the user sees.
 #include "Board.h"
+#include "News.h"
 #include "Shell.h"
 #include "SettingsFile.h"
 
@@ -38,7 +39,9 @@ StartResult startUp(AppState &s, ShellPorts &ports)
         }
 
         ports.windows.showSplash(kSplashStatus);
-        ports.news.fetchNotice();
+        offerNotice(s, ports);
+        if (s.quitting)
+            return StartResult::Abandoned;  // closed while the notice was fetched: nothing loaded, nothing saved
         settings::loadSettings(s, ports.windows);
         if (ports.windows.newsWindowLoaded())
             ports.windows.showNewsWindow();  // a damaged settings file hid it

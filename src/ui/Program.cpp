@@ -36,8 +36,9 @@ Program::Program(const QString &folder, NewsPort *news, DialogPort *dialogs)
     : state_(dialogs ? *dialogs : dialogs_, pump_, outbox_, sound_),
       window_(state_),
       program_(folder),
-      windows_(window_),
-      ports_{program_, windows_, news ? *news : nullNews_}
+      windows_(window_, state_),
+      news_(QStringLiteral(MOYUTA_NEWS_URL)),
+      ports_{program_, windows_, news ? *news : news_}
 {
     dialogs_.setParent(&window_);
     dialogs_.setBeforeBox([this] { window_.sync(); });
@@ -75,6 +76,9 @@ void Program::start()
     case shell::StartResult::Refused:
         finish(1);  // nothing was loaded: nothing is saved
         break;
+    case shell::StartResult::Abandoned:
+        finish(0);  // ended while the notice was fetched: nothing is saved
+        break;
     case shell::StartResult::Failed:
         exitCode_ = 1;
         window_.close();  // shut-down saves the defaults
@@ -88,6 +92,7 @@ void Program::endSession()
         return;  // a second signal does nothing more
     state_.sessionEnding = true;
     state_.quitting = true;
+    ports_.news.abort();  // a fetch in progress returns at once
     closeModalWindows();
     closeWhenIdle();
 }

@@ -4,6 +4,7 @@
 
 #include "MainWindow.h"
 #include "Protocol.h"
+#include "QtNewsFetch.h"
 #include "QtPorts.h"
 #include "QtUdpTransport.h"
 #include "Shell.h"
@@ -14,16 +15,11 @@
 
 namespace moyuta::ui {
 
-// Nothing to fetch until the news notice exists.
-class NullNews : public NewsPort {
-public:
-    void fetchNotice() override {}
-};
-
 class Program : public QObject {
     Q_OBJECT
 public:
     // `folder`: the program folder; empty for the executable's own.
+    // `news`: the news endpoint of the caller's own (a test), else the one the build names.
     // `dialogs`: message boxes of the caller's own (a test driver), else the real ones.
     explicit Program(const QString &folder = {}, NewsPort *news = nullptr, DialogPort *dialogs = nullptr);
 
@@ -55,7 +51,7 @@ private:
     QtProgram program_;
     QtShellWindows windows_;
     QtClock clock_;
-    NullNews nullNews_;
+    QtNewsFetch news_;  // the endpoint the build names
     shell::ShellPorts ports_;
     SessionEndWatcher watcher_;
     bool started_ = false;

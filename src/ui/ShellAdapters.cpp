@@ -106,6 +106,7 @@ void QtProgram::beep()
 
 QtShellWindows::~QtShellWindows()
 {
+    delete news_;
     delete splash_;
 }
 
@@ -138,6 +139,34 @@ void QtShellWindows::closeSplash()
     splash_->close();
     splash_->deleteLater();
     splash_ = nullptr;
+}
+
+void QtShellWindows::showNewsWindow()
+{
+    if (!news_) {
+        news_ = new NewsWindow(s_, *this);
+        QObject::connect(news_, &NewsWindow::closed, news_, [this, window = news_.data()] {
+            if (news_ == window)
+                news_ = nullptr;
+            window->deleteLater();
+        });
+    }
+    news_->sync();
+    news_->show();
+    news_->raise();
+    news_->activateWindow();
+}
+
+void QtShellWindows::hideNewsWindow()
+{
+    if (news_)
+        news_->hide();
+}
+
+void QtShellWindows::closeNewsWindow()
+{
+    if (news_)
+        news_->close();  // its closing handler runs, then it is gone
 }
 
 void QtShellWindows::showMainWindow()

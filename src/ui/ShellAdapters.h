@@ -3,6 +3,8 @@
 // single-copy lock, the windows around the main window, and the watch for
 // the end of the desktop session.
 
+#include "AppState.h"
+#include "NewsWindow.h"
 #include "Ports.h"
 
 #include <QElapsedTimer>
@@ -57,26 +59,28 @@ private:
 
 class QtShellWindows : public ShellWindowsPort {
 public:
-    explicit QtShellWindows(MainWindow &main) : main_(main) {}
+    QtShellWindows(MainWindow &main, AppState &s) : main_(main), s_(s) {}
     ~QtShellWindows() override;
 
     void showSplash(const QString &status) override;
     void closeSplash() override;
-    // The news window comes with the news notice; until then there is none.
-    bool newsWindowLoaded() override { return false; }
-    void showNewsWindow() override {}
-    void hideNewsWindow() override {}
-    void closeNewsWindow() override {}
+    bool newsWindowLoaded() override { return news_ != nullptr; }
+    void showNewsWindow() override;
+    void hideNewsWindow() override;
+    void closeNewsWindow() override;
     void showMainWindow() override;
 
     SplashWindow *splash() const { return splash_; }
+    NewsWindow *newsWindow() const { return news_; }
     // A splash appears only once start-up has taken this long: a quick start
     // shows the main window without a flash of another window before it.
     static constexpr int kSplashDelayMs = 250;
 
 private:
     MainWindow &main_;
+    AppState &s_;
     QPointer<SplashWindow> splash_;
+    QPointer<NewsWindow> news_;
     QTimer *splashDelay_ = nullptr;
 };
 

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 #include <stdexcept>
 
 namespace moyuta::test {
@@ -25,23 +26,38 @@ public:
 class FakeWindows : public ShellWindowsPort {
 public:
     QStringList events;
-    bool splashOpen = false, mainShown = false;
+    bool splashOpen = false, mainShown = false, newsLoaded = false;
+    std::function<void()> onNewsClose;  // the news window's closing handler
     void showSplash(const QString &status) override { splashOpen = true; events << QStringLiteral("splash ") + status; }
     void closeSplash() override { splashOpen = false; events << QStringLiteral("close splash"); }
-    bool newsWindowLoaded() override { return false; }
-    void showNewsWindow() override { events << QStringLiteral("show news"); }
+    bool newsWindowLoaded() override { return newsLoaded; }
+    void showNewsWindow() override
+    {
+        newsLoaded = true;
+        events << QStringLiteral("show news");
+    }
     void hideNewsWindow() override { events << QStringLiteral("hide news"); }
-    void closeNewsWindow() override { events << QStringLiteral("close news"); }
+    void closeNewsWindow() override
+    {
+        events << QStringLiteral("close news");
+        if (newsLoaded && onNewsClose)
+            onNewsClose();
+        newsLoaded = false;
+    }
     void showMainWindow() override { mainShown = true; events << QStringLiteral("show main"); }
 };
 
 class FakeNews : public NewsPort {
 public:
     bool fail = false;  // an unexpected error while the notice is fetched
-    void fetchNotice() override
+    NewsResponse response;
+    int fetches = 0;
+    NewsResponse fetch() override
     {
+        ++fetches;
         if (fail)
             throw std::runtime_error("fetch failed");
+        return response;
     }
 };
 

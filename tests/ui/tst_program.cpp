@@ -80,7 +80,7 @@ public:
     ui::QtShellWindows *windows = nullptr;
     bool splashShown = false;
     QString status;
-    void fetchNotice() override
+    NewsResponse fetch() override
     {
         QEventLoop loop;
         QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
@@ -89,6 +89,7 @@ public:
             splashShown = splash->isVisible();
             status = splash->status();
         }
+        return {};
     }
 };
 
@@ -233,7 +234,7 @@ void TestProgram::signalWhileQuitQuestionOpen()
 // Fails in the middle of start-up.
 class FailingNews : public NewsPort {
 public:
-    void fetchNotice() override { throw std::runtime_error("no news"); }
+    NewsResponse fetch() override { throw std::runtime_error("no news"); }
 };
 
 void TestProgram::startupErrorSavesDefaults()

@@ -1,0 +1,132 @@
+#include "News.h"
+
+#include "Cp932.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+namespace moyuta::shell {
+
+namespace {
+
+QString noticeLogPath(const AppState &s)
+{
+    return s.programFolder + kNoticeLogName;
+}
+
+// The log's text; false when it cannot be read (a folder of that name, no
+// permission, or a size no log of confirmed notices reaches).
+bool readNoticeLog(const AppState &s, QString &log)
+{
+    QFile file(noticeLogPath(s));
+    if (QFileInfo(file).isDir() || file.size() > kMaxNoticeLogBytes || !file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.read(kMaxNoticeLogBytes + 1);
+    if (bytes.size() > kMaxNoticeLogBytes || file.error() != QFileDevice::NoError)
+        return false;
+    log = fromCp932(bytes);
+    return true;
+}
+
+void writeNoticeLog(const AppState &s, const QString &log)
+{
+    QSaveFile file(noticeLogPath(s));
+    if (!file.open(QIODevice::WriteOnly))
+        return;  // the notice shows again at the next start
+    file.write(toCp932(log));
+    file.commit();
+}
+
+}  // namespace
+
+QString responseText(const NewsResponse &response)
+{
+    if (!response.ok)
+        return {};
+    QStringDecoder named(response.charset.constData());
+    QString text = named.isValid() && !response.charset.isEmpty() ? named.decode(response.body)
+                                                                  : QString::fromUtf8(response.body);
+    const QString japanese = fromCp932(response.body);
+    if (text.isEmpty())
+        text = japanese;
+    else if (!text.contains(QStringLiteral("???")) && !japanese.isEmpty())
+        text = japanese;
+    return text;
+}
+
+QString extractNotice(const QString &document)
+{
+    const qsizetype at = document.indexOf(kNoticeKeyword);
+    if (at < 0)
+        return {};
+    QString notice = document.mid(at + kNoticeKeyword.size(), 500);
+    if (!notice.isEmpty() && notice.back().isHighSurrogate())
+        notice.chop(1);  // half a character at the cut
+    qsizetype first = 0, last = notice.size();
+    while (first < last && notice[first] == QLatin1Char(' '))
+        ++first;
+    while (last > first && notice[last - 1] == QLatin1Char(' '))
+        --last;
+    notice = notice.mid(first, last - first);
+    for (const char *tag : {"<BR>", "<br>", "<BR />", "<br />"})
+        notice.replace(QLatin1String(tag), QStringLiteral("\n"));
+    notice.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    notice.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    if (const qsizetype empty = notice.indexOf(QStringLiteral("\r\n\r\n")); empty >= 0)
+        notice.truncate(empty + 2);  // the notice ends at its first empty line
+    return notice;
+}
+
+void offerNotice(AppState &s, ShellPorts &ports)
+{
+    s.noticeText = extractNotice(responseText(ports.news.fetch()));
+    if (s.noticeText.isEmpty() || s.quitting)
+        return;
+    if (QFile::exists(noticeLogPath(s))) {
+        if (!readNoticeLog(s, s.noticeLog)) {
+            s.noticeLog.clear();
+            s.noticeLogUnreadable = true;
+            ports.windows.closeSplash();
+            s.warn(kNoticeLogError);
+        } else if (s.noticeLog.contains(fromCp932(toCp932(s.noticeText)))) {
+            return;  // confirmed at an earlier start (as the log could hold it)
+        }
+    }
+    ports.windows.closeSplash();
+    s.newsForm.Text1.text = s.noticeText;
+    ports.windows.showNewsWindow();
+}
+
+void onNoticeConfirmedClick(AppState &s)
+{
+    s.noticeConfirmed = s.newsForm.Check1.checked;
+}
+
+void onNewsCloseButton(AppState &s, ShellWindowsPort &windows)
+{
+    if (s.busy)
+        return;
+    s.busy = true;
+    windows.closeNewsWindow();
+    s.busy = false;
+}
+
+void onNewsWindowClosing(AppState &s, ShellWindowsPort &windows)
+{
+    if (s.newsWindowClosing)
+        return;
+    s.newsWindowClosing = true;
+    s.noticeLog += s.noticeText + QStringLiteral("\r\n");
+    s.newsForm.Text1.text = s.noticeLog;
+    // A log that could not be read is not replaced by what little is known of it.
+    if (s.noticeConfirmed && !s.noticeLogUnreadable)
+        writeNoticeLog(s, s.noticeLog);
+    // Start-up shows the main window itself when it has not finished; a close
+    // request or a start-up error ends the program instead.
+    if (s.startupComplete && !s.quitting && !s.startupFailed)
+        windows.showMainWindow();
+}
+
+}  // namespace moyuta::shell
