@@ -122,30 +122,33 @@ void onNetworkPanelClose(AppState &s)
         board::setCountButtonsEnabled(s, false);
         f.cmdNewSave.enabled = f.cmdF.enabled = f.cmdFileOpen.enabled = false;
     } else {
-        f.cmdNetwork.enabled = true;
-        f.cmdStart.enabled = false;
-        f.cmdRec.enabled = true;
-        f.Option2.setAllEnabled(true);
-        f.cmdNewSave.enabled = f.cmdF.enabled = !s.gameRecord.isEmpty() && s.recordFileLoaded;
-        f.cmdFileOpen.enabled = true;
-        f.chkNumberStones.enabled = true;
-        f.UpDown5.enabled = true;
-        f.Option4.select(0);
-        f.Option4.setAllEnabled(f.chkOtherMarks.checked);
-        f.Option4[1].enabled = f.Option4[2].enabled = false;
-        board::setCountButtonsEnabled(s, false);
-        f.cmdBack.enabled = board::boardHasContent(s);
-        f.Option1.select(0);
-        s.currentTool = ToolBlack;
-        f.cmdRec.enabled = s.savedPanelButtons.rec;
-        f.cmdFileOpen.enabled = s.savedPanelButtons.open;
-        f.cmdNewSave.enabled = s.savedPanelButtons.saveAs;
-        f.cmdF.enabled = s.savedPanelButtons.replay;
+        restoreLocalPlay(s);
     }
     if (const int n = cipherNumberShown(s))
         s.activeCipherNumber = n;
     keepReplayLocks(s);
     s.panelOpen = false;
+}
+
+void restoreLocalPlay(AppState &s)
+{
+    Form &f = s.form;
+    f.cmdNetwork.enabled = true;
+    f.cmdStart.enabled = false;
+    f.Option2.setAllEnabled(true);
+    f.chkNumberStones.enabled = true;
+    f.UpDown5.enabled = true;
+    f.Option4.select(0);
+    f.Option4.setAllEnabled(f.chkOtherMarks.checked);
+    f.Option4[1].enabled = f.Option4[2].enabled = false;  // ▲ and ◆ wait for a game's end
+    board::setCountButtonsEnabled(s, false);
+    f.cmdBack.enabled = board::boardHasContent(s);
+    f.Option1.select(0);
+    s.currentTool = ToolBlack;
+    f.cmdRec.enabled = s.savedPanelButtons.rec;
+    f.cmdFileOpen.enabled = s.savedPanelButtons.open;
+    f.cmdNewSave.enabled = s.savedPanelButtons.saveAs;
+    f.cmdF.enabled = s.savedPanelButtons.replay;
 }
 
 int cipherNumberShown(const AppState &s)

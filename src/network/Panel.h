@@ -12,6 +12,10 @@ void disableForPanel(AppState &s);
 void enableAfterPanel(AppState &s);
 // Take-back and the size options stay off while a replay runs, whatever a panel gives back.
 void keepReplayLocks(AppState &s);
+// Local play after a side panel closes: the network command, numbering, the
+// placement modes and marks as local play has them, 黒(&D), and the record
+// buttons as they were when the panel opened.
+void restoreLocalPlay(AppState &s);
 
 // A port field after a change: anything but digits empties it; a leading "0"
 // (in two or more characters) empties it after a notice.

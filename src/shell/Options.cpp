@@ -126,22 +126,7 @@ void onOptionsClose(AppState &s)
         showValuesInEffect(s);
     }
     if (!s.authenticated) {
-        f.cmdNetwork.enabled = true;
-        f.chkNumberStones.enabled = true;
-        f.UpDown5.enabled = true;
-        f.Option2.setAllEnabled(true);
-        f.cmdStart.enabled = false;
-        f.Option4.select(0);
-        f.Option4.setAllEnabled(f.chkOtherMarks.checked);
-        f.Option4[1].enabled = f.Option4[2].enabled = false;
-        board::setCountButtonsEnabled(s, false);
-        f.cmdBack.enabled = board::boardHasContent(s);
-        f.Option1.select(0);
-        s.currentTool = ToolBlack;
-        f.cmdRec.enabled = s.savedPanelButtons.rec;
-        f.cmdFileOpen.enabled = s.savedPanelButtons.open;
-        f.cmdNewSave.enabled = s.savedPanelButtons.saveAs;
-        f.cmdF.enabled = s.savedPanelButtons.replay;
+        network::restoreLocalPlay(s);
         f.Option3.setAllEnabled(true);
     } else {
         f.cmdNetwork.enabled = false;

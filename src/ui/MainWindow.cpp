@@ -130,11 +130,7 @@ MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s
         row->addSpacing(10);
         auto *caption = new QLabel(QStringLiteral("制限時間"));
         caption->setObjectName(QStringLiteral("lblMaxCaption"));
-        QLabel *limit = label(f.lblMax);
-        limit->setMinimumWidth(28);
-        limit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        limit->setFrameShape(QFrame::StyledPanel);
-        limit->setFrameShadow(QFrame::Sunken);
+        QLabel *limit = valueLabel(f.lblMax, 28);
         QSpinBox *updown = spinner(f.UpDown3, QStringLiteral("制限時間（分）"), true);
         caption->setBuddy(updown);
         row->addWidget(caption);
@@ -304,6 +300,16 @@ QLabel *MainWindow::label(Label &model)
     return l;
 }
 
+QLabel *MainWindow::valueLabel(Label &model, int minimumWidth)
+{
+    QLabel *l = label(model);
+    l->setMinimumWidth(minimumWidth);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    l->setFrameShape(QFrame::StyledPanel);
+    l->setFrameShadow(QFrame::Sunken);
+    return l;
+}
+
 QButtonGroup *MainWindow::optionGroup(OptionGroup &group, bool pushButtons)
 {
     auto *buttons = new QButtonGroup(this);
@@ -417,11 +423,7 @@ QWidget *MainWindow::buildSideColumn()
         auto *row = new QHBoxLayout(box);
         auto addCount = [&](Label &caption, Label &value, Spinner &spin, const QString &name) {
             QLabel *c = label(caption);
-            QLabel *n = label(value);
-            n->setMinimumWidth(44);
-            n->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            n->setFrameShape(QFrame::StyledPanel);
-            n->setFrameShadow(QFrame::Sunken);
+            QLabel *n = valueLabel(value, 44);
             QFont big = n->font();
             big.setPointSizeF(big.pointSizeF() * 1.4);
             n->setFont(big);

@@ -19,6 +19,7 @@ class QCheckBox;
 class QComboBox;
 class QFrame;
 class QLineEdit;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -55,6 +56,10 @@ private:
     QCheckBox *checkBox(CheckBox &model);
     QSpinBox *spinner(Spinner &model, const QString &accessibleName, bool arrowsOnly);
     QLabel *label(Label &model);
+    // A value shown in a small sunken box (a count, a limit).
+    QLabel *valueLabel(Label &model, int minimumWidth);
+    // A side panel's frame over the window, with its title; the panel's grid is returned in `grid`.
+    QFrame *sidePanelFrame(QWidget *parent, const QString &title, QGridLayout *&grid);
     QButtonGroup *optionGroup(OptionGroup &group, bool pushButtons);
     void bind(Control &model, QWidget *widget);
 

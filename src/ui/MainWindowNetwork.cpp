@@ -56,21 +56,8 @@ QComboBox *MainWindow::comboBox(ComboBox &model, const QString &accessibleName)
 QFrame *MainWindow::buildNetworkPanel(QWidget *parent)
 {
     Form &f = s_.form;
-    auto *panel = new QFrame(parent);
-    panel->setObjectName(QStringLiteral("fraNetwork"));
-    panel->setAccessibleName(QStringLiteral("ネットワーク接続"));
-    panel->setFrameShape(QFrame::StyledPanel);
-    panel->setFrameShadow(QFrame::Raised);
-    panel->setAutoFillBackground(true);
-
-    auto *grid = new QGridLayout(panel);
-    grid->setContentsMargins(16, 14, 16, 14);
-    grid->setHorizontalSpacing(10);
-    auto *title = new QLabel(QStringLiteral("ネットワーク接続"));
-    QFont bigger = title->font();
-    bigger.setPointSizeF(bigger.pointSizeF() * 1.2);
-    title->setFont(bigger);
-    grid->addWidget(title, 0, 0, 1, 2);
+    QGridLayout *grid = nullptr;
+    QFrame *panel = sidePanelFrame(parent, QStringLiteral("ネットワーク接続"), grid);
 
     struct Field {
         TextBox *model;
@@ -108,6 +95,24 @@ QFrame *MainWindow::buildNetworkPanel(QWidget *parent)
 
     bind(f.fraNetwork, panel);
     panel->hide();
+    return panel;
+}
+
+QFrame *MainWindow::sidePanelFrame(QWidget *parent, const QString &title, QGridLayout *&grid)
+{
+    auto *panel = new QFrame(parent);
+    panel->setAccessibleName(title);
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setFrameShadow(QFrame::Raised);
+    panel->setAutoFillBackground(true);
+    grid = new QGridLayout(panel);
+    grid->setContentsMargins(16, 14, 16, 14);
+    grid->setHorizontalSpacing(10);
+    auto *heading = new QLabel(title);
+    QFont bigger = heading->font();
+    bigger.setPointSizeF(bigger.pointSizeF() * 1.2);
+    heading->setFont(bigger);
+    grid->addWidget(heading, 0, 0, 1, 2);
     return panel;
 }
 

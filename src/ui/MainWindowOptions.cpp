@@ -37,21 +37,9 @@ QIcon colourStone(Rgb rgb)
 QFrame *MainWindow::buildOptionsPanel(QWidget *parent)
 {
     Form &f = s_.form;
-    auto *panel = new QFrame(parent);
-    panel->setAccessibleName(QStringLiteral("オプション"));
-    panel->setFrameShape(QFrame::StyledPanel);
-    panel->setFrameShadow(QFrame::Raised);
-    panel->setAutoFillBackground(true);
-
-    auto *grid = new QGridLayout(panel);
-    grid->setContentsMargins(16, 14, 16, 14);
-    grid->setHorizontalSpacing(10);
+    QGridLayout *grid = nullptr;
+    QFrame *panel = sidePanelFrame(parent, QStringLiteral("オプション"), grid);
     grid->setVerticalSpacing(8);
-    auto *title = new QLabel(QStringLiteral("オプション"));
-    QFont bigger = title->font();
-    bigger.setPointSizeF(bigger.pointSizeF() * 1.2);
-    title->setFont(bigger);
-    grid->addWidget(title, 0, 0, 1, 2);
 
     auto addRow = [&](int row, const QString &name, QWidget *control, QLayout *layout = nullptr) {
         auto *caption = new QLabel(name + QStringLiteral("："));
@@ -91,11 +79,7 @@ QFrame *MainWindow::buildOptionsPanel(QWidget *parent)
     soundRow->addStretch(1);
     addRow(4, QStringLiteral("サウンド"), sound->button(0), soundRow);
 
-    QLabel *logSize = label(f.lblLog);
-    logSize->setMinimumWidth(36);
-    logSize->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    logSize->setFrameShape(QFrame::StyledPanel);
-    logSize->setFrameShadow(QFrame::Sunken);
+    QLabel *logSize = valueLabel(f.lblLog, 36);
     QSpinBox *logSpin = spinner(f.UpDown4, QStringLiteral("チャットのログ数"), true);
     auto *logRow = new QHBoxLayout;
     logRow->addWidget(logSize);
