@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libbenchmark-dev fonts-noto-cjk)
+packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libbenchmark-dev fonts-noto-cjk
+          qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

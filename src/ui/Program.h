@@ -5,6 +5,7 @@
 #include "MainWindow.h"
 #include "Protocol.h"
 #include "QtPorts.h"
+#include "QtSound.h"
 #include "QtUdpTransport.h"
 #include "Shell.h"
 #include "ShellAdapters.h"
@@ -38,6 +39,7 @@ public:
     AppState &state() { return state_; }
     MainWindow &window() { return window_; }
     QtShellWindows &windows() { return windows_; }
+    QtSound &sound() { return sound_; }
 
 private:
     void closeWhenIdle();
@@ -49,7 +51,7 @@ private:
     QtEventPump pump_;
     network::QtUdpTransport transport_;
     network::NetworkOutbox outbox_;
-    NullSound sound_;
+    QtSound sound_;
     AppState state_;
     MainWindow window_;
     QtProgram program_;
