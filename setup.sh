@@ -1,10 +1,17 @@
 #!/usr/bin/env bash
 # Shared set-up for run.sh and test.sh: installs missing Debian packages,
 # then configures and builds in build/. Safe to run again; fast when nothing changed.
+# --tests: also what the tests need beyond the build (test.sh passes it).
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libbenchmark-dev fonts-noto-cjk)
+packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libbenchmark-dev fonts-noto-cjk
+          qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good)
+# The sound test runs a PulseAudio server of its own and records it with parec.
+test_packages=(pulseaudio pulseaudio-utils)
+if [ "${1:-}" = "--tests" ]; then
+  packages+=("${test_packages[@]}")
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -33,7 +33,8 @@ void closeModalWindows()
 }  // namespace
 
 Program::Program(const QString &folder, NewsPort *news, DialogPort *dialogs)
-    : state_(dialogs ? *dialogs : dialogs_, pump_, outbox_, sound_),
+    : sound_([this] { return state_.programFolder; }),
+      state_(dialogs ? *dialogs : dialogs_, pump_, outbox_, sound_),
       window_(state_),
       program_(folder),
       windows_(window_, state_),

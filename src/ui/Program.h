@@ -6,6 +6,7 @@
 #include "Protocol.h"
 #include "QtNewsFetch.h"
 #include "QtPorts.h"
+#include "QtSound.h"
 #include "QtUdpTransport.h"
 #include "Shell.h"
 #include "ShellAdapters.h"
@@ -34,6 +35,7 @@ public:
     AppState &state() { return state_; }
     MainWindow &window() { return window_; }
     QtShellWindows &windows() { return windows_; }
+    QtSound &sound() { return sound_; }
 
 private:
     void closeWhenIdle();
@@ -45,7 +47,7 @@ private:
     QtEventPump pump_;
     network::QtUdpTransport transport_;
     network::NetworkOutbox outbox_;
-    NullSound sound_;
+    QtSound sound_;
     AppState state_;
     MainWindow window_;
     QtProgram program_;

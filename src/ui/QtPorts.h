@@ -1,6 +1,7 @@
 #pragma once
 // The real adapters of the ports: message boxes and file dialogs, the event
-// pump, and the stand-ins for the peer link and the sound until those exist.
+// pump, and stand-ins for the peer link and the sound (the screenshot tool
+// plays nothing).
 
 #include "Ports.h"
 
