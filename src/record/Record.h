@@ -18,7 +18,8 @@ void onRecord(AppState &s);  // cmdRec: 記録(&Q) / 記録中止(&Q)
 void onSaveAs(AppState &s);  // cmdNewSave
 
 // --- Record file ------------------------------------------------------------
-// Writes GameRecord to a file the user names; a successful save empties it.
+// Writes GameRecord to a file the user names; a successful save empties it,
+// unless it was opened from a file (it stays ready to replay).
 void saveRecord(AppState &s);
 // Shows the save dialog and writes `text`; true when the file was written.
 bool writeRecordFile(AppState &s, const QByteArray &text);

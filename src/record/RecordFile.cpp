@@ -112,10 +112,11 @@ void saveRecord(AppState &s)
         const bool saved = writeRecordFile(s, recordFileText(s.gameRecord));
         if (saved) {
             // Only a saved record leaves memory; a failed one can be saved again.
-            s.gameRecord.clear();
-            s.recordFileLoaded = false;
+            // An opened file stays open: it can still be replayed or saved again.
+            if (!s.recordFileLoaded)
+                s.gameRecord.clear();
             s.saveSucceeded = false;
-            f.cmdNewSave.enabled = false;
+            f.cmdNewSave.enabled = s.recordFileLoaded;
             s.inform(QStringLiteral("記録ファイルを保存しました。"));
         } else {
             f.cmdNewSave.enabled = true;
@@ -158,6 +159,7 @@ void onOpen(AppState &s)
     emptyBoardForRecord(s);
     s.gameRecord.clear();
     s.takeBackHistory.clear();
+    s.recordFileLoaded = false;
     if (s.replayStep >= 1)
         f.Option3.setAllEnabled(true);  // the replay is left
     s.replayStep = 0;
@@ -182,6 +184,7 @@ void onOpen(AppState &s)
         return;
     }
     f.cmdF.enabled = true;
+    f.cmdNewSave.enabled = true;  // it can be saved again, under another name
 
     // A numbered stone anywhere in the record switches numbering on.
     for (const QString &entry : std::as_const(s.gameRecord)) {

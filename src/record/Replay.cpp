@@ -18,6 +18,7 @@ void leaveReplay(AppState &s)
     board::resetStartNumber(s);
     s.replayStep = 0;
     f.cmdF.enabled = false;
+    f.cmdNewSave.enabled = false;  // the record is gone
     f.cmdBack.enabled = false;
     f.cmdClear.enabled = false;
     f.chkOtherMarks.enabled = true;
