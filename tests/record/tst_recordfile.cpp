@@ -47,7 +47,7 @@ void TestRecordFile::bytesWritten()
     fx.s.gameRecord = record;
     fx.saveAs(QStringLiteral("game.nig"));
     QCOMPARE(fx.readFile(QStringLiteral("game.nig")), bytes);
-    QCOMPARE(fx.dialogs.fileDialogs, QStringList{QStringLiteral("save NIGファイル(*.nig)")});
+    QCOMPARE(fx.dialogs.fileDialogs, QStringList{QStringLiteral("save NIGファイル(*.nig);;SGFファイル(*.sgf)")});
 }
 
 void TestRecordFile::linesRead_data()
