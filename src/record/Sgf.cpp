@@ -45,7 +45,7 @@ QString markupProperties(const std::array<PointContent, kPointCount> &markup)
 QByteArray sgfText(const QStringList &record)
 {
     QString text = QStringLiteral("(;FF[4]GM[1]CA[UTF-8]AP[Moyuta:" MOYUTA_VERSION "]SZ[%1]").arg(kGridSize);
-    // The letters and marks on the board after each entry, as replay shows them.
+    // The letters and marks on the board after each entry.
     std::array<PointContent, kPointCount> markup{};
     for (const QString &entry : record) {
         const std::optional<RecordEntry> e = parseRecordEntry(entry);
@@ -57,7 +57,7 @@ QByteArray sgfText(const QStringList &record)
         switch (e->tool) {
         case ToolRemove:
             text += QStringLiteral("AE[%1]").arg(point);
-            here = PointContent::Empty;
+            here = PointContent::Empty;  // a mark's removal too, which replay leaves standing
             break;
         case ToolBlack:
         case ToolWhite:
