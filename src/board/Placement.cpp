@@ -189,7 +189,9 @@ void pressPoint(AppState &s, int point, MouseButton button)
             return;
         s.gameRecord.clear();
         s.takeBackHistory.clear();
+        s.recordFileLoaded = false;
         f.cmdF.enabled = false;
+        f.cmdNewSave.enabled = false;
     }
     s.rightClickRemoval = false;
     const PointContent shown = s.points[size_t(point)].content;

@@ -1,6 +1,6 @@
 #pragma once
 // The game record: recording the actions of a local game, the ".nig" record
-// file, and replaying a record one action per press.
+// file (also saved as SGF), and replaying a record one action per press.
 
 #include "AppState.h"
 
@@ -10,6 +10,7 @@
 namespace moyuta::record {
 
 inline const QString kNigFilter = QStringLiteral("NIGファイル(*.nig)");
+inline const QString kSgfFilter = QStringLiteral("SGFファイル(*.sgf)");
 // A record file holds at most this many lines.
 constexpr int kMaxRecordLines = 500;
 
@@ -18,10 +19,13 @@ void onRecord(AppState &s);  // cmdRec: 記録(&Q) / 記録中止(&Q)
 void onSaveAs(AppState &s);  // cmdNewSave
 
 // --- Record file ------------------------------------------------------------
-// Writes GameRecord to a file the user names; a successful save empties it.
+// Writes GameRecord to a file the user names; a successful save empties it,
+// unless it was opened from a file (it stays ready to replay).
 void saveRecord(AppState &s);
-// Shows the save dialog and writes `text`; true when the file was written.
-bool writeRecordFile(AppState &s, const QByteArray &text);
+// Shows the save dialog and writes `record`: as SGF for a name ending in
+// ".sgf" (any case), as ".nig" for one ending in ".nig"; other names are
+// refused. True when the file was written.
+bool writeRecordFile(AppState &s, const QStringList &record);
 void onOpen(AppState &s);  // cmdFileOpen
 // Shows the open dialog and reads the chosen file's lines into GameRecord.
 void openRecord(AppState &s);
@@ -31,6 +35,8 @@ QByteArray recordFileText(const QStringList &record);
 // The entries of a record file: every line end (CR LF, CR or LF) closes one;
 // at most `maxLines` entries and 1 KiB of each are kept.
 QStringList readRecordLines(QIODevice &device, int maxLines);
+// The bytes of an SGF file of the record: UTF-8, one node per entry, LF at the end.
+QByteArray sgfText(const QStringList &record);
 
 // --- Replay -----------------------------------------------------------------
 void onReplay(AppState &s);  // cmdF: 記録を再生(&T)

@@ -4,9 +4,22 @@
 #include "AppState.h"
 #include "Board.h"
 
+#include <optional>
+
 namespace moyuta::record {
 
 inline const QString kClearBoardQuestion = QStringLiteral("盤面に石または文字または記号などがあります、クリアーしますか？");
+
+// One record entry "tool,point,removed,number" as replay reads it.
+struct RecordEntry {
+    int tool = 0;
+    int point = 0;
+    int removed = 0;
+    int number = 0;
+};
+// The fields of an entry; none when replay skips it outright (fewer than
+// three commas, or a number above 999). The point is not checked here.
+std::optional<RecordEntry> parseRecordEntry(const QString &entry);
 
 // Sets Busy for a command and clears it on every way out.
 struct BusyScope {

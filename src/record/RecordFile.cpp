@@ -1,4 +1,4 @@
-// The ".nig" record file: save-as, the open command and reading a file.
+// The record file: save-as (".nig" or SGF), the open command and reading a ".nig" file.
 #include "Board.h"
 #include "Cp932.h"
 #include "Record.h"
@@ -83,13 +83,18 @@ QStringList readRecordLines(QIODevice &device, int maxLines)
     return lines;
 }
 
-bool writeRecordFile(AppState &s, const QByteArray &text)
+bool writeRecordFile(AppState &s, const QStringList &record)
 {
     s.saveSucceeded = false;
-    const QString name = s.saveFileName({kNigFilter});
+    const QString name = s.saveFileName({kNigFilter, kSgfFilter});
     if (name.isEmpty())
         return false;
-    if (!name.endsWith(QStringLiteral(".nig"))) {
+    QByteArray text;
+    if (name.endsWith(QStringLiteral(".sgf"), Qt::CaseInsensitive))
+        text = sgfText(record);
+    else if (name.endsWith(QStringLiteral(".nig")))
+        text = recordFileText(record);
+    else {
         s.warn(QStringLiteral("拡張子が「.nig」以外は扱えません。"));
         return false;
     }
@@ -109,13 +114,14 @@ void saveRecord(AppState &s)
 {
     Form &f = s.form;
     try {
-        const bool saved = writeRecordFile(s, recordFileText(s.gameRecord));
+        const bool saved = writeRecordFile(s, s.gameRecord);
         if (saved) {
             // Only a saved record leaves memory; a failed one can be saved again.
-            s.gameRecord.clear();
-            s.recordFileLoaded = false;
+            // An opened file stays open: it can still be replayed or saved again.
+            if (!s.recordFileLoaded)
+                s.gameRecord.clear();
             s.saveSucceeded = false;
-            f.cmdNewSave.enabled = false;
+            f.cmdNewSave.enabled = s.recordFileLoaded;
             s.inform(QStringLiteral("記録ファイルを保存しました。"));
         } else {
             f.cmdNewSave.enabled = true;
@@ -158,6 +164,7 @@ void onOpen(AppState &s)
     emptyBoardForRecord(s);
     s.gameRecord.clear();
     s.takeBackHistory.clear();
+    s.recordFileLoaded = false;
     if (s.replayStep >= 1)
         f.Option3.setAllEnabled(true);  // the replay is left
     s.replayStep = 0;
@@ -182,6 +189,7 @@ void onOpen(AppState &s)
         return;
     }
     f.cmdF.enabled = true;
+    f.cmdNewSave.enabled = true;  // it can be saved again, as SGF for one
 
     // A numbered stone anywhere in the record switches numbering on.
     for (const QString &entry : std::as_const(s.gameRecord)) {

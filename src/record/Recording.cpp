@@ -13,6 +13,7 @@ void discardRecord(AppState &s)
 {
     s.gameRecord.clear();
     s.takeBackHistory.clear();
+    s.recordFileLoaded = false;
     s.replayStep = 0;
     board::resetStartNumber(s);
     s.form.cmdF.enabled = false;
@@ -24,6 +25,7 @@ void startRecording(AppState &s)
     f.cmdRec.caption = QStringLiteral("記録中止(&Q)");
     f.cmdRec.back = kActiveRed;
     s.recording = true;
+    s.recordFileLoaded = false;  // a new record: saving it empties it
     f.Option3.setAllEnabled(false);
     f.Option3.setSelected(Size19);
     f.cmdNetwork.enabled = false;

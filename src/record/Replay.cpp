@@ -18,6 +18,7 @@ void leaveReplay(AppState &s)
     board::resetStartNumber(s);
     s.replayStep = 0;
     f.cmdF.enabled = false;
+    f.cmdNewSave.enabled = false;  // the record is gone
     f.cmdBack.enabled = false;
     f.cmdClear.enabled = false;
     f.chkOtherMarks.enabled = true;
@@ -26,25 +27,35 @@ void leaveReplay(AppState &s)
 
 }  // namespace
 
-void applyReplayEntry(AppState &s, const QString &entry)
+std::optional<RecordEntry> parseRecordEntry(const QString &entry)
 {
     QString buffer = entry.left(kReplayBufferLength).leftJustified(kReplayBufferLength, QLatin1Char(' '));
     while (buffer.endsWith(QLatin1Char(' ')))
         buffer.chop(1);
-    if (s.gameRecord.isEmpty())
-        return;
     const qsizetype c1 = buffer.indexOf(QLatin1Char(','));
     const qsizetype c2 = c1 < 0 ? -1 : buffer.indexOf(QLatin1Char(','), c1 + 1);
     const qsizetype c3 = c2 < 0 ? -1 : buffer.indexOf(QLatin1Char(','), c2 + 1);
     if (c3 < 0)
+        return std::nullopt;
+    RecordEntry e;
+    e.tool = board::leadingNumber(buffer.left(1));
+    e.point = board::leadingNumber(buffer.mid(c1 + 1, c2 - c1 - 1));
+    e.removed = board::leadingNumber(buffer.mid(c2 + 1, c3 - c2 - 1));
+    e.number = board::leadingNumber(buffer.mid(c3 + 1));
+    if (e.number > kMaxStoneNumber)
+        return std::nullopt;  // no stone of this program carries such a number
+    return e;
+}
+
+void applyReplayEntry(AppState &s, const QString &entry)
+{
+    if (s.gameRecord.isEmpty())
         return;
-    const int tool = board::leadingNumber(buffer.left(1));
-    const int point = board::leadingNumber(buffer.mid(c1 + 1, c2 - c1 - 1));
-    const int removed = board::leadingNumber(buffer.mid(c2 + 1, c3 - c2 - 1));
-    const int number = board::leadingNumber(buffer.mid(c3 + 1));
-    if (number > kMaxStoneNumber)
-        return;  // no stone of this program carries such a number
-    s.moveCounter = qint16(number - 1);
+    const std::optional<RecordEntry> e = parseRecordEntry(entry);
+    if (!e)
+        return;
+    const int tool = e->tool, point = e->point, removed = e->removed;
+    s.moveCounter = qint16(e->number - 1);
     if (!isValidPoint(point))
         return;
 

@@ -23,6 +23,8 @@ private slots:
     void openAsks_data();
     void openAsks();
     void replayCommandFollowsOpen();
+    void openedFileLeaves_data();
+    void openedFileLeaves();
     void savedGameOpensTheSame();
 };
 
@@ -45,7 +47,7 @@ void TestRecordFile::bytesWritten()
     fx.s.gameRecord = record;
     fx.saveAs(QStringLiteral("game.nig"));
     QCOMPARE(fx.readFile(QStringLiteral("game.nig")), bytes);
-    QCOMPARE(fx.dialogs.fileDialogs, QStringList{QStringLiteral("save NIGファイル(*.nig)")});
+    QCOMPARE(fx.dialogs.fileDialogs, QStringList{QStringLiteral("save NIGファイル(*.nig);;SGFファイル(*.sgf)")});
 }
 
 void TestRecordFile::linesRead_data()
@@ -152,27 +154,30 @@ void TestRecordFile::numberingScan()
 void TestRecordFile::saveOutcomes_data()
 {
     QTest::addColumn<QString>("name");  // empty: the dialog is cancelled
+    QTest::addColumn<bool>("opened");   // the record came from a file
     QTest::addColumn<QStringList>("warnings");
     QTest::addColumn<bool>("written");
 
     const QString failed = QStringLiteral("記録ファイルを保存出来ませんでした。");
-    QTest::newRow("saved") << "game.nig" << QStringList() << true;
-    QTest::newRow("cancelled") << QString() << QStringList{failed} << false;
-    QTest::newRow("game.NIG") << "game.NIG" << QStringList{QStringLiteral("拡張子が「.nig」以外は扱えません。"), failed} << false;
-    QTest::newRow("no extension") << "game" << QStringList{QStringLiteral("拡張子が「.nig」以外は扱えません。"), failed} << false;
-    QTest::newRow("folder that is not there") << "none/game.nig" << QStringList{failed} << false;
+    QTest::newRow("saved") << "game.nig" << false << QStringList() << true;
+    QTest::newRow("opened file saved") << "game.nig" << true << QStringList() << true;
+    QTest::newRow("cancelled") << QString() << true << QStringList{failed} << false;
+    QTest::newRow("game.NIG") << "game.NIG" << true << QStringList{QStringLiteral("拡張子が「.nig」以外は扱えません。"), failed} << false;
+    QTest::newRow("no extension") << "game" << false << QStringList{QStringLiteral("拡張子が「.nig」以外は扱えません。"), failed} << false;
+    QTest::newRow("folder that is not there") << "none/game.nig" << true << QStringList{failed} << false;
 }
 
 void TestRecordFile::saveOutcomes()
 {
     QFETCH(QString, name);
+    QFETCH(bool, opened);
     QFETCH(QStringList, warnings);
     QFETCH(bool, written);
 
     test::RecordFixture fx;
     const QStringList record{"1,60,0,1", "2,72,0,2"};
     fx.s.gameRecord = record;
-    fx.s.recordFileLoaded = true;
+    fx.s.recordFileLoaded = opened;
     fx.dialogs.answers = {Answer::Yes};
     if (!name.isEmpty())
         fx.dialogs.fileNames = {fx.path(name)};
@@ -180,14 +185,17 @@ void TestRecordFile::saveOutcomes()
 
     QCOMPARE(fx.dialogs.warnings, warnings);
     QCOMPARE(!name.isEmpty() && QFile::exists(fx.path(name)), written);
-    QCOMPARE(fx.form().cmdNewSave.enabled, !written);
     QVERIFY(fx.form().cmdFileOpen.enabled);
     if (written) {
         QCOMPARE(fx.dialogs.notices, QStringList{QStringLiteral("記録ファイルを保存しました。")});
-        QVERIFY(fx.s.gameRecord.isEmpty());
-        QVERIFY(!fx.s.recordFileLoaded);
+        // A recorded game leaves memory; an opened file stays open, to be saved again.
+        QCOMPARE(fx.s.gameRecord, opened ? record : QStringList());
+        QCOMPARE(fx.s.recordFileLoaded, opened);
+        QCOMPARE(fx.form().cmdNewSave.enabled, opened);
     } else {
         QCOMPARE(fx.s.gameRecord, record);  // kept: save-as can be tried again
+        QCOMPARE(fx.s.recordFileLoaded, opened);
+        QVERIFY(fx.form().cmdNewSave.enabled);
     }
 }
 
@@ -249,9 +257,11 @@ void TestRecordFile::replayCommandFollowsOpen()
     fx.writeFile(QStringLiteral("bad.nig"), "10,3,0,1\r\n");
     fx.open(QStringLiteral("good.nig"));
     QVERIFY(fx.form().cmdF.enabled);
+    QVERIFY(fx.form().cmdNewSave.enabled);
     fx.dialogs.answers = {Answer::Yes};
     fx.open(QStringLiteral("bad.nig"));
     QVERIFY(!fx.form().cmdF.enabled);
+    QVERIFY(!fx.form().cmdNewSave.enabled);
     QVERIFY(fx.s.gameRecord.isEmpty());
 
     // Opening does nothing while recording.
@@ -259,6 +269,47 @@ void TestRecordFile::replayCommandFollowsOpen()
     fx.open(QStringLiteral("good.nig"));
     QVERIFY(fx.s.gameRecord.isEmpty());
     QCOMPARE(fx.dialogs.fileDialogs.size(), 2);
+}
+
+void TestRecordFile::openedFileLeaves_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::newRow("recording starts") << "record";
+    QTest::newRow("a press on the board") << "press";
+    QTest::newRow("the replay is left") << "leave";
+    QTest::newRow("another open is cancelled") << "cancel";
+}
+
+// Once the opened record is gone, nothing is left to save and a later save
+// is of a new record.
+void TestRecordFile::openedFileLeaves()
+{
+    QFETCH(QString, way);
+
+    test::RecordFixture fx;
+    fx.writeFile(QStringLiteral("r.nig"), "1,60,0,1\r\n");
+    fx.open(QStringLiteral("r.nig"));
+    QVERIFY(fx.s.recordFileLoaded && fx.form().cmdNewSave.enabled);
+    fx.dialogs.answers = {Answer::Yes};
+    if (way == QLatin1String("record")) {
+        record::onRecord(fx.s);
+        QVERIFY(fx.s.recording);
+    } else if (way == QLatin1String("press")) {
+        fx.left(100);
+        QCOMPARE(fx.at(100), PointContent::Black);
+    } else if (way == QLatin1String("leave")) {
+        record::onReplay(fx.s);
+        fx.dialogs.answers = {Answer::No};
+        record::onReplay(fx.s);
+        QCOMPARE(fx.s.replayStep, 0);
+    } else {
+        record::onOpen(fx.s);  // the dialog is cancelled
+        QCOMPARE(fx.dialogs.fileDialogs.size(), 2);
+    }
+    QVERIFY(fx.s.gameRecord.isEmpty());
+    QVERIFY(!fx.s.recordFileLoaded);
+    QVERIFY(!fx.form().cmdNewSave.enabled);
+    QVERIFY(!fx.form().cmdF.enabled);
 }
 
 void TestRecordFile::savedGameOpensTheSame()

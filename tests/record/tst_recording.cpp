@@ -19,6 +19,7 @@ private slots:
     void onlyStoneRemoved();
     void startNumber50();
     void replayReadyAsks();
+    void recordAfterOpenedFileIsSavedOnce();
     void ignoredDuringNetworkGame();
 };
 
@@ -218,6 +219,25 @@ void TestRecording::replayReadyAsks()
     QVERIFY(!fx.form().cmdF.enabled);
     QVERIFY(fx.s.gameRecord.isEmpty());
     QCOMPARE(fx.dialogs.questions.last(), QStringLiteral("再生するファイルが開いてありますが記録を開始しますか？"));
+}
+
+// A game recorded after an opened file was discarded is a new record: saving it empties it.
+void TestRecording::recordAfterOpenedFileIsSavedOnce()
+{
+    test::RecordFixture fx;
+    fx.writeFile(QStringLiteral("r.nig"), "1,60,0,0\r\n");
+    fx.open(QStringLiteral("r.nig"));
+    fx.dialogs.answers = {Answer::Yes};
+    record::onRecord(fx.s);
+    fx.left(pointIndex(4, 4));
+    fx.dialogs.answers = {Answer::Yes};
+    fx.dialogs.fileNames = {fx.path(QStringLiteral("new.nig"))};
+    record::onRecord(fx.s);
+    QCOMPARE(fx.readFile(QStringLiteral("new.nig")), QByteArray("1,80,0,0\r\n"));
+    QVERIFY(fx.s.gameRecord.isEmpty());
+    QVERIFY(!fx.s.recordFileLoaded);
+    QVERIFY(!fx.form().cmdNewSave.enabled);
+    QVERIFY(!fx.form().cmdF.enabled);
 }
 
 void TestRecording::ignoredDuringNetworkGame()
