@@ -81,6 +81,7 @@ int main(int argc, char *argv[])
     AppState state(dialogs, pump, outbox, sound);
     board::installHandlers(state);
     board::setInitialState(state);
+    state.form.lblMax.caption = QStringLiteral("3");  // the clock's limit, as start-up sets it
     state.form.Option3.select(sizeCode);
     layOutSample(state);
 
