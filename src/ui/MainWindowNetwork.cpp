@@ -128,8 +128,9 @@ void MainWindow::showEvent(QShowEvent *event)
     QMainWindow::showEvent(event);
     if (!shownBefore_) {
         shownBefore_ = true;
-        if (QWidget *input = widgets_.value(&s_.form.txtSend))
-            input->setFocus(Qt::OtherFocusReason);  // the keyboard starts in the chat input
+        // The keyboard starts on the window itself (its mnemonics work), not in a
+        // field whose blinking cursor would keep an idle program awake.
+        setFocus(Qt::OtherFocusReason);
     }
     if (!syncing_)
         sync();  // gives the focus a request made while the window was hidden
