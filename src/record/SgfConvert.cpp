@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <set>
 #include <vector>
 
 namespace moyuta::record {
@@ -40,6 +41,7 @@ private:
     bool inNode_ = false;
     std::array<PointContent, kPointCount> content_{};
     std::array<int, kPointCount> number_{};
+    std::set<int> marked_;  // the points with a letter or mark, so that nodes need not scan the board
     SgfRecord out_;
 };
 
@@ -119,6 +121,7 @@ void Converter::removeAt(int point)
     if (content_[size_t(point)] == PointContent::Empty)
         return;
     addEntry(ToolRemove, point, int(content_[size_t(point)]), number_[size_t(point)]);
+    marked_.erase(point);
     content_[size_t(point)] = PointContent::Empty;
     number_[size_t(point)] = 0;
 }
@@ -194,9 +197,10 @@ bool Converter::convertNode(const SgfNode &node)
         || !pointList(node, "AW", white))
         return false;
     // Markup this node no longer shows goes first.
-    for (int p = 0; p < kPointCount; ++p) {
-        const PointContent c = content_[size_t(p)];
-        if ((isLetter(c) || isMark(c)) && (!shown.count(p) || shown.at(p) != c))
+    const std::set<int> marked = marked_;
+    for (int p : marked) {
+        const auto kept = shown.find(p);
+        if (kept == shown.end() || kept->second != content_[size_t(p)])
             removeAt(p);
     }
     for (int p : cleared)
@@ -229,6 +233,7 @@ bool Converter::convertNode(const SgfNode &node)
         if (content_[size_t(p)] == PointContent::Empty) {  // markup on a stone is skipped
             addEntry(int(c), p, 0, 0);
             content_[size_t(p)] = c;
+            marked_.insert(p);
         }
     }
     return out_.entries.size() <= kMaxSgfEntries;
