@@ -172,7 +172,7 @@ void freshStartOnEmptyBoard(AppState &s, bool afterTakeBack)
         f.cmdF.enabled = false;
     }
     s.networkMoveLog.clear();
-    s.gameRecord.clear();
+    s.clearGameRecord();
     s.takeBackHistory.clear();
     showNotRecording(s);
     selectBlackToStart(s);

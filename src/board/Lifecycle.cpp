@@ -70,7 +70,7 @@ void onClear(AppState &s)
     f.cmdOff.back = kButtonGrey;
     f.cmdBack.enabled = false;
     f.cmdClear.enabled = false;
-    s.gameRecord.clear();
+    s.clearGameRecord();
     s.takeBackHistory.clear();
     hideMessagePanel(s);
     s.gameEnded = false;
@@ -108,7 +108,7 @@ void resetBoardAndGame(AppState &s)
     f.cmdStart.enabled = s.authenticated;
 
     s.takeBackHistory.clear();
-    s.gameRecord.clear();
+    s.clearGameRecord();
     s.networkMoveLog.clear();
     resetStartNumber(s);
 
@@ -146,7 +146,7 @@ void onStart(AppState &s)
     s.moveCounter = 0;
     s.replayStep = 0;
     s.takeBackHistory.clear();
-    s.gameRecord.clear();
+    s.clearGameRecord();
     resetStartNumber(s);
     hideLastMoveMarker(s);
     s.gameStarted = true;

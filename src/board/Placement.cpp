@@ -50,7 +50,7 @@ void updateButtonsAfterErase(AppState &s)
     f.cmdOff.enabled = false;
     f.cmdOff.back = kButtonGrey;
     f.cmdNewSave.enabled = false;
-    s.gameRecord.clear();
+    s.clearGameRecord();
     s.takeBackHistory.clear();
 }
 
@@ -187,7 +187,7 @@ void pressPoint(AppState &s, int point, MouseButton button)
     if (f.cmdF.enabled) {
         if (!s.askYes(QStringLiteral("再生出来る準備が出来ていますがクリアーしますか？")))
             return;
-        s.gameRecord.clear();
+        s.clearGameRecord();
         s.takeBackHistory.clear();
         s.recordFileLoaded = false;
         f.cmdF.enabled = false;

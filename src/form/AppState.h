@@ -59,6 +59,11 @@ struct AppState {
     // Move lists.
     QStringList takeBackHistory;
     QStringList gameRecord;
+    // The board size the record was made on (19 unless an SGF file said otherwise).
+    int recordSizeCode = Size19;
+    // Beside an opened SGF record: true where an entry is replayed in the same
+    // press as the one before it (the entries of one SGF node). Empty: one entry per press.
+    QList<bool> gameRecordJoins;
     QStringList networkMoveLog;
 
     // Program-wide flags.
@@ -131,6 +136,14 @@ struct AppState {
     int clockInterval = 0;     // 1000 while the clock runs, 0 while it is stopped
     qint64 clockAnchorMs = 0;  // when the clock last started or resumed
     qint64 clockTicksDone = 0; // ticks applied since then
+
+    // Empties GameRecord, with its board size and press marks.
+    void clearGameRecord()
+    {
+        gameRecord.clear();
+        recordSizeCode = Size19;
+        gameRecordJoins.clear();
+    }
 
     // The peer holds the board (a question is open there) or shows the overlay.
     bool peerBlocks() const { return authenticated && (peerHolding || overlayShown); }

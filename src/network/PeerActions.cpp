@@ -47,7 +47,7 @@ void onPeerStart(AppState &s, int sizeCode)
     s.moveCounter = 0;
     s.replayStep = 0;
     s.takeBackHistory.clear();
-    s.gameRecord.clear();
+    s.clearGameRecord();
     board::resetStartNumber(s);
     board::hideLastMoveMarker(s);
 

@@ -46,7 +46,7 @@ void authenticate(AppState &s)
     s.waitingForPeer = false;
     s.sentConnectNN = false;
     s.takeBackHistory.clear();
-    s.gameRecord.clear();
+    s.clearGameRecord();
     s.networkMoveLog.clear();
     onNetworkPanelClose(s);
     s.activeCipherNumber = s.chosenCipherNumber;

@@ -11,6 +11,7 @@ namespace moyuta::record {
 
 inline const QString kNigFilter = QStringLiteral("NIGファイル(*.nig)");
 inline const QString kSgfFilter = QStringLiteral("SGFファイル(*.sgf)");
+inline const QString kRecordFilter = QStringLiteral("記録ファイル(*.nig *.sgf)");
 // A record file holds at most this many lines.
 constexpr int kMaxRecordLines = 500;
 
@@ -27,20 +28,26 @@ void saveRecord(AppState &s);
 // refused. True when the file was written.
 bool writeRecordFile(AppState &s, const QStringList &record);
 void onOpen(AppState &s);  // cmdFileOpen
-// Shows the open dialog and reads the chosen file's lines into GameRecord.
-void openRecord(AppState &s);
+// Shows the open dialog and reads the chosen file into GameRecord: a name
+// ending in ".sgf" (any case) as SGF, any other as ".nig". Returns the
+// warning of a file that cannot be opened, or nothing.
+QString openRecord(AppState &s);
 
 // The bytes of a record file: each entry and CR LF.
 QByteArray recordFileText(const QStringList &record);
 // The entries of a record file: every line end (CR LF, CR or LF) closes one;
 // at most `maxLines` entries and 1 KiB of each are kept.
 QStringList readRecordLines(QIODevice &device, int maxLines);
-// The bytes of an SGF file of the record: UTF-8, one node per entry, LF at the end.
-QByteArray sgfText(const QStringList &record);
+// The bytes of an SGF file of the record: UTF-8, one node per entry, LF at the
+// end; SZ from the record's BoardSizeCode.
+QByteArray sgfText(const QStringList &record, int sizeCode = Size19);
 
 // --- Replay -----------------------------------------------------------------
 void onReplay(AppState &s);  // cmdF: 記録を再生(&T)
-// Applies one entry of the record to the board.
+// Applies one entry of the record to the board, with the cue sound.
 void applyReplayEntry(AppState &s, const QString &entry);
+// Applies the entries of one press from ReplayStep on (one, or the entries
+// of one SGF node), with one cue sound, and advances ReplayStep past them.
+void replayOnePress(AppState &s);
 
 }  // namespace moyuta::record

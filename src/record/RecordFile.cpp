@@ -3,6 +3,7 @@
 #include "Cp932.h"
 #include "Record.h"
 #include "RecordCommon.h"
+#include "SgfRead.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -30,7 +31,7 @@ bool firstLineHasRecordShape(const QString &line)
 
 void rejectOpenedFile(AppState &s)
 {
-    s.gameRecord.clear();
+    s.clearGameRecord();
     s.takeBackHistory.clear();
     s.recordFileLoaded = false;
 }
@@ -91,9 +92,11 @@ bool writeRecordFile(AppState &s, const QStringList &record)
         return false;
     QByteArray text;
     if (name.endsWith(QStringLiteral(".sgf"), Qt::CaseInsensitive))
-        text = sgfText(record);
-    else if (name.endsWith(QStringLiteral(".nig")))
+        text = sgfText(record, s.recordSizeCode);
+    else if (name.endsWith(QStringLiteral(".nig"))) {
         text = recordFileText(record);
+        s.gameRecordJoins.clear();  // ".nig" replays one entry per press
+    }
     else {
         s.warn(QStringLiteral("拡張子が「.nig」以外は扱えません。"));
         return false;
@@ -119,7 +122,7 @@ void saveRecord(AppState &s)
             // Only a saved record leaves memory; a failed one can be saved again.
             // An opened file stays open: it can still be replayed or saved again.
             if (!s.recordFileLoaded)
-                s.gameRecord.clear();
+                s.clearGameRecord();
             s.saveSucceeded = false;
             f.cmdNewSave.enabled = s.recordFileLoaded;
             s.inform(QStringLiteral("記録ファイルを保存しました。"));
@@ -133,17 +136,33 @@ void saveRecord(AppState &s)
     }
 }
 
-void openRecord(AppState &s)
+QString openRecord(AppState &s)
 {
-    const QString name = s.openFileName({kNigFilter});
+    const QString name = s.openFileName({kRecordFilter, kNigFilter, kSgfFilter});
     if (name.isEmpty())
-        return;
+        return {};
     QFile file(name);
+    if (name.endsWith(QStringLiteral(".sgf"), Qt::CaseInsensitive)) {
+        const QString unreadable = QStringLiteral("SGFファイルを読み込めませんでした。");
+        if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxSgfBytes)
+            return unreadable;
+        const SgfRecord sgf = readSgf(file.read(kMaxSgfBytes + 1));
+        if (sgf.result == SgfResult::UnsupportedSize)
+            return QStringLiteral("この碁盤の大きさには対応していません。");
+        if (sgf.result != SgfResult::Ok)
+            return unreadable;
+        s.gameRecord = sgf.entries;
+        s.gameRecordJoins = sgf.joins;
+        s.recordSizeCode = sgf.sizeCode;
+        s.recordFileLoaded = true;
+        return {};
+    }
     if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
-        return;
+        return {};
     s.gameRecord = readRecordLines(file, kMaxRecordLines + 1);
     s.tooManyLines = s.gameRecord.size() > kMaxRecordLines;
     s.recordFileLoaded = true;
+    return {};
 }
 
 void onOpen(AppState &s)
@@ -162,7 +181,7 @@ void onOpen(AppState &s)
     }
 
     emptyBoardForRecord(s);
-    s.gameRecord.clear();
+    s.clearGameRecord();
     s.takeBackHistory.clear();
     s.recordFileLoaded = false;
     if (s.replayStep >= 1)
@@ -174,7 +193,12 @@ void onOpen(AppState &s)
     f.cmdF.enabled = false;  // no record to replay unless this open succeeds
     s.saveSucceeded = false;
 
-    openRecord(s);
+    const QString problem = openRecord(s);
+    if (!problem.isEmpty()) {
+        s.warn(problem);
+        rejectOpenedFile(s);
+        return;
+    }
     if (s.gameRecord.isEmpty())
         return;
     if (s.tooManyLines) {

@@ -11,7 +11,7 @@ const QString kStartCaption = QStringLiteral("記録(&Q)");
 
 void discardRecord(AppState &s)
 {
-    s.gameRecord.clear();
+    s.clearGameRecord();
     s.takeBackHistory.clear();
     s.recordFileLoaded = false;
     s.replayStep = 0;

@@ -1,4 +1,5 @@
-// Replay: one entry of the record per press of "記録を再生(&T)".
+// Replay: one entry of the record per press of "記録を再生(&T)", or the
+// entries of one SGF node.
 #include "Board.h"
 #include "Record.h"
 #include "RecordCommon.h"
@@ -47,17 +48,19 @@ std::optional<RecordEntry> parseRecordEntry(const QString &entry)
     return e;
 }
 
-void applyReplayEntry(AppState &s, const QString &entry)
+namespace {
+
+// One entry on the board, without the cue sound; false when replay skips it
+// outright (no sound for it).
+bool applyEntry(AppState &s, const QString &entry)
 {
-    if (s.gameRecord.isEmpty())
-        return;
     const std::optional<RecordEntry> e = parseRecordEntry(entry);
     if (!e)
-        return;
+        return false;
     const int tool = e->tool, point = e->point, removed = e->removed;
     s.moveCounter = qint16(e->number - 1);
     if (!isValidPoint(point))
-        return;
+        return false;
 
     BoardPoint &p = s.points[size_t(point)];
     switch (tool) {
@@ -86,7 +89,37 @@ void applyReplayEntry(AppState &s, const QString &entry)
     default:
         break;
     }
-    s.playCueSound();
+    return true;
+}
+
+}  // namespace
+
+void applyReplayEntry(AppState &s, const QString &entry)
+{
+    if (s.gameRecord.isEmpty())
+        return;
+    if (applyEntry(s, entry))
+        s.playCueSound();
+}
+
+void replayOnePress(AppState &s)
+{
+    const QList<bool> &joins = s.gameRecordJoins;
+    const bool byNode = joins.size() == s.gameRecord.size();
+    int stonePoint = -1;  // the press's last stone: its move, else a setup stone
+    bool applied = false;
+    do {
+        const QString &entry = s.gameRecord[s.replayStep++];
+        applied = applyEntry(s, entry) || applied;
+        const std::optional<RecordEntry> e = parseRecordEntry(entry);
+        if (e && (e->tool == ToolBlack || e->tool == ToolWhite) && isValidPoint(e->point))
+            stonePoint = e->point;
+    } while (byNode && s.replayStep < s.gameRecord.size() && joins[s.replayStep]);
+    // Captures after the move leave the marker on the move.
+    if (byNode && stonePoint >= 0)
+        board::showLastMoveMarker(s, stonePoint);
+    if (applied)
+        s.playCueSound();
 }
 
 void onReplay(AppState &s)
@@ -97,16 +130,17 @@ void onReplay(AppState &s)
     Form &f = s.form;
 
     if (s.replayStep == 0) {
-        if (s.boardSizeCode != Size19) {
-            if (!s.askYes(QStringLiteral("再生する場合は19路盤にする必要があります、変更しますか？")))
+        const int size = s.recordSizeCode;
+        if (s.boardSizeCode != size) {
+            if (!s.askYes(QStringLiteral("再生する場合は%1路盤にする必要があります、変更しますか？").arg(linesOf(size))))
                 return;
-            s.lastRequestedOption = Size19;
-            board::switchTo19Lines(s);
+            s.lastRequestedOption = size;
+            board::switchToSize(s, size);
             if (s.sizeSwitchDeclined) {
                 f.Option3.setSelected(s.boardSizeCode);
                 return;
             }
-            f.Option3.setSelected(Size19);
+            f.Option3.setSelected(size);
             f.Option3.setAllEnabled(false);
         }
         if (board::boardHasContent(s)) {
@@ -127,13 +161,12 @@ void onReplay(AppState &s)
         emptyBoardForRecord(s);
     }
 
-    ++s.replayStep;
     f.chkOtherMarks.setChecked(false);
     f.chkOtherMarks.enabled = false;
-    // While a replay runs the board keeps its 19 lines.
+    // While a replay runs the board keeps the record's size.
     f.Option3.setAllEnabled(false);
     f.cmdBack.enabled = false;
-    applyReplayEntry(s, s.gameRecord[s.replayStep - 1]);
+    replayOnePress(s);
     f.cmdClear.enabled = true;
 }
 

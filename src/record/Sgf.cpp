@@ -42,9 +42,9 @@ QString markupProperties(const std::array<PointContent, kPointCount> &markup)
 
 }  // namespace
 
-QByteArray sgfText(const QStringList &record)
+QByteArray sgfText(const QStringList &record, int sizeCode)
 {
-    QString text = QStringLiteral("(;FF[4]GM[1]CA[UTF-8]AP[Moyuta:" MOYUTA_VERSION "]SZ[%1]").arg(kGridSize);
+    QString text = QStringLiteral("(;FF[4]GM[1]CA[UTF-8]AP[Moyuta:" MOYUTA_VERSION "]SZ[%1]").arg(linesOf(sizeCode));
     // The letters and marks on the board after each entry.
     std::array<PointContent, kPointCount> markup{};
     for (const QString &entry : record) {

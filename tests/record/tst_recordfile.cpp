@@ -111,7 +111,7 @@ void TestRecordFile::openChecks()
     test::RecordFixture fx;
     fx.writeFile(QStringLiteral("r.nig"), file);
     fx.open(QStringLiteral("r.nig"));
-    QCOMPARE(fx.dialogs.fileDialogs, QStringList{QStringLiteral("open NIGファイル(*.nig)")});
+    QCOMPARE(fx.dialogs.fileDialogs, QStringList{QStringLiteral("open 記録ファイル(*.nig *.sgf);;NIGファイル(*.nig);;SGFファイル(*.sgf)")});
     if (warning.isEmpty()) {
         QVERIFY(fx.dialogs.warnings.isEmpty());
         QVERIFY(!fx.s.gameRecord.isEmpty());

@@ -1,0 +1,45 @@
+#pragma once
+// Reading SGF game records: decoding, the main line of the first game, and
+// its conversion into record entries.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace moyuta::record {
+
+// Larger files are refused before they are read.
+constexpr qint64 kMaxSgfBytes = 4 * 1024 * 1024;
+// A record of more entries could not be recorded here either.
+constexpr int kMaxSgfEntries = 65534;
+
+struct SgfProperty {
+    QString ident;      // upper-case letters only ("AddBlack" of FF[3] is "AB")
+    QStringList values; // escapes resolved
+};
+using SgfNode = QList<SgfProperty>;
+
+// The text of an SGF file: CA of the root node when Qt knows it, else strict
+// UTF-8 when the bytes are valid UTF-8, else cp932. A UTF-8 BOM is dropped.
+QString decodeSgf(const QByteArray &bytes);
+
+// The main line (first child at every branch) of the first game in `text`.
+// False when the text is not SGF: no game, an unterminated value or tree.
+bool parseSgfMainLine(const QString &text, QList<SgfNode> &nodes);
+
+enum class SgfResult { Ok, Malformed, UnsupportedSize };
+
+struct SgfRecord {
+    SgfResult result = SgfResult::Malformed;
+    QStringList entries;
+    QList<bool> joins;  // joins[i]: entry i is replayed in the same press as entry i - 1
+    int sizeCode = 0;   // BoardSizeCode of SZ
+};
+
+// Decodes, parses and converts a whole file.
+SgfRecord readSgf(const QByteArray &bytes);
+// Converts a parsed main line into entries, node by node.
+SgfRecord convertSgf(const QList<SgfNode> &nodes);
+
+}  // namespace moyuta::record
