@@ -7,11 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 seconds="${1:-60}"
-if ! command -v clang++-14 >/dev/null || ! dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q "install ok installed"; then
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends clang-14 libclang-rt-14-dev
-fi
+source ./clang.sh
 mkdir -p build corpus artifacts
 clang++-14 -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -I ../src/cipher fuzz_cipher.cpp ../src/cipher/Cipher.cpp ../src/cipher/CipherTables.cpp \

@@ -8,11 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 seconds="${1:-60}"
-if ! command -v clang++-14 >/dev/null || ! dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q "install ok installed"; then
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends clang-14 libclang-rt-14-dev
-fi
+source ./clang.sh
 mkdir -p build corpus/sgf artifacts
 # Qt's own code is not instrumented; the reader is.
 clang++-14 -std=c++20 -O1 -g -fPIC -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \

@@ -18,6 +18,14 @@ struct Stones {
     bool operator==(const Stones &o) const { return black == o.black && white == o.white && error == o.error; }
 };
 
+// How QCOMPARE shows two boards that differ.
+inline char *toString(const Stones &s)
+{
+    const QString text = s.error.isEmpty() ? QStringLiteral("black %1; white %2").arg(s.black.join(u' '), s.white.join(u' '))
+                                           : s.error;
+    return qstrdup(text.toUtf8().constData());
+}
+
 // "D16" for point 60: GTP columns skip I, rows count from the bottom of a
 // board of `lines` lines.
 inline QString gtpVertex(int point, int lines = kGridSize)

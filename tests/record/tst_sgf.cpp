@@ -8,15 +8,6 @@
 
 using namespace moyuta;
 
-namespace moyuta::test {
-char *toString(const Stones &s)
-{
-    const QString text = s.error.isEmpty() ? QStringLiteral("black %1; white %2").arg(s.black.join(u' '), s.white.join(u' '))
-                                           : s.error;
-    return qstrdup(text.toUtf8().constData());
-}
-}  // namespace moyuta::test
-
 class TestSgf : public QObject {
     Q_OBJECT
 private slots:
