@@ -52,10 +52,13 @@ QFrame *MainWindow::buildOptionsPanel(QWidget *parent)
     };
 
     // Lists whose typed text is checked at once: no completion guessing at a name.
-    QComboBox *boardColour = comboBox(f.Combo1, QStringLiteral("碁盤の色"));
-    boardColour->setCompleter(nullptr);
-    boardColour->setMinimumWidth(140);
-    addRow(1, QStringLiteral("碁盤の色"), boardColour);
+    auto addNameList = [&](int row, ComboBox &model, const QString &name) {
+        QComboBox *list = comboBox(model, name);
+        list->setCompleter(nullptr);
+        list->setMinimumWidth(140);
+        addRow(row, name, list);
+    };
+    addNameList(1, f.Combo1, QStringLiteral("碁盤の色"));
 
     QButtonGroup *stones = optionGroup(f.Option5, false);
     auto *stoneRow = new QHBoxLayout;
@@ -67,10 +70,7 @@ QFrame *MainWindow::buildOptionsPanel(QWidget *parent)
     stoneRow->addStretch(1);
     addRow(2, QStringLiteral("黒石の色"), stones->button(0), stoneRow);
 
-    QComboBox *speed = comboBox(f.Combo3, QStringLiteral("回線スピード"));
-    speed->setCompleter(nullptr);
-    speed->setMinimumWidth(140);
-    addRow(3, QStringLiteral("回線スピード"), speed);
+    addNameList(3, f.Combo3, QStringLiteral("回線スピード"));
 
     QButtonGroup *sound = optionGroup(f.OptSound, false);
     auto *soundRow = new QHBoxLayout;
