@@ -1,13 +1,13 @@
 // The record file: save-as (".nig" or SGF), the open command and reading a ".nig" file.
 #include "Board.h"
 #include "Cp932.h"
+#include "FileAccess.h"
 #include "Record.h"
 #include "RecordCommon.h"
 #include "SgfRead.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <exception>
 
@@ -105,8 +105,7 @@ bool writeRecordFile(AppState &s, const QStringList &record)
     const QFileInfo info(name);
     if (info.exists() && hasNoWriteBits(info))
         return false;
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+    if (!saveFile(name, text))
         return false;
     s.saveSucceeded = true;
     s.form.cmdNewSave.enabled = false;

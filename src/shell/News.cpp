@@ -1,10 +1,10 @@
 #include "News.h"
 
 #include "Cp932.h"
+#include "FileAccess.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace moyuta::shell {
@@ -32,11 +32,7 @@ bool readNoticeLog(const AppState &s, QString &log)
 
 void writeNoticeLog(const AppState &s, const QString &log)
 {
-    QSaveFile file(noticeLogPath(s));
-    if (!file.open(QIODevice::WriteOnly))
-        return;  // the notice shows again at the next start
-    file.write(toCp932(log));
-    file.commit();
+    saveFile(noticeLogPath(s), toCp932(log));  // on failure the notice shows again at the next start
 }
 
 }  // namespace

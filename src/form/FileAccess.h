@@ -1,0 +1,18 @@
+#pragma once
+// Reading and writing the program's files (AppData.dat, InfoLog.txt, the
+// record files) the same safe way everywhere.
+
+#include <QByteArray>
+#include <QString>
+
+namespace moyuta {
+
+// Writes `bytes` as the whole file at `path`: into a temporary file beside it,
+// renamed over the old one, so a crash or a full disk keeps the old file.
+// When the folder refuses the temporary file but the file itself may be
+// written (a read-only program folder), the file is written in place instead.
+// Anything at `path` that is not a regular file is left alone: a FIFO or a
+// device would block or swallow the write. False when nothing was written.
+bool saveFile(const QString &path, const QByteArray &bytes);
+
+}  // namespace moyuta
