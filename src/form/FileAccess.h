@@ -5,7 +5,14 @@
 #include <QByteArray>
 #include <QString>
 
+class QFile;
+
 namespace moyuta {
+
+// Opens file.fileName() for reading when it is a regular file. Anything else
+// (a FIFO, a socket, a device, a folder) is refused without a blocking open:
+// a FIFO would wait for a writer for ever, a device might never end.
+bool openRegularFile(QFile &file);
 
 // Writes `bytes` as the whole file at `path`: into a temporary file beside it,
 // renamed over the old one, so a crash or a full disk keeps the old file.

@@ -158,7 +158,7 @@ QString openRecord(AppState &s)
     QFile file(name);
     if (name.endsWith(QStringLiteral(".sgf"), Qt::CaseInsensitive)) {
         const QString unreadable = QStringLiteral("SGFファイルを読み込めませんでした。");
-        if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxSgfBytes)
+        if (!openRegularFile(file) || file.size() > kMaxSgfBytes)
             return unreadable;
         const SgfRecord sgf = readSgf(file.read(kMaxSgfBytes + 1));
         if (sgf.result == SgfResult::UnsupportedSize)
@@ -171,8 +171,8 @@ QString openRecord(AppState &s)
         s.recordFileLoaded = true;
         return {};
     }
-    if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
-        return {};
+    if (!openRegularFile(file) || file.size() == 0)
+        return {};  // not opened: nothing to show
     const std::optional<QStringList> lines = readRecordLines(file, kMaxRecordLines + 1);
     if (!lines)
         return kWrongFormatWarning;

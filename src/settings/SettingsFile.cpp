@@ -155,7 +155,7 @@ void loadSettings(AppState &s, ShellWindowsPort &windows)
 
     std::optional<Settings> loaded;
     QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
+    if (openRegularFile(file)) {
         QByteArray bytes = file.read(kMaxLineBytes);
         file.close();
         const qsizetype end = bytes.indexOf('\n') < 0 ? bytes.indexOf('\r')

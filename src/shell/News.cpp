@@ -4,7 +4,6 @@
 #include "FileAccess.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QStringDecoder>
 
 namespace moyuta::shell {
@@ -16,12 +15,12 @@ QString noticeLogPath(const AppState &s)
     return s.programFolder + kNoticeLogName;
 }
 
-// The log's text; false when it cannot be read (a folder of that name, no
+// The log's text; false when it cannot be read (not a regular file, no
 // permission, or a size no log of confirmed notices reaches).
 bool readNoticeLog(const AppState &s, QString &log)
 {
     QFile file(noticeLogPath(s));
-    if (QFileInfo(file).isDir() || file.size() > kMaxNoticeLogBytes || !file.open(QIODevice::ReadOnly))
+    if (!openRegularFile(file) || file.size() > kMaxNoticeLogBytes)
         return false;
     const QByteArray bytes = file.read(kMaxNoticeLogBytes + 1);
     if (bytes.size() > kMaxNoticeLogBytes || file.error() != QFileDevice::NoError)

@@ -8,7 +8,15 @@
 #include <QDir>
 #include <QtTest>
 
+#include <atomic>
+#include <csignal>
+#include <thread>
+
+#include <fcntl.h>
 #include <sys/fsuid.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using namespace moyuta;
@@ -16,6 +24,7 @@ using namespace moyuta;
 namespace {
 
 enum class Target { Settings, NoticeLog, NigRecord, SgfRecord };
+enum class Kind { Regular, Fifo, Socket, Device };
 
 QString fileNameOf(Target target)
 {
@@ -56,6 +65,102 @@ QByteArray saveThrough(Target target, test::ShellFixture &fx)
     return {};
 }
 
+const QString kNotice = QStringLiteral("今日のお知らせ");
+
+// Bytes the program would take, were it to read them.
+QByteArray readableContent(Target target)
+{
+    switch (target) {
+    case Target::Settings: return "1#0#fed#0#1#4#10#0#0#2000000#0#1##0@";
+    case Target::NoticeLog: return toCp932(kNotice + QStringLiteral("\r\n"));
+    case Target::NigRecord: return record::recordFileText(kRecord);
+    case Target::SgfRecord: return record::sgfText(kRecord);
+    }
+    return {};
+}
+
+// Reads through the program's own routine for `target`; true when the
+// content was taken.
+bool readThrough(Target target, test::ShellFixture &fx)
+{
+    AppState &s = fx.s;
+    switch (target) {
+    case Target::Settings:
+        settings::loadSettings(s, fx.windows);
+        return s.settings.peerAddress == QStringLiteral("fed");
+    case Target::NoticeLog:
+        fx.news.response = {true, toCp932(shell::kNoticeKeyword + kNotice), {}};
+        shell::offerNotice(s, fx.ports);
+        return !s.noticeLogUnreadable && !fx.windows.newsLoaded;  // known from the log: not shown again
+    case Target::NigRecord:
+    case Target::SgfRecord:
+        fx.dialogs.fileNames.push_back(s.programFolder + fileNameOf(target));
+        record::onOpen(s);
+        return s.recordFileLoaded && !s.gameRecord.isEmpty();
+    }
+    return false;
+}
+
+// The far end of a FIFO: a writer that waits in its open until a reader
+// comes, then writes the bytes and closes, so a reader that opened the FIFO
+// gets them and then the end. A reader that never came is stood in for at
+// the end, to let the writer go.
+class FifoWriter {
+public:
+    FifoWriter(const QString &path, const QByteArray &bytes) : path_(QFile::encodeName(path))
+    {
+        thread_ = std::thread([this, bytes] {
+            const int fd = ::open(path_.constData(), O_WRONLY);
+            if (fd < 0)
+                return;
+            if (!released_) {
+                readerCame_ = true;
+                [[maybe_unused]] const ssize_t n = ::write(fd, bytes.constData(), size_t(bytes.size()));
+            }
+            ::close(fd);
+        });
+    }
+    ~FifoWriter()
+    {
+        released_ = true;
+        const int fd = ::open(path_.constData(), O_RDONLY | O_NONBLOCK);
+        thread_.join();
+        if (fd >= 0)
+            ::close(fd);
+    }
+    bool readerCame() const { return readerCame_; }
+
+private:
+    QByteArray path_;
+    std::atomic<bool> released_{false}, readerCame_{false};
+    std::thread thread_;
+};
+
+// A listening Unix socket at `path`.
+class SocketFile {
+public:
+    explicit SocketFile(const QString &path) : fd_(::socket(AF_UNIX, SOCK_STREAM, 0))
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        if (fd_ < 0 || size_t(name.size()) >= sizeof address.sun_path)
+            return;
+        memcpy(address.sun_path, name.constData(), size_t(name.size()));
+        bound_ = ::bind(fd_, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 && ::listen(fd_, 1) == 0;
+    }
+    ~SocketFile()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    bool bound() const { return bound_; }
+
+private:
+    int fd_;
+    bool bound_ = false;
+};
+
 // Root passes every permission check; as root, the file-system user of this
 // thread becomes "nobody" meanwhile, which drops that override (Linux).
 class PermissionsApply {
@@ -87,13 +192,76 @@ private:
 }  // namespace
 
 Q_DECLARE_METATYPE(Target)
+Q_DECLARE_METATYPE(Kind)
 
 class TestFileAccess : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { std::signal(SIGPIPE, SIG_IGN); }
+    void onlyRegularFilesRead_data();
+    void onlyRegularFilesRead();
     void savedInReadOnlyFolder_data();
     void savedInReadOnlyFolder();
 };
+
+void TestFileAccess::onlyRegularFilesRead_data()
+{
+    QTest::addColumn<Target>("target");
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<QStringList>("warnings");
+
+    const QList<std::pair<Target, QStringList>> unreadable = {
+        {Target::Settings, {settings::kDamagedWarning}},
+        {Target::NoticeLog, {shell::kNoticeLogError}},
+        {Target::NigRecord, {}},  // a record that cannot be opened leaves the board empty, without a word
+        {Target::SgfRecord, {QStringLiteral("SGFファイルを読み込めませんでした。")}}};
+    const QList<std::pair<Kind, const char *>> kinds = {
+        {Kind::Regular, "regular file"}, {Kind::Fifo, "FIFO"}, {Kind::Socket, "socket"}, {Kind::Device, "device"}};
+    for (const auto &[target, warnings] : unreadable)
+        for (const auto &[kind, kindName] : kinds)
+            QTest::addRow("%s as a %s", qPrintable(fileNameOf(target)), kindName)
+                << target << kind << (kind == Kind::Regular ? QStringList() : warnings);
+}
+
+// A FIFO, a socket or a device where a file is read counts as unreadable and
+// is never opened: a FIFO would block the program until a writer came.
+void TestFileAccess::onlyRegularFilesRead()
+{
+    QFETCH(Target, target);
+    QFETCH(Kind, kind);
+    QFETCH(QStringList, warnings);
+
+    test::ShellFixture fx;
+    fx.s.programFolder = settings::findProgramFolder(fx.dir.path());
+    const QString path = fx.dir.filePath(fileNameOf(target));
+    std::unique_ptr<FifoWriter> writer;
+    std::unique_ptr<SocketFile> socket;
+    switch (kind) {
+    case Kind::Regular: {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(readableContent(target)), readableContent(target).size());
+        break;
+    }
+    case Kind::Fifo:
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0666), 0);
+        writer = std::make_unique<FifoWriter>(path, readableContent(target));
+        break;
+    case Kind::Socket:
+        socket = std::make_unique<SocketFile>(path);
+        QVERIFY(socket->bound());
+        break;
+    case Kind::Device:
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        break;
+    }
+
+    const bool taken = readThrough(target, fx);
+    QCOMPARE(taken, kind == Kind::Regular);
+    QCOMPARE(fx.dialogs.warnings, warnings);
+    if (writer)
+        QVERIFY2(!writer->readerCame(), "the FIFO was opened for reading");
+}
 
 void TestFileAccess::savedInReadOnlyFolder_data()
 {
