@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QIODevice>
+#include <optional>
 
 namespace moyuta::record {
 
@@ -36,8 +37,10 @@ QString openRecord(AppState &s);
 // The bytes of a record file: each entry and CR LF.
 QByteArray recordFileText(const QStringList &record);
 // The entries of a record file: every line end (CR LF, CR or LF) closes one;
-// at most `maxLines` entries and 1 KiB of each are kept.
-QStringList readRecordLines(QIODevice &device, int maxLines);
+// at most `maxLines` entries and 1 KiB of each are kept. Reading stops after
+// `maxLines` lines of 1 KiB: nothing when the device goes on past that
+// before `maxLines` lines have ended.
+std::optional<QStringList> readRecordLines(QIODevice &device, int maxLines);
 // The bytes of an SGF file of the record: UTF-8, one node per entry, LF at the
 // end; SZ from the record's BoardSizeCode.
 QByteArray sgfText(const QStringList &record, int sizeCode = Size19);

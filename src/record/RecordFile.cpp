@@ -1,14 +1,15 @@
 // The record file: save-as (".nig" or SGF), the open command and reading a ".nig" file.
 #include "Board.h"
 #include "Cp932.h"
+#include "FileAccess.h"
 #include "Record.h"
 #include "RecordCommon.h"
 #include "SgfRead.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
+#include <algorithm>
 #include <exception>
 
 namespace moyuta::record {
@@ -17,6 +18,8 @@ namespace {
 
 // More of one line is not kept: a record line has at most 11 characters.
 constexpr qsizetype kMaxLineBytes = 1024;
+
+const QString kWrongFormatWarning = QStringLiteral("ファイルを開けない、もしくはファイルの形式が違います。");
 
 bool hasNoWriteBits(const QFileInfo &info)
 {
@@ -50,17 +53,29 @@ QByteArray recordFileText(const QStringList &record)
     return toCp932(text);
 }
 
-QStringList readRecordLines(QIODevice &device, int maxLines)
+std::optional<QStringList> readRecordLines(QIODevice &device, int maxLines)
 {
+    // Lines of a sane length end well within this; a file that goes on
+    // longer is not read to its end (a huge or sparse file would hold the
+    // window for as long as it takes).
+    const qint64 maxBytes = qint64(maxLines) * (kMaxLineBytes + 2);
     QStringList lines;
     QByteArray line;
     bool afterCr = false;
     bool open = false;  // text since the last line end
+    qint64 total = 0;
     char buffer[16384];
     while (lines.size() < maxLines) {
-        const qint64 n = device.read(buffer, sizeof buffer);
+        if (total == maxBytes) {
+            char more;
+            if (device.read(&more, 1) > 0)
+                return std::nullopt;
+            break;
+        }
+        const qint64 n = device.read(buffer, std::min<qint64>(sizeof buffer, maxBytes - total));
         if (n <= 0)
             break;  // the end, or a read error: what was read so far stays
+        total += n;
         for (qint64 i = 0; i < n && lines.size() < maxLines; ++i) {
             const char c = buffer[i];
             if (afterCr && c == '\n') {
@@ -105,8 +120,7 @@ bool writeRecordFile(AppState &s, const QStringList &record)
     const QFileInfo info(name);
     if (info.exists() && hasNoWriteBits(info))
         return false;
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+    if (!saveFile(name, text))
         return false;
     s.saveSucceeded = true;
     s.form.cmdNewSave.enabled = false;
@@ -144,7 +158,7 @@ QString openRecord(AppState &s)
     QFile file(name);
     if (name.endsWith(QStringLiteral(".sgf"), Qt::CaseInsensitive)) {
         const QString unreadable = QStringLiteral("SGFファイルを読み込めませんでした。");
-        if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxSgfBytes)
+        if (!openRegularFile(file) || file.size() > kMaxSgfBytes)
             return unreadable;
         const SgfRecord sgf = readSgf(file.read(kMaxSgfBytes + 1));
         if (sgf.result == SgfResult::UnsupportedSize)
@@ -157,9 +171,12 @@ QString openRecord(AppState &s)
         s.recordFileLoaded = true;
         return {};
     }
-    if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
-        return {};
-    s.gameRecord = readRecordLines(file, kMaxRecordLines + 1);
+    if (!openRegularFile(file) || file.size() == 0)
+        return {};  // not opened: nothing to show
+    const std::optional<QStringList> lines = readRecordLines(file, kMaxRecordLines + 1);
+    if (!lines)
+        return kWrongFormatWarning;
+    s.gameRecord = *lines;
     s.tooManyLines = s.gameRecord.size() > kMaxRecordLines;
     s.recordFileLoaded = true;
     return {};
@@ -208,7 +225,7 @@ void onOpen(AppState &s)
         return;
     }
     if (!firstLineHasRecordShape(s.gameRecord.first())) {
-        s.warn(QStringLiteral("ファイルを開けない、もしくはファイルの形式が違います。"));
+        s.warn(kWrongFormatWarning);
         rejectOpenedFile(s);
         return;
     }

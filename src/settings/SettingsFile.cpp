@@ -1,9 +1,10 @@
 #include "SettingsFile.h"
 
+#include "FileAccess.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace moyuta::settings {
 
@@ -154,7 +155,7 @@ void loadSettings(AppState &s, ShellWindowsPort &windows)
 
     std::optional<Settings> loaded;
     QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
+    if (openRegularFile(file)) {
         QByteArray bytes = file.read(kMaxLineBytes);
         file.close();
         const qsizetype end = bytes.indexOf('\n') < 0 ? bytes.indexOf('\r')
@@ -179,15 +180,7 @@ void saveSettings(AppState &s)
 {
     s.pump.processEvents();
     const QByteArray bytes = toCp932(formatLine(savable(s.settings)));
-    // Written beside the old file and renamed over it: a crash or a full disk keeps the old one.
-    QSaveFile file(s.programFolder + kSettingsFileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return;
-    }
-    file.commit();
+    saveFile(s.programFolder + kSettingsFileName, bytes);
 }
 
 }  // namespace moyuta::settings

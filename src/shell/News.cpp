@@ -1,10 +1,9 @@
 #include "News.h"
 
 #include "Cp932.h"
+#include "FileAccess.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace moyuta::shell {
@@ -16,12 +15,12 @@ QString noticeLogPath(const AppState &s)
     return s.programFolder + kNoticeLogName;
 }
 
-// The log's text; false when it cannot be read (a folder of that name, no
+// The log's text; false when it cannot be read (not a regular file, no
 // permission, or a size no log of confirmed notices reaches).
 bool readNoticeLog(const AppState &s, QString &log)
 {
     QFile file(noticeLogPath(s));
-    if (QFileInfo(file).isDir() || file.size() > kMaxNoticeLogBytes || !file.open(QIODevice::ReadOnly))
+    if (!openRegularFile(file) || file.size() > kMaxNoticeLogBytes)
         return false;
     const QByteArray bytes = file.read(kMaxNoticeLogBytes + 1);
     if (bytes.size() > kMaxNoticeLogBytes || file.error() != QFileDevice::NoError)
@@ -32,11 +31,7 @@ bool readNoticeLog(const AppState &s, QString &log)
 
 void writeNoticeLog(const AppState &s, const QString &log)
 {
-    QSaveFile file(noticeLogPath(s));
-    if (!file.open(QIODevice::WriteOnly))
-        return;  // the notice shows again at the next start
-    file.write(toCp932(log));
-    file.commit();
+    saveFile(noticeLogPath(s), toCp932(log));  // on failure the notice shows again at the next start
 }
 
 }  // namespace

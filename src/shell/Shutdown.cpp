@@ -9,16 +9,19 @@ namespace moyuta::shell {
 
 namespace {
 
-// A port field as a 32-bit number: its leading digits, as the settings file reads them.
+// A port field as a 32-bit number: an optional "-" and the digits after it,
+// as the settings file reads them; beyond the range, its nearest end.
 qint32 portValue(const QString &field)
 {
+    const bool negative = field.startsWith(QLatin1Char('-'));
     qint64 n = 0;
-    for (QChar c : field) {
+    for (QChar c : QStringView(field).mid(negative ? 1 : 0)) {
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             break;
-        n = std::min<qint64>(n * 10 + (c.unicode() - '0'), std::numeric_limits<qint32>::max());
+        n = std::min<qint64>(n * 10 + (c.unicode() - '0'), qint64(std::numeric_limits<qint32>::max()) + 1);
     }
-    return qint32(n);
+    return qint32(std::clamp<qint64>(negative ? -n : n, std::numeric_limits<qint32>::min(),
+                                     std::numeric_limits<qint32>::max()));
 }
 
 }  // namespace

@@ -52,6 +52,10 @@ NewsResponse QtNewsFetch::fetch()
         }
     });
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    // An error can come without `finished` soon after it: Qt's own check for
+    // compression bombs ends the reply so, and the rest of the answer then
+    // waits unread until the deadline.
+    QObject::connect(reply, &QNetworkReply::errorOccurred, &loop, &QEventLoop::quit);
     QTimer deadline;
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, reply, &QNetworkReply::abort);

@@ -15,6 +15,8 @@ private slots:
     void linesRead();
     void openChecks_data();
     void openChecks();
+    void hugeFileRefusedPromptly_data();
+    void hugeFileRefusedPromptly();
     void numberingScan_data();
     void numberingScan();
     void saveOutcomes_data();
@@ -55,15 +57,23 @@ void TestRecordFile::linesRead_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("maxLines");
     QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("refused");
 
-    QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << 10 << QStringList{"a", "b"};
-    QTest::newRow("lone CR and lone LF") << QByteArray("a\rb\nc\r\n") << 10 << QStringList{"a", "b", "c"};
-    QTest::newRow("blank line kept") << QByteArray("a\r\n\r\n") << 10 << QStringList{"a", ""};
-    QTest::newRow("text after the last line end") << QByteArray("a\r\nb") << 10 << QStringList{"a", "b"};
-    QTest::newRow("LF then CR is two ends") << QByteArray("a\n\r") << 10 << QStringList{"a", ""};
-    QTest::newRow("stops at the limit") << QByteArray("1\r\n2\r\n3\r\n4\r\n") << 3 << QStringList{"1", "2", "3"};
+    QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << 10 << QStringList{"a", "b"} << false;
+    QTest::newRow("lone CR and lone LF") << QByteArray("a\rb\nc\r\n") << 10 << QStringList{"a", "b", "c"} << false;
+    QTest::newRow("blank line kept") << QByteArray("a\r\n\r\n") << 10 << QStringList{"a", ""} << false;
+    QTest::newRow("text after the last line end") << QByteArray("a\r\nb") << 10 << QStringList{"a", "b"} << false;
+    QTest::newRow("LF then CR is two ends") << QByteArray("a\n\r") << 10 << QStringList{"a", ""} << false;
+    QTest::newRow("stops at the limit") << QByteArray("1\r\n2\r\n3\r\n4\r\n") << 3 << QStringList{"1", "2", "3"} << false;
     QTest::newRow("1 KiB of a long line") << QByteArray(5000, 'x') + "\r\n1,2,0,0" << 10
-                                          << QStringList{QString(1024, QLatin1Char('x')), "1,2,0,0"};
+                                          << QStringList{QString(1024, QLatin1Char('x')), "1,2,0,0"} << false;
+    // Reading ends after maxLines times 1 KiB and a line end.
+    QTest::newRow("a line running past the bound") << "1,2,0,0\r\n" + QByteArray(3000, '\0') << 2 << QStringList()
+                                                   << true;
+    QTest::newRow("a last line ending at the bound") << QByteArray(2 * 1026, 'x') << 2
+                                                     << QStringList{QString(1024, QLatin1Char('x'))} << false;
+    QTest::newRow("the lines end first") << "1\r\n2\r\n" + QByteArray(5000, 'x') << 2 << QStringList{"1", "2"}
+                                         << false;
 }
 
 void TestRecordFile::linesRead()
@@ -71,10 +81,14 @@ void TestRecordFile::linesRead()
     QFETCH(QByteArray, bytes);
     QFETCH(int, maxLines);
     QFETCH(QStringList, lines);
+    QFETCH(bool, refused);
 
     QBuffer buffer(&bytes);
     QVERIFY(buffer.open(QIODevice::ReadOnly));
-    QCOMPARE(record::readRecordLines(buffer, maxLines), lines);
+    const std::optional<QStringList> read = record::readRecordLines(buffer, maxLines);
+    QCOMPARE(!read, refused);
+    if (read)
+        QCOMPARE(*read, lines);
 }
 
 void TestRecordFile::openChecks_data()
@@ -125,6 +139,40 @@ void TestRecordFile::openChecks()
         QVERIFY(!fx.s.tooManyLines);
         QVERIFY(!fx.form().cmdF.enabled);
     }
+}
+
+void TestRecordFile::hugeFileRefusedPromptly_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("start");
+    QTest::addColumn<qint64>("size");  // grown to this with NUL bytes (sparse where the folder allows)
+    QTest::addColumn<QString>("warning");
+
+    const QString format = QStringLiteral("ファイルを開けない、もしくはファイルの形式が違います。");
+    const QByteArray firstLine = "1,60,0,0\r\n";
+    QTest::newRow(".nig, a second line of 600 KB") << "r.nig" << firstLine << qint64(600'000) << format;
+    QTest::newRow(".nig, a second line of 8 GiB") << "r.nig" << firstLine << (qint64(8) << 30) << format;
+    QTest::newRow("SGF of 8 GiB") << "r.sgf" << QByteArray("(;FF[4]SZ[19];B[aa]") << (qint64(8) << 30)
+                                  << QStringLiteral("SGFファイルを読み込めませんでした。");
+}
+
+void TestRecordFile::hugeFileRefusedPromptly()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, start);
+    QFETCH(qint64, size);
+    QFETCH(QString, warning);
+
+    test::RecordFixture fx;
+    fx.writeFile(name, start);
+    QVERIFY(QFile::resize(fx.path(name), size));
+    QElapsedTimer timer;
+    timer.start();
+    fx.open(name);
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QStringLiteral("took %1 ms").arg(timer.elapsed())));
+    QCOMPARE(fx.dialogs.warnings, QStringList{warning});
+    QVERIFY(fx.s.gameRecord.isEmpty());
+    QVERIFY(!fx.s.recordFileLoaded);
 }
 
 void TestRecordFile::numberingScan_data()

@@ -47,6 +47,11 @@ void TestStartup::oneRun_data()
                               << QByteArray("1#0#h#0#1#4#10#0#0#2000000#0#1##0@");
     QTest::newRow("cipher 31") << QByteArray("1#0#h#0#1#4#10#0#0#2000000#0#31##0@")
                                << QByteArray("1#0#h#0#1#4#10#0#0#2000000#0#1##0@");
+    QTest::newRow("ports at the ends of 32 bits")
+        << QByteArray("1#0#h#-2147483648#2147483647#4#10#0#0#2000000#0#1##0@")
+        << QByteArray("1#0#h#-2147483648#2147483647#4#10#0#0#2000000#0#1##0@");
+    QTest::newRow("negative ports") << QByteArray("1#0#h#-5#-1#4#10#0#0#2000000#0#1##0@")
+                                    << QByteArray("1#0#h#-5#-1#4#10#0#0#2000000#0#1##0@");
     QTest::newRow("cipher 29") << QByteArray("1#0#h#0#1#4#10#0#0#2000000#0#29##0@")
                                << QByteArray("1#0#h#0#1#4#10#0#0#2000000#0#29##0@");
 }

@@ -1,7 +1,8 @@
 #pragma once
 // A small HTTP server on 127.0.0.1 for tests, on a free port: it answers
 // every GET the same way, or never, or one byte at a time, or with an endless
-// stream (written as the socket drains, so neither side holds it all).
+// stream (written as the socket drains, so neither side holds it all). An
+// answer can name its Content-Encoding.
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -16,6 +17,7 @@ public:
     int status = 200;
     QByteArray contentType = "text/plain";
     QByteArray body;
+    QByteArray contentEncoding;  // none when empty
     qint64 hugeBytes = 512LL * 1024 * 1024;
     int requests = 0;
 
@@ -75,6 +77,7 @@ private:
     {
         return "HTTP/1.1 " + QByteArray::number(status) + (status == 200 ? " OK" : " Error")
                + "\r\nContent-Type: " + contentType + "\r\nContent-Length: " + QByteArray::number(length)
+               + (contentEncoding.isEmpty() ? QByteArray() : "\r\nContent-Encoding: " + contentEncoding)
                + "\r\nConnection: close\r\n\r\n";
     }
 

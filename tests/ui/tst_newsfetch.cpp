@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <zlib.h>
+
 using namespace moyuta;
 
 class TestNewsFetch : public QObject {
@@ -23,6 +25,8 @@ private slots:
     void givesUp_data();
     void givesUp();
     void hugeAnswerAborted();
+    void compressionBombEndsPromptly_data();
+    void compressionBombEndsPromptly();
     void noEndpointNoRequest();
     void noticeInTheProgram();
     void sessionEndsDuringFetch();
@@ -45,6 +49,52 @@ qint64 peakMemoryKiB()
         if (line.startsWith("VmHWM:"))
             return line.mid(6).trimmed().split(' ').value(0).toLongLong();
     return 0;
+}
+
+// `mebibytes` MiB of NUL bytes compressed as gzip or as zlib ("deflate"),
+// without compressing them all: after a full flush a compressed MiB stands
+// on its own, so it is repeated; the checksum at the end is combined.
+QByteArray zeroBomb(int mebibytes, bool gzip)
+{
+    const QByteArray zeros(1 << 20, '\0');
+    z_stream z{};
+    if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, gzip ? 15 + 16 : 15, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        return {};
+    QByteArray out(1 << 20, '\0');
+    auto compress = [&](const QByteArray &in, int flush) {
+        z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(in.constData()));
+        z.avail_in = uInt(in.size());
+        z.next_out = reinterpret_cast<Bytef *>(out.data());
+        z.avail_out = uInt(out.size());
+        deflate(&z, flush);
+        return out.left(out.size() - qsizetype(z.avail_out));
+    };
+    const QByteArray first = compress(zeros, Z_FULL_FLUSH);  // the header and the first MiB
+    const QByteArray again = compress(zeros, Z_FULL_FLUSH);
+    QByteArray end = compress({}, Z_FINISH);
+    deflateEnd(&z);
+    end.chop(gzip ? 8 : 4);  // the checksum of two MiB
+
+    const auto zero = reinterpret_cast<const Bytef *>(zeros.constData());
+    const uLong crcMiB = crc32(0, zero, uInt(zeros.size())), adlerMiB = adler32(1, zero, uInt(zeros.size()));
+    uLong crc = crc32(0, nullptr, 0), adler = adler32(0, nullptr, 0);
+    QByteArray bomb = first;
+    for (int i = 0; i < mebibytes; ++i) {
+        if (i > 0)
+            bomb += again;
+        crc = crc32_combine(crc, crcMiB, zeros.size());
+        adler = adler32_combine(adler, adlerMiB, zeros.size());
+    }
+    bomb += end;
+    const quint32 length = quint32(qint64(mebibytes) << 20);
+    if (gzip)
+        for (const quint32 v : {quint32(crc), length})
+            for (int b = 0; b < 4; ++b)
+                bomb += char(v >> (8 * b));
+    else
+        for (int b = 3; b >= 0; --b)
+            bomb += char(quint32(adler) >> (8 * b));
+    return bomb;
 }
 
 }  // namespace
@@ -135,6 +185,33 @@ void TestNewsFetch::hugeAnswerAborted()
     QVERIFY(response.body.isEmpty());
     QVERIFY2(clock.elapsed() < 10000, "aborted early, not after reading it all");
     QVERIFY2(peakMemoryKiB() - before < 64 * 1024, qPrintable(QString::number(peakMemoryKiB() - before)));
+}
+
+void TestNewsFetch::compressionBombEndsPromptly_data()
+{
+    QTest::addColumn<bool>("gzip");
+    QTest::newRow("gzip, 1 GiB") << true;
+    QTest::newRow("deflate, 1 GiB") << false;
+}
+
+// An answer that expands to 1 GiB (1 MB on the wire) is refused at once,
+// whichever check ends it first: the 1 MiB bound or Qt's own against
+// compression bombs (which ends the reply with an error before it finishes).
+void TestNewsFetch::compressionBombEndsPromptly()
+{
+    QFETCH(bool, gzip);
+
+    test::HttpTestServer server;
+    server.body = zeroBomb(1024, gzip);
+    QVERIFY(server.body.size() > 256 * 1024 && server.body.size() < 2 * 1024 * 1024);
+    server.contentEncoding = gzip ? "gzip" : "deflate";
+    ui::QtNewsFetch fetch(server.url());
+    QElapsedTimer clock;
+    clock.start();
+    const NewsResponse response = fetch.fetch();
+    QVERIFY(!response.ok);
+    QVERIFY(response.body.isEmpty());
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
 }
 
 void TestNewsFetch::noEndpointNoRequest()
