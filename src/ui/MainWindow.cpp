@@ -155,7 +155,7 @@ MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s
     display->setReadOnly(true);
     display->setFocusPolicy(Qt::NoFocus);  // shows the chat; typing goes to the input
     chatLog_ = new ChatLogBox;
-    chatLog_->setObjectName(QStringLiteral("Combo2"));
+    bind(f.Combo2, chatLog_);
     chatLog_->setAccessibleName(QStringLiteral("チャットのログ"));
     chatLog_->setFixedWidth(28);
     chatLog_->view()->setMinimumWidth(420);
@@ -530,11 +530,11 @@ void MainWindow::sync()
         const int reserved = chatStatus_->text().isEmpty() ? 0 : chatStatus_->sizeHint().width() + 12;
         chatDisplay_->setTextMargins(0, 0, reserved, 0);
     }
-    if (chatLog_ && chatLogShown_ != f.Combo2) {
-        chatLogShown_ = f.Combo2;
+    if (chatLog_ && chatLogShown_ != f.Combo2.items) {
+        chatLogShown_ = f.Combo2.items;
         const QSignalBlocker block(chatLog_);
         chatLog_->clear();
-        chatLog_->addItems(f.Combo2);
+        chatLog_->addItems(f.Combo2.items);
         chatLog_->setCurrentIndex(chatLog_->count() - 1);
     }
     // A request made while the window is still hidden (start-up) waits until it shows.

@@ -144,7 +144,7 @@ int main(int argc, char *argv[])
         } else if (command == QLatin1String("overlay")) {
             say(QStringLiteral("overlay %1 %2").arg(int(s.overlayShown)).arg(f.Frame8.visible ? f.lbl2Message.caption : QString()));
         } else if (command == QLatin1String("chatlog")) {
-            say(QStringLiteral("chatlog ") + (QStringList{f.txtDisp.text} + f.Combo2).join(QLatin1Char('|')));
+            say(QStringLiteral("chatlog ") + (QStringList{f.txtDisp.text} + f.Combo2.items).join(QLatin1Char('|')));
         } else if (command == QLatin1String("point")) {
             say(QStringLiteral("point %1 %2").arg(arg.toInt()).arg(int(s.points[size_t(qBound(0, arg.toInt(), 360))].content)));
         } else if (command == QLatin1String("state")) {

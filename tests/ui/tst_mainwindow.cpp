@@ -106,6 +106,8 @@ void TestMainWindow::syncRendersModel_data()
 
     QTest::newRow("take-back enabled") << "cmdBack" << "enabled" << QVariant(false) << QVariant(true) << QVariant(true);
     QTest::newRow("take-back disabled") << "cmdBack" << "enabled" << QVariant(true) << QVariant(false) << QVariant(false);
+    QTest::newRow("chat log disabled") << "Combo2" << "enabled" << QVariant(true) << QVariant(false) << QVariant(false);
+    QTest::newRow("chat log enabled") << "Combo2" << "enabled" << QVariant(false) << QVariant(true) << QVariant(true);
     QTest::newRow("clock limit label") << "lblMax" << "caption" << QVariant(QStringLiteral("3"))
                                        << QVariant(QStringLiteral("10")) << QVariant(QStringLiteral("10"));
     QTest::newRow("clock command caption") << "cmdTimer" << "caption" << QVariant(QStringLiteral("タイマースタート"))
@@ -487,7 +489,7 @@ void TestMainWindow::chatRow()
     // Enter sends what was typed; the input is left empty, with no line break.
     QTest::keyClicks(input, QStringLiteral("hello"));
     QTest::keyClick(input, Qt::Key_Return);
-    QCOMPARE(wire.a.s.form.Combo2, QStringList{QStringLiteral("△hello")});
+    QCOMPARE(wire.a.s.form.Combo2.items, QStringList{QStringLiteral("△hello")});
     QCOMPARE(input->text(), QString());
     QCOMPARE(display->text(), QStringLiteral("△hello"));
     QCOMPARE(log->count(), 1);
@@ -497,10 +499,10 @@ void TestMainWindow::chatRow()
     QCOMPARE(wire.a.s.form.txtSend.text, QString(44, u'x'));
     QCOMPARE(input->text(), QString(44, u'x'));
     QTest::keyClick(&w, Qt::Key_Z, Qt::AltModifier);
-    QTRY_COMPARE(wire.a.s.form.Combo2.last(), QStringLiteral("△") + QString(44, u'x'));
+    QTRY_COMPARE(wire.a.s.form.Combo2.items.last(), QStringLiteral("△") + QString(44, u'x'));
     QCOMPARE(log->count(), 2);
     wire.deliver();
-    QCOMPARE(wire.b.s.form.Combo2, (QStringList{QStringLiteral("◇hello"), QStringLiteral("◇") + QString(44, u'x')}));
+    QCOMPARE(wire.b.s.form.Combo2.items, (QStringList{QStringLiteral("◇hello"), QStringLiteral("◇") + QString(44, u'x')}));
 }
 
 void TestMainWindow::optionsPanel()
