@@ -192,6 +192,14 @@ MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s
     sync();
 }
 
+MainWindow::~MainWindow()
+{
+    // The widgets outlive this window's members; what they report while they
+    // go (a spin box commits its text when hidden) must not reach a handler.
+    for (QObject *child : findChildren<QObject *>())
+        child->disconnect(this);
+}
+
 void MainWindow::setShell(shell::ShellPorts *ports, std::function<void()> ended)
 {
     shell_ = ports;
@@ -289,7 +297,16 @@ QSpinBox *MainWindow::spinner(Spinner &model, const QString &accessibleName, boo
     connect(box, &QSpinBox::valueChanged, this, [this, &model](int v) {
         if (model.enabled)
             forward([&model, v] { model.setValue(v); });
+        else
+            sync();
     });
+    // Typed digits wait for Enter (no keyboard tracking); text put in from
+    // elsewhere, through the accessibility interface, takes effect at once.
+    if (auto *edit = box->findChild<QLineEdit *>())
+        connect(edit, &QLineEdit::textChanged, this, [this, box] {
+            if (!syncing_ && !box->hasFocus())
+                box->interpretText();
+        });
     return box;
 }
 
@@ -525,6 +542,7 @@ void MainWindow::sync()
             combo->setCurrentIndex(combo->findText(model->text));
             combo->setEditText(model->text);
         }
+        comboIndexShown_.insert(combo, combo->currentIndex());
     }
     if (chatStatus_) {
         const int reserved = chatStatus_->text().isEmpty() ? 0 : chatStatus_->sizeHint().width() + 12;
