@@ -168,6 +168,7 @@ Form::Form()
     txtDisp = make<TextBox>("txtDisp");
     cmdSend = make<Button>("cmdSend", QStringLiteral("送信(&Z)"));
     lblStatus = make<Label>("lblStatus");
+    Combo2 = make<ListBox>("Combo2");
 
     lblTime = make<Label>("lblTime");
     lblMax = make<Label>("lblMax");  // start-up sets the limit
@@ -214,7 +215,7 @@ std::vector<Control *> Form::controls()
                                   &cmdOff, &UpDown2, &lblBlackPrisoners, &lblBlackPrisonersCaption, &UpDown1,
                                   &lblWhitePrisoners, &lblWhitePrisonersCaption, &cmdRec, &cmdNewSave,
                                   &cmdFileOpen, &cmdF, &UpDown5, &lblSnum, &cmdNetwork, &cmdOpt, &cmdEnd,
-                                  &txtSend, &txtDisp, &cmdSend, &lblStatus, &lblTime, &lblMax, &UpDown3,
+                                  &txtSend, &txtDisp, &cmdSend, &lblStatus, &Combo2, &lblTime, &lblMax, &UpDown3,
                                   &cmdTimer, &cmdResetTimer, &txtPeerAddress, &txtPeerPort, &txtOwnPort,
                                   &txtPassword, &cboCipherNumber, &Check3, &Command1, &Command4, &Command2, &fraNetwork,
                                   &Combo1, &Combo3, &UpDown4, &lblLog, &cmdTekiyou, &cmdOptClose, &fraOptions};

@@ -67,6 +67,11 @@ struct ComboBox : Control {
     void type(const QString &value);
 };
 
+// A drop-down list the user only reads: its entries.
+struct ListBox : Control {
+    QStringList items;
+};
+
 // A group of option buttons of which one is selected.
 struct OptionGroup {
     QString name;
@@ -145,7 +150,7 @@ struct Form {
     TextBox txtDisp;
     Button cmdSend;  // 送信(&Z)
     Label lblStatus;
-    QStringList Combo2;  // chat log, oldest first
+    ListBox Combo2;  // chat log, entries oldest first
 
     // Clock.
     Label lblTime;

@@ -16,9 +16,10 @@ bool blankOrLineBreak(const QString &text)
 
 void addChatEntry(AppState &s, const QString &entry)
 {
-    s.form.Combo2.append(entry);
-    if (s.form.Combo2.size() > s.chatLogLimit)
-        s.form.Combo2.removeFirst();  // one entry per addition
+    QStringList &log = s.form.Combo2.items;
+    log.append(entry);
+    if (log.size() > s.chatLogLimit)
+        log.removeFirst();  // one entry per addition
     s.form.txtDisp.text = entry;
 }
 

@@ -27,7 +27,7 @@ void disableForPanel(AppState &s)
              &f.cmdNetwork, &f.cmdOpt, &f.cmdClear, &f.cmdSend, &f.cmdWait, &f.cmdOff, &f.cmdRec, &f.cmdBack,
              &f.cmdNewSave, &f.cmdFileOpen, &f.cmdF, &f.cmdTouryou, &f.chkNumberStones, &f.chkOtherMarks,
              &f.cmdSankaku, &f.cmd1Rectang, &f.cmdDikazuClear, &f.txtSend, &f.UpDown1, &f.UpDown2, &f.UpDown3,
-             &f.UpDown5, &f.cmdTimer, &f.cmdResetTimer})
+             &f.UpDown5, &f.cmdTimer, &f.cmdResetTimer, &f.Combo2})
         c->enabled = false;
     f.Option4.setSelected(0);
     f.Option4.setAllBack(kButtonGrey);
@@ -63,6 +63,7 @@ void enableAfterPanel(AppState &s)
     f.cmdNewSave.enabled = f.cmdF.enabled = !s.gameRecord.isEmpty();
     f.UpDown3.enabled = true;
     f.cmdTimer.enabled = f.cmdResetTimer.enabled = true;
+    f.Combo2.enabled = true;
     keepReplayLocks(s);
 }
 

@@ -316,10 +316,13 @@ void BoardView::paintEvent(QPaintEvent *)
         const QPointF c = pointCentre(i);
         switch (content) {
         case PointContent::Black: {
+            // The face shows the colour as given; the highlight and the shaded
+            // rim stay narrow bands around it.
             QRadialGradient shade(c + QPointF(-radius * 0.35, -radius * 0.4), radius * 1.1);
             shade.setColorAt(0, mix(black, Qt::white, 0.32));
-            shade.setColorAt(0.55, black);
-            shade.setColorAt(1, mix(black, Qt::black, 0.25));
+            shade.setColorAt(0.3, black);
+            shade.setColorAt(0.85, black);
+            shade.setColorAt(1, mix(black, Qt::black, 0.2));
             p.setPen(QPen(mix(black, Qt::black, 0.5), std::max(0.6, radius * 0.04)));
             p.setBrush(shade);
             p.drawEllipse(c, radius, radius);

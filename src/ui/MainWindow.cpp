@@ -155,7 +155,7 @@ MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s
     display->setReadOnly(true);
     display->setFocusPolicy(Qt::NoFocus);  // shows the chat; typing goes to the input
     chatLog_ = new ChatLogBox;
-    chatLog_->setObjectName(QStringLiteral("Combo2"));
+    bind(f.Combo2, chatLog_);
     chatLog_->setAccessibleName(QStringLiteral("チャットのログ"));
     chatLog_->setFixedWidth(28);
     chatLog_->view()->setMinimumWidth(420);
@@ -190,6 +190,14 @@ MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s
                {buildOptionsPanel(central), &f.fraOptions, &f.Combo1}};
     resize(1100, 760);
     sync();
+}
+
+MainWindow::~MainWindow()
+{
+    // The widgets outlive this window's members; what they report while they
+    // go (a spin box commits its text when hidden) must not reach a handler.
+    for (QObject *child : findChildren<QObject *>())
+        child->disconnect(this);
 }
 
 void MainWindow::setShell(shell::ShellPorts *ports, std::function<void()> ended)
@@ -289,7 +297,16 @@ QSpinBox *MainWindow::spinner(Spinner &model, const QString &accessibleName, boo
     connect(box, &QSpinBox::valueChanged, this, [this, &model](int v) {
         if (model.enabled)
             forward([&model, v] { model.setValue(v); });
+        else
+            sync();
     });
+    // Typed digits wait for Enter (no keyboard tracking); text put in from
+    // elsewhere, through the accessibility interface, takes effect at once.
+    if (auto *edit = box->findChild<QLineEdit *>())
+        connect(edit, &QLineEdit::textChanged, this, [this, box] {
+            if (!syncing_ && !box->hasFocus())
+                box->interpretText();
+        });
     return box;
 }
 
@@ -525,16 +542,17 @@ void MainWindow::sync()
             combo->setCurrentIndex(combo->findText(model->text));
             combo->setEditText(model->text);
         }
+        comboIndexShown_.insert(combo, combo->currentIndex());
     }
     if (chatStatus_) {
         const int reserved = chatStatus_->text().isEmpty() ? 0 : chatStatus_->sizeHint().width() + 12;
         chatDisplay_->setTextMargins(0, 0, reserved, 0);
     }
-    if (chatLog_ && chatLogShown_ != f.Combo2) {
-        chatLogShown_ = f.Combo2;
+    if (chatLog_ && chatLogShown_ != f.Combo2.items) {
+        chatLogShown_ = f.Combo2.items;
         const QSignalBlocker block(chatLog_);
         chatLog_->clear();
-        chatLog_->addItems(f.Combo2);
+        chatLog_->addItems(f.Combo2.items);
         chatLog_->setCurrentIndex(chatLog_->count() - 1);
     }
     // A request made while the window is still hidden (start-up) waits until it shows.

@@ -33,6 +33,7 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     explicit MainWindow(AppState &s, QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     // Renders the whole form model: enabled, visible, caption, colour, ticks, selections, values.
     void sync();
@@ -87,6 +88,7 @@ private:
     std::vector<std::pair<Spinner *, QSpinBox *>> spinners_;
     std::vector<std::pair<TextBox *, QLineEdit *>> lineEdits_;
     std::vector<std::pair<ComboBox *, QComboBox *>> comboBoxes_;
+    QHash<const QComboBox *, int> comboIndexShown_;  // each list's position as last rendered or picked
     struct SidePanel {
         QFrame *frame;
         Control *model;

@@ -26,9 +26,17 @@ QLineEdit *MainWindow::lineEdit(TextBox &model, const QString &accessibleName)
     if (model.maxLength > 0)
         edit->setMaxLength(model.maxLength);
     lineEdits_.emplace_back(&model, edit);
-    connect(edit, &QLineEdit::textEdited, this, [this, &model](const QString &text) {
-        if (model.enabled)
+    // Any change of the text is the user's, whichever road it took: keys, the
+    // input method, or the accessibility interface (dictation, on-screen
+    // keyboards), which sets the text without textEdited. The window renders
+    // the model with signals blocked, so its own text raises nothing.
+    connect(edit, &QLineEdit::textChanged, this, [this, &model, edit](const QString &text) {
+        if (syncing_ || text == model.text)
+            return;
+        if (model.enabled && !edit->isReadOnly())
             forward([&model, text] { model.setText(text); });
+        else
+            sync();  // a field the user may not change shows the model's text again
     });
     return edit;
 }
@@ -45,10 +53,24 @@ QComboBox *MainWindow::comboBox(ComboBox &model, const QString &accessibleName)
     connect(combo, &QComboBox::textActivated, this, [this, &model](const QString &text) {
         if (model.enabled)
             forward([&model, text] { model.pick(text); });
+        else
+            sync();
     });
-    connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, &model](const QString &text) {
+    // Typing is any change of the field's text (see lineEdit), except the one a
+    // pick makes: the list moves to the picked name, sets the text, then reports the pick.
+    connect(combo->lineEdit(), &QLineEdit::textChanged, this, [this, &model, combo](const QString &text) {
+        if (syncing_)
+            return;
+        if (combo->currentIndex() != comboIndexShown_.value(combo)) {
+            comboIndexShown_.insert(combo, combo->currentIndex());
+            return;
+        }
+        if (text == model.text)
+            return;
         if (model.enabled)
             forward([&model, text] { model.type(text); });
+        else
+            sync();
     });
     return combo;
 }

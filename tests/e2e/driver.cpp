@@ -4,6 +4,9 @@
 //
 //   set FIELD VALUE   peer | peerport | ownport | password | cipher | speed
 //   click NAME        clicks the button with that object name in the window
+//   apress NAME       presses that button through the accessibility interface
+//   aset NAME TEXT    puts TEXT in the field (or editable list) with that object name through
+//                     the accessibility interface, as dictation or UI automation does
 //   press POINT       a left click on that point of the board
 //   rpress POINT      a right click on that point (takes a stone off)
 //   spin NAME VALUE   sets the up/down control with that object name
@@ -21,7 +24,9 @@
 #include "Program.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QSpinBox>
@@ -112,6 +117,17 @@ int main(int argc, char *argv[])
         } else if (command == QLatin1String("click")) {
             if (auto *b = w.findChild<QAbstractButton *>(arg))
                 b->click();
+        } else if (command == QLatin1String("apress")) {
+            QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w.findChild<QAbstractButton *>(arg));
+            if (iface && iface->actionInterface())
+                iface->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        } else if (command == QLatin1String("aset")) {
+            QWidget *field = w.findChild<QWidget *>(arg);
+            if (auto *list = qobject_cast<QComboBox *>(field))
+                field = list->lineEdit();
+            QAccessibleInterface *iface = field ? QAccessible::queryAccessibleInterface(field) : nullptr;
+            if (iface && iface->editableTextInterface() && iface->textInterface())
+                iface->editableTextInterface()->replaceText(0, iface->textInterface()->characterCount(), value);
         } else if (command == QLatin1String("press")) {
             auto *view = w.findChild<ui::BoardView *>();
             QTest::mouseClick(view, Qt::LeftButton, {}, view->pointCentre(arg.toInt()).toPoint());
@@ -144,7 +160,7 @@ int main(int argc, char *argv[])
         } else if (command == QLatin1String("overlay")) {
             say(QStringLiteral("overlay %1 %2").arg(int(s.overlayShown)).arg(f.Frame8.visible ? f.lbl2Message.caption : QString()));
         } else if (command == QLatin1String("chatlog")) {
-            say(QStringLiteral("chatlog ") + (QStringList{f.txtDisp.text} + f.Combo2).join(QLatin1Char('|')));
+            say(QStringLiteral("chatlog ") + (QStringList{f.txtDisp.text} + f.Combo2.items).join(QLatin1Char('|')));
         } else if (command == QLatin1String("point")) {
             say(QStringLiteral("point %1 %2").arg(arg.toInt()).arg(int(s.points[size_t(qBound(0, arg.toInt(), 360))].content)));
         } else if (command == QLatin1String("state")) {

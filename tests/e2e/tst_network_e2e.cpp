@@ -189,6 +189,10 @@ void TestNetworkEndToEnd::wholeGame()
     QVERIFY(b.act(QStringLiteral("chat こちらこそ、お手柔らかに"), QStringLiteral("chatlog"), has(QStringLiteral("△こちらこそ"))));
     QVERIFY(a.poll(QStringLiteral("chatlog"),
                    is(QStringLiteral("chatlog ◇こちらこそ、お手柔らかに|△よろしくお願いします|◇こちらこそ、お手柔らかに"))));
+    // Dictation fills the input through the accessibility interface; 送信(&Z), pressed the same way, sends it.
+    a.send(QStringLiteral("aset txtSend 音声で入力しました"));
+    QVERIFY(a.act(QStringLiteral("apress cmdSend"), QStringLiteral("chatlog"), has(QStringLiteral("|△音声で入力しました"))));
+    QVERIFY(b.poll(QStringLiteral("chatlog"), has(QStringLiteral("chatlog ◇音声で入力しました|"))));
 
     // 待った: b places a stone and takes it back; it goes on both boards.
     const QString before = inStep(a, b);

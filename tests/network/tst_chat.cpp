@@ -41,8 +41,8 @@ void TestChat::chatBothWays()
     QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
     say(w, w.a, QStringLiteral("よろしくお願いします"));
     say(w, w.b, QStringLiteral("こちらこそ"));
-    QCOMPARE(w.a.s.form.Combo2, (QStringList{"△よろしくお願いします", "◇こちらこそ"}));
-    QCOMPARE(w.b.s.form.Combo2, (QStringList{"◇よろしくお願いします", "△こちらこそ"}));
+    QCOMPARE(w.a.s.form.Combo2.items, (QStringList{"△よろしくお願いします", "◇こちらこそ"}));
+    QCOMPARE(w.b.s.form.Combo2.items, (QStringList{"◇よろしくお願いします", "△こちらこそ"}));
     QCOMPARE(w.a.s.form.txtDisp.text, QStringLiteral("◇こちらこそ"));
     QVERIFY(w.a.s.form.txtSend.text.isEmpty());
 
@@ -51,7 +51,7 @@ void TestChat::chatBothWays()
     alone.s.form.txtSend.text = QStringLiteral("hello");
     network::onSend(alone.s);
     QCOMPARE(alone.dialogs.notices, QStringList{QStringLiteral("ネットワーク接続が行われていません。")});
-    QVERIFY(alone.s.form.Combo2.isEmpty());
+    QVERIFY(alone.s.form.Combo2.items.isEmpty());
 }
 
 void TestChat::logTrimmedAtLimit()
@@ -62,7 +62,7 @@ void TestChat::logTrimmedAtLimit()
     w.b.s.chatLogLimit = 5;
     for (int i = 1; i <= 7; ++i)
         say(w, w.a, QStringLiteral("m%1").arg(i));
-    QCOMPARE(w.b.s.form.Combo2, (QStringList{"◇m3", "◇m4", "◇m5", "◇m6", "◇m7"}));
+    QCOMPARE(w.b.s.form.Combo2.items, (QStringList{"◇m3", "◇m4", "◇m5", "◇m6", "◇m7"}));
 }
 
 void TestChat::typingIndicator()
@@ -88,8 +88,8 @@ void TestChat::typingIndicator()
     for (const QString &pasted : {QStringLiteral("貼り付け\r\n"), QStringLiteral("もう一つ\n")}) {
         f.txtSend.setText(pasted);
         w.deliver();
-        QCOMPARE(w.b.s.form.Combo2.last(), QStringLiteral("◇") + pasted.trimmed());
-        QCOMPARE(f.Combo2.last(), QStringLiteral("△") + pasted);
+        QCOMPARE(w.b.s.form.Combo2.items.last(), QStringLiteral("◇") + pasted.trimmed());
+        QCOMPARE(f.Combo2.items.last(), QStringLiteral("△") + pasted);
         QCOMPARE(f.txtSend.text, pasted);
         f.txtSend.setText(QString());
     }
@@ -126,11 +126,11 @@ void TestChat::refusedTexts()
     QCOMPARE(w.a.dialogs.notices, QStringList{QStringLiteral("この文は送信出来ません。")});
     QCOMPARE(w.a.s.form.txtSend.text, text);
     QCOMPARE(w.sent.size(), before);
-    QVERIFY(w.a.s.form.Combo2.isEmpty());
+    QVERIFY(w.a.s.form.Combo2.items.isEmpty());
 
     // Digits and commas with fewer than four commas are chat.
     say(w, w.a, QStringLiteral("1,2,3"));
-    QCOMPARE(w.b.s.form.Combo2, QStringList{"◇1,2,3"});
+    QCOMPARE(w.b.s.form.Combo2.items, QStringList{"◇1,2,3"});
 }
 
 void TestChat::awayAndBack()
@@ -148,7 +148,7 @@ void TestChat::awayAndBack()
     board::pressPoint(w.b.s, 40, board::MouseButton::Left);  // blocked meanwhile
     QCOMPARE(w.b.s.points[40].content, PointContent::Empty);
     say(w, w.b, QStringLiteral("お茶ですか"));  // chat still works
-    QCOMPARE(w.a.s.form.Combo2.last(), QStringLiteral("◇お茶ですか"));
+    QCOMPARE(w.a.s.form.Combo2.items.last(), QStringLiteral("◇お茶ですか"));
 
     const int plays = w.b.sound.plays;
     board::onPresence(w.a.s);  // back

@@ -72,13 +72,14 @@ void TestPanel::openAndCloseLocally()
     for (int i = 0; i < 3; ++i)
         QVERIFY(!f.Option1[i].enabled && !f.Option3[i].enabled);
     for (const Control *c : std::initializer_list<const Control *>{&f.cmdNetwork, &f.cmdOpt, &f.cmdRec, &f.cmdFileOpen,
-                                                                    &f.chkNumberStones, &f.UpDown5, &f.txtSend})
+                                                                    &f.chkNumberStones, &f.UpDown5, &f.txtSend, &f.Combo2})
         QVERIFY2(!c->enabled, qPrintable(c->name));
 
     network::onNetworkPanelClose(fx.s);
     QVERIFY(!fx.s.panelOpen);
     QVERIFY(!f.fraNetwork.visible);
     QVERIFY(f.cmdNetwork.enabled && f.cmdFileOpen.enabled && f.chkNumberStones.enabled && f.Option1[1].enabled);
+    QVERIFY(f.Combo2.enabled);
     QVERIFY(!f.cmdStart.enabled);
     QVERIFY(!f.cmdRec.enabled);  // as it was when the panel opened
     QCOMPARE(f.Option1.selected, 0);
@@ -98,7 +99,7 @@ void TestPanel::closeOnAuthentication()
         QVERIFY(p->s.authenticated);
         QVERIFY(!p->s.panelOpen && !f.fraNetwork.visible);
         QVERIFY(!f.cmdNetwork.enabled && !f.cmdRec.enabled && !f.cmdFileOpen.enabled && !f.chkOtherMarks.enabled);
-        QVERIFY(f.cmdStart.enabled);
+        QVERIFY(f.cmdStart.enabled && f.Combo2.enabled);
         QCOMPARE(f.cmdStart.back, kStartGreen);
         QCOMPARE(p->s.activeCipherNumber, 7);
     }

@@ -179,7 +179,7 @@ void TestOptions::openAndCloseLocally()
     shell::onOptionsOpen(fx.s);
     QVERIFY(fx.s.panelOpen && f.fraOptions.visible && f.cmdTekiyou.enabled);
     for (const Control *c : std::initializer_list<const Control *>{&f.cmdOpt, &f.cmdNetwork, &f.cmdRec, &f.cmdBack,
-                                                                  &f.txtSend, &f.Option1[0], &f.Option3[0]})
+                                                                  &f.txtSend, &f.Combo2, &f.Option1[0], &f.Option3[0]})
         QVERIFY2(!c->enabled, qPrintable(c->name));
 
     shell::onOptionsApply(fx.s);
@@ -187,6 +187,7 @@ void TestOptions::openAndCloseLocally()
     shell::onOptionsClose(fx.s);
     QVERIFY(!fx.s.panelOpen && !f.fraOptions.visible);
     QVERIFY(f.cmdNetwork.enabled && f.cmdOpt.enabled && f.Option3[0].enabled && f.Option2[0].enabled);
+    QVERIFY(f.Combo2.enabled);
     QVERIFY(f.cmdBack.enabled);  // the board has a stone
     QVERIFY(!f.cmdStart.enabled && !f.cmdTouryou.enabled);
     QCOMPARE(f.cmdRec.enabled, record);

@@ -32,6 +32,8 @@ private slots:
     void pressLandsOnPoint();
     void paintsLayers_data();
     void paintsLayers();
+    void blackStoneFaceShowsItsColour_data();
+    void blackStoneFaceShowsItsColour();
     void letterKeepsLastMoveMarker_data();
     void letterKeepsLastMoveMarker();
     void countPanelHidesOnLeftClick_data();
@@ -118,6 +120,56 @@ void TestBoardView::paintsLayers()
     const QPointF at = view.toWidget(1800 + offset.x(), 1800 + offset.y()) * image.devicePixelRatio();
     const QColor got = image.pixelColor(at.toPoint());
     QVERIFY2(maxChannelDiff(got, expected) <= tolerance, qPrintable(QStringLiteral("got %1, expected %2").arg(got.name(), expected.name())));
+}
+
+void TestBoardView::blackStoneFaceShowsItsColour_data()
+{
+    QTest::addColumn<int>("colourIndex");  // into the black-stone colours of the options panel
+    QTest::addColumn<bool>("rimDarker");   // pure black has nothing darker
+
+    QTest::newRow("黒") << 0 << false;
+    QTest::newRow("緑") << 1 << true;
+    QTest::newRow("紺") << 2 << true;
+    QTest::newRow("赤") << 3 << true;
+    QTest::newRow("黄") << 4 << true;
+}
+
+// Most of a black stone's face shows the colour chosen for it, between a
+// lighter highlight and a darker rim.
+void TestBoardView::blackStoneFaceShowsItsColour()
+{
+    QFETCH(int, colourIndex);
+    QFETCH(bool, rimDarker);
+
+    test::Fixture fx;
+    fx.s.blackStoneColourIndex = fx.s.previousBlackStoneColourIndex = colourIndex;  // as after 適用(&I)
+    const QColor given = QColor::fromRgb(QRgb(0xFF000000u | kBlackStoneColours[size_t(colourIndex)]));
+    const int point = pointIndex(9, 9);
+    board::pressPoint(fx.s, point, board::MouseButton::Left);
+    QCOMPARE(fx.s.points[size_t(point)].content, PointContent::Black);
+
+    BoardView view(fx.s);
+    view.resize(760, 760);
+    const QImage image = view.grab().toImage();
+    const double ratio = image.devicePixelRatio();
+    const QPointF centre = view.pointCentre(point) * ratio;
+    const double radius = (view.toWidget(ui::BoardGeometry::kGlyph / 2, 0) - view.toWidget(0, 0)).x() * ratio;
+    QVERIFY(radius > 8);
+    int face = 0, asGiven = 0, lighter = 0, darker = 0;
+    const int reach = int(radius);
+    for (int dy = -reach; dy <= reach; ++dy)
+        for (int dx = -reach; dx <= reach; ++dx) {
+            if (std::hypot(dx, dy) > radius * 0.9)  // inside the outline
+                continue;
+            const QColor got = image.pixelColor(centre.toPoint() + QPoint(dx, dy));
+            ++face;
+            asGiven += maxChannelDiff(got, given) <= 10;
+            lighter += got.lightness() >= given.lightness() + 40;
+            darker += got.lightness() <= given.lightness() - 12;
+        }
+    QVERIFY2(asGiven * 2 >= face, qPrintable(QStringLiteral("%1 of %2 pixels show %3").arg(asGiven).arg(face).arg(given.name())));
+    QVERIFY(lighter > 0);
+    QCOMPARE(darker > 0, rimDarker);
 }
 
 void TestBoardView::letterKeepsLastMoveMarker_data()

@@ -38,6 +38,10 @@ private slots:
     void questionBox();
     void recordControls();
     void networkPanel();
+    void accessibleTextReachesModel_data();
+    void accessibleTextReachesModel();
+    void renderedTextRaisesNothing_data();
+    void renderedTextRaisesNothing();
     void backgroundClickFocusesChat_data();
     void backgroundClickFocusesChat();
     void chatRow();
@@ -60,6 +64,62 @@ OptionGroup *groupNamed(Form &f, const QString &name)
         if (g->name == name)
             return g;
     return nullptr;
+}
+
+// A text control of the model: a field, an editable list, or a spinner's number.
+struct TextControl {
+    QString *text = nullptr;
+    Spinner *spinner = nullptr;
+    QString get() const { return spinner ? QString::number(spinner->value) : *text; }
+    void set(const QString &t) const
+    {
+        if (spinner)
+            spinner->value = t.toInt();
+        else
+            *text = t;
+    }
+};
+
+TextControl textControlNamed(Form &f, const QString &name)
+{
+    for (TextBox *t : {&f.txtSend, &f.txtDisp, &f.txtPeerAddress, &f.txtPeerPort, &f.txtOwnPort, &f.txtPassword})
+        if (t->name == name)
+            return {&t->text, nullptr};
+    for (ComboBox *c : {&f.cboCipherNumber, &f.Combo1, &f.Combo3})
+        if (c->name == name)
+            return {&c->text, nullptr};
+    return {nullptr, static_cast<Spinner *>(controlNamed(f, name))};
+}
+
+// The line edit that shows a text control: the field itself, a list's or a spinner's edit field.
+QLineEdit *editOf(ui::MainWindow &w, const QString &name)
+{
+    if (auto *combo = w.findChild<QComboBox *>(name))
+        return combo->lineEdit();
+    if (auto *box = w.findChild<QSpinBox *>(name))
+        return box->findChild<QLineEdit *>();
+    return w.findChild<QLineEdit *>(name);
+}
+
+// What an assistive tool talks to: a spin box is one text object with its field.
+QAccessibleInterface *accessibleTextOf(ui::MainWindow &w, const QString &name)
+{
+    if (auto *box = w.findChild<QSpinBox *>(name))
+        return QAccessible::queryAccessibleInterface(box);
+    return QAccessible::queryAccessibleInterface(editOf(w, name));
+}
+
+// A window state with every text control's handlers and the options panel's names.
+void installTextHandlers(AppState &s)
+{
+    network::installPanelHandlers(s);
+    shell::installHandlers(s);
+    for (const QString &name : kBoardColourNames)
+        s.form.Combo1.items << name;
+    for (const LineSpeed &speed : kLineSpeeds)
+        s.form.Combo3.items << speed.name;
+    for (int n = 1; n <= 29; ++n)
+        s.form.cboCipherNumber.items << QString::number(n);
 }
 
 // Where a selector or check box shows something other than the model holds.
@@ -106,6 +166,8 @@ void TestMainWindow::syncRendersModel_data()
 
     QTest::newRow("take-back enabled") << "cmdBack" << "enabled" << QVariant(false) << QVariant(true) << QVariant(true);
     QTest::newRow("take-back disabled") << "cmdBack" << "enabled" << QVariant(true) << QVariant(false) << QVariant(false);
+    QTest::newRow("chat log disabled") << "Combo2" << "enabled" << QVariant(true) << QVariant(false) << QVariant(false);
+    QTest::newRow("chat log enabled") << "Combo2" << "enabled" << QVariant(false) << QVariant(true) << QVariant(true);
     QTest::newRow("clock limit label") << "lblMax" << "caption" << QVariant(QStringLiteral("3"))
                                        << QVariant(QStringLiteral("10")) << QVariant(QStringLiteral("10"));
     QTest::newRow("clock command caption") << "cmdTimer" << "caption" << QVariant(QStringLiteral("タイマースタート"))
@@ -422,6 +484,139 @@ void TestMainWindow::networkPanel()
     QVERIFY(!fx.s.panelOpen);
 }
 
+void TestMainWindow::accessibleTextReachesModel_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("road");   // contents (AT-SPI setTextContents), insert, delete, value
+    QTest::addColumn<QString>("start");  // the model's text, rendered first
+    QTest::addColumn<int>("from");       // where insert and delete act
+    QTest::addColumn<int>("to");         // where delete stops
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("modelDisabled");  // disabled in the model after the window last rendered it
+    QTest::addColumn<QString>("expected");    // the model's text (or number) afterwards, and the widget's
+
+    const QString none;
+    QTest::newRow("chat input, contents") << "txtSend" << "contents" << none << 0 << 0 << "よろしく" << false << "よろしく";
+    QTest::newRow("chat input, insert") << "txtSend" << "insert" << "abc" << 1 << 0 << "XY" << false << "aXYbc";
+    QTest::newRow("chat input, delete") << "txtSend" << "delete" << "abcdef" << 1 << 3 << none << false << "adef";
+    QTest::newRow("chat input, value") << "txtSend" << "value" << "abc" << 0 << 0 << "xyz" << false << "xyz";
+    QTest::newRow("chat input, cut to 44") << "txtSend" << "contents" << none << 0 << 0 << QString(50, u'x') << false
+                                           << QString(44, u'x');
+    QTest::newRow("chat input disabled in the model") << "txtSend" << "contents" << "abc" << 0 << 0 << "xyz" << true
+                                                      << "abc";
+    QTest::newRow("chat display is the program's") << "txtDisp" << "value" << "△hello" << 0 << 0 << "forged" << false
+                                                   << "△hello";
+    QTest::newRow("peer address, contents") << "txtPeerAddress" << "contents" << none << 0 << 0 << "127.0.0.1" << false
+                                            << "127.0.0.1";
+    QTest::newRow("peer port, insert") << "txtPeerPort" << "insert" << "12" << 2 << 0 << "34" << false << "1234";
+    QTest::newRow("own port, a leading zero is refused") << "txtOwnPort" << "contents" << none << 0 << 0 << "05"
+                                                         << false << none;
+    QTest::newRow("password, '#' is dropped") << "txtPassword" << "insert" << "abc" << 3 << 0 << "#d" << false << "abcd";
+    QTest::newRow("cipher number, contents") << "cboCipherNumber" << "contents" << "1" << 0 << 0 << "12" << false << "12";
+    QTest::newRow("cipher number, delete") << "cboCipherNumber" << "delete" << "12" << 1 << 2 << none << false << "1";
+    QTest::newRow("board colour, contents") << "Combo1" << "contents" << "薄黄色" << 0 << 0 << "濃緑色" << false
+                                            << "濃緑色";
+    QTest::newRow("board colour, not a name") << "Combo1" << "insert" << "薄黄色" << 0 << 0 << "x" << false << "濃橙色";
+    QTest::newRow("line speed, delete") << "Combo3" << "delete" << "非常に遅い" << 0 << 3 << none << false << "遅い";
+    QTest::newRow("line speed, value") << "Combo3" << "value" << "普通" << 0 << 0 << "遅い" << false << "遅い";
+    QTest::newRow("start number, contents") << "UpDown5" << "contents" << "1" << 0 << 0 << "42" << false << "42";
+    QTest::newRow("start number, insert") << "UpDown5" << "insert" << "12" << 2 << 0 << "3" << false << "123";
+    QTest::newRow("start number over 999") << "UpDown5" << "contents" << "7" << 0 << 0 << "1500" << false << "7";
+    QTest::newRow("start number disabled in the model") << "UpDown5" << "contents" << "1" << 0 << 0 << "42" << true
+                                                        << "1";
+    QTest::newRow("line speed disabled in the model") << "Combo3" << "insert" << "普通" << 0 << 0 << "少し" << true
+                                                      << "普通";
+}
+
+// Dictation, on-screen keyboards and UI automation change a field through the
+// accessibility interface: the model takes it as typing.
+void TestMainWindow::accessibleTextReachesModel()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, road);
+    QFETCH(QString, start);
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(QString, text);
+    QFETCH(bool, modelDisabled);
+    QFETCH(QString, expected);
+
+    test::Fixture fx;
+    Form &f = fx.s.form;
+    installTextHandlers(fx.s);
+    const TextControl model = textControlNamed(f, control);
+    QVERIFY(model.text || model.spinner);
+    model.set(start);
+    ui::MainWindow w(fx.s);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    if (modelDisabled)
+        controlNamed(f, control)->enabled = false;  // as a handler outside the window would
+    QLineEdit *edit = editOf(w, control);
+    QVERIFY(edit);
+    QCOMPARE(edit->text(), start);
+
+    QAccessibleInterface *iface = accessibleTextOf(w, control);
+    QVERIFY(iface && iface->textInterface());
+    QAccessibleEditableTextInterface *editable = iface->editableTextInterface();
+    if (road == QLatin1String("value"))
+        iface->setText(QAccessible::Value, text);
+    else if (!editable)
+        QVERIFY2(edit->isReadOnly(), "an editable field offers the editable text interface");
+    else if (road == QLatin1String("contents"))
+        editable->replaceText(0, iface->textInterface()->characterCount(), text);
+    else if (road == QLatin1String("insert"))
+        editable->insertText(from, text);
+    else
+        editable->deleteText(from, to);
+
+    QCOMPARE(model.get(), expected);
+    QCOMPARE(edit->text(), expected);
+    QCOMPARE(iface->textInterface()->text(0, iface->textInterface()->characterCount()), expected);
+}
+
+void TestMainWindow::renderedTextRaisesNothing_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("chat input") << "txtSend" << "abc";
+    QTest::newRow("chat display") << "txtDisp" << "◇hello";
+    QTest::newRow("peer port") << "txtPeerPort" << "05";
+    QTest::newRow("password") << "txtPassword" << "a#b";
+    QTest::newRow("cipher number in the list") << "cboCipherNumber" << "7";
+    QTest::newRow("board colour in the list") << "Combo1" << "濃緑色";
+    QTest::newRow("line speed not in the list") << "Combo3" << "速くない";
+    QTest::newRow("start number") << "UpDown5" << "42";
+}
+
+// What the program renders from the model is no one's typing.
+void TestMainWindow::renderedTextRaisesNothing()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, text);
+
+    test::Fixture fx;
+    Form &f = fx.s.form;
+    installTextHandlers(fx.s);
+    int raised = 0;
+    for (TextBox *t : {&f.txtSend, &f.txtDisp, &f.txtPeerAddress, &f.txtPeerPort, &f.txtOwnPort, &f.txtPassword})
+        t->onChange = [&raised] { ++raised; };
+    for (ComboBox *c : {&f.cboCipherNumber, &f.Combo1, &f.Combo3})
+        c->onType = c->onPick = [&raised] { ++raised; };
+    f.UpDown5.onChange = [&raised] { ++raised; };
+    ui::MainWindow w(fx.s);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+    const TextControl model = textControlNamed(f, control);
+    model.set(text);
+    w.sync();
+    QCOMPARE(editOf(w, control)->text(), text);
+    QCOMPARE(model.get(), text);
+    QCOMPARE(raised, 0);
+}
+
 void TestMainWindow::backgroundClickFocusesChat_data()
 {
     QTest::addColumn<QString>("where");
@@ -487,7 +682,7 @@ void TestMainWindow::chatRow()
     // Enter sends what was typed; the input is left empty, with no line break.
     QTest::keyClicks(input, QStringLiteral("hello"));
     QTest::keyClick(input, Qt::Key_Return);
-    QCOMPARE(wire.a.s.form.Combo2, QStringList{QStringLiteral("△hello")});
+    QCOMPARE(wire.a.s.form.Combo2.items, QStringList{QStringLiteral("△hello")});
     QCOMPARE(input->text(), QString());
     QCOMPARE(display->text(), QStringLiteral("△hello"));
     QCOMPARE(log->count(), 1);
@@ -497,10 +692,20 @@ void TestMainWindow::chatRow()
     QCOMPARE(wire.a.s.form.txtSend.text, QString(44, u'x'));
     QCOMPARE(input->text(), QString(44, u'x'));
     QTest::keyClick(&w, Qt::Key_Z, Qt::AltModifier);
-    QTRY_COMPARE(wire.a.s.form.Combo2.last(), QStringLiteral("△") + QString(44, u'x'));
+    QTRY_COMPARE(wire.a.s.form.Combo2.items.last(), QStringLiteral("△") + QString(44, u'x'));
     QCOMPARE(log->count(), 2);
     wire.deliver();
-    QCOMPARE(wire.b.s.form.Combo2, (QStringList{QStringLiteral("◇hello"), QStringLiteral("◇") + QString(44, u'x')}));
+    QCOMPARE(wire.b.s.form.Combo2.items, (QStringList{QStringLiteral("◇hello"), QStringLiteral("◇") + QString(44, u'x')}));
+
+    // Text that dictation puts in through the accessibility interface is sent like typed text.
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(input);
+    QVERIFY(iface && iface->editableTextInterface());
+    iface->editableTextInterface()->replaceText(0, 0, QStringLiteral("お願いします"));
+    QTest::keyClick(&w, Qt::Key_Z, Qt::AltModifier);
+    QTRY_COMPARE(wire.a.s.form.Combo2.items.last(), QStringLiteral("△お願いします"));
+    QCOMPARE(input->text(), QString());
+    wire.deliver();
+    QCOMPARE(wire.b.s.form.Combo2.items.last(), QStringLiteral("◇お願いします"));
 }
 
 void TestMainWindow::optionsPanel()
