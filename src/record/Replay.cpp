@@ -83,8 +83,7 @@ bool applyEntry(AppState &s, const QString &entry)
     case ToolLetterB:
     case ToolLetterC:
     case ToolLetterD:
-        p.content = PointContent(tool);
-        p.number.clear();
+        p.content = PointContent(tool);  // a stone's number stays with it
         break;
     default:
         break;

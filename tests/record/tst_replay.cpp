@@ -124,6 +124,10 @@ void TestReplay::entries_data()
     QTest::newRow("too few commas") << "2,72,0" << 72 << empty << "" << 60 << false;
     QTest::newRow("removal of a black stone") << "0,60,1,1" << 60 << empty << "" << 60 << true;
     QTest::newRow("removal of a mark removes nothing") << "0,60,3,0" << 60 << black << "1" << 60 << true;
+    QTest::newRow("mark on a numbered stone keeps the number") << "3,60,0,1" << 60 << int(PointContent::Triangle) << "1"
+                                                               << 60 << true;
+    QTest::newRow("letter on a numbered stone keeps the number") << "8,60,0,1" << 60 << int(PointContent::LetterD)
+                                                                 << "1" << 60 << true;
     QTest::newRow("letter keeps the marker") << "6,80,0,1" << 80 << int(PointContent::LetterB) << "" << 60 << true;
     QTest::newRow("unknown tool") << "9,80,0,1" << 80 << empty << "" << 60 << true;
 }
