@@ -184,9 +184,7 @@ void onOpen(AppState &s)
     s.clearGameRecord();
     s.takeBackHistory.clear();
     s.recordFileLoaded = false;
-    if (s.replayStep >= 1)
-        f.Option3.setAllEnabled(true);  // the replay is left
-    s.replayStep = 0;
+    board::endReplay(s);
     f.cmdNewSave.enabled = false;
     f.cmdClear.enabled = false;
     f.cmdBack.enabled = false;
