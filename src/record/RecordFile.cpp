@@ -92,7 +92,7 @@ bool writeRecordFile(AppState &s, const QStringList &record)
         return false;
     QByteArray text;
     if (name.endsWith(QStringLiteral(".sgf"), Qt::CaseInsensitive))
-        text = sgfText(record, s.recordSizeCode);
+        text = sgfText(record, s.recordSizeCode, {s.gameRecordSetup, s.gameRecordJoins, s.recordHandicap});
     else if (name.endsWith(QStringLiteral(".nig"))) {
         text = recordFileText(record);
         s.gameRecordJoins.clear();  // ".nig" replays one entry per press
@@ -153,6 +153,8 @@ QString openRecord(AppState &s)
             return unreadable;
         s.gameRecord = sgf.entries;
         s.gameRecordJoins = sgf.joins;
+        s.gameRecordSetup = sgf.setup;
+        s.recordHandicap = sgf.handicap;
         s.recordSizeCode = sgf.sizeCode;
         s.recordFileLoaded = true;
         return {};

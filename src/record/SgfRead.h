@@ -34,7 +34,9 @@ struct SgfRecord {
     SgfResult result = SgfResult::Malformed;
     QStringList entries;
     QList<bool> joins;  // joins[i]: entry i is replayed in the same press as entry i - 1
+    QList<bool> setup;  // setup[i]: entry i comes from AB, AW or AE, not from a move
     int sizeCode = 0;   // BoardSizeCode of SZ
+    int handicap = -1;  // HA of the root node; -1 when it has none
 };
 
 // Decodes, parses and converts a whole file.
