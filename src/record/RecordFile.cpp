@@ -149,6 +149,8 @@ QString openRecord(AppState &s)
         const SgfRecord sgf = readSgf(file.read(kMaxSgfBytes + 1));
         if (sgf.result == SgfResult::UnsupportedSize)
             return QStringLiteral("この碁盤の大きさには対応していません。");
+        if (sgf.result == SgfResult::NothingToReplay)
+            return QStringLiteral("このSGFファイルには石がないので、再生するものがありません。");
         if (sgf.result != SgfResult::Ok)
             return unreadable;
         s.gameRecord = sgf.entries;

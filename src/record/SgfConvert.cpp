@@ -285,8 +285,10 @@ SgfRecord convertSgf(const QList<SgfNode> &nodes)
     bool placesSomething = false;
     for (const QString &entry : std::as_const(out.entries))
         placesSomething = placesSomething || !entry.startsWith(u'0');
-    if (!placesSomething)
+    if (!placesSomething) {
+        bad.result = SgfResult::NothingToReplay;
         return bad;
+    }
     out.sizeCode = lines == 19 ? Size19 : lines == 13 ? Size13 : Size9;
     bool isNumber = false;
     const int handicap = rootValue(root, "HA").toInt(&isNumber);

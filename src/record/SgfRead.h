@@ -31,7 +31,8 @@ QString decodeSgf(const QByteArray &bytes);
 // False when the text is not SGF: no game, an unterminated value.
 bool parseSgfMainLine(const QString &text, QList<SgfNode> &nodes);
 
-enum class SgfResult { Ok, Malformed, UnsupportedSize };
+// NothingToReplay: a game without any stone, letter or mark (passes only).
+enum class SgfResult { Ok, Malformed, UnsupportedSize, NothingToReplay };
 
 struct SgfRecord {
     SgfResult result = SgfResult::Malformed;

@@ -31,6 +31,7 @@ private slots:
 namespace {
 
 const QString kUnreadable = QStringLiteral("SGFファイルを読み込めませんでした。");
+const QString kNothingToReplay = QStringLiteral("このSGFファイルには石がないので、再生するものがありません。");
 const QString kWrongFormat = QStringLiteral("ファイルを開けない、もしくはファイルの形式が違います。");
 const QByteArray kCaptureGame = "(;FF[4]GM[1]SZ[9];AB[ca][bb]AW[aa][ba];B[ab];W[ee])";
 
@@ -108,7 +109,9 @@ void TestSgfOpen::refused_data()
     QTest::newRow("unterminated value") << QByteArray("(;SZ[19];B[dd]C[oops)") << kUnreadable;
     QTest::newRow("illegal point") << QByteArray("(;SZ[9];B[kk])") << kUnreadable;
     QTest::newRow("GM[3]") << QByteArray("(;GM[3];B[dd])") << kUnreadable;
-    QTest::newRow("no stone, letter or mark") << QByteArray("(;GM[1]PB[x];B[])") << kUnreadable;
+    QTest::newRow("no stone, letter or mark") << QByteArray("(;GM[1]PB[x];B[])") << kNothingToReplay;
+    QTest::newRow("passes only") << QByteArray("(;GM[1]SZ[9];B[];W[];B[tt])") << kNothingToReplay;
+    QTest::newRow("HA[2] without stones") << QByteArray("(;GM[1]SZ[19]HA[2])") << kNothingToReplay;
     QTest::newRow("more than 65534 entries") << "(;" + QByteArray(";W[aa]").repeated(32768) + ")" << kUnreadable;
     // Valid SGF, one byte too long.
     const QByteArray head = "(;SZ[19];B[dd]C[", tail = "])";

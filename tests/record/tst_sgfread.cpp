@@ -193,7 +193,10 @@ void TestSgfRead::refused_data()
     QTest::newRow("junk between nodes") << game9(";B[aa] x ;W[bb]") << bad;
     QTest::newRow("property without a value") << game9(";B[aa]W;") << bad;
     QTest::newRow("GM[2]") << QByteArray("(;GM[2]SZ[9];B[aa])") << bad;
-    QTest::newRow("no stone, letter or mark") << game9(";B[];W[tt];C[only words]") << bad;
+    const SgfResult nothing = SgfResult::NothingToReplay;
+    QTest::newRow("no stone, letter or mark") << game9(";B[];W[tt];C[only words]") << nothing;
+    QTest::newRow("HA[2] without stones") << QByteArray("(;GM[1]SZ[19]HA[2]KM[0.5])") << nothing;
+    QTest::newRow("AE on an empty board") << game9(";AE[aa]") << nothing;
     QTest::newRow("more than 65534 entries") << "(;SZ[19]" + QByteArray(";B[aa]").repeated(33000) + ")" << bad;
     QTest::newRow("SZ[15]") << QByteArray("(;SZ[15];B[aa])") << SgfResult::UnsupportedSize;
     QTest::newRow("SZ[13:9]") << QByteArray("(;SZ[13:9];B[aa])") << SgfResult::UnsupportedSize;
