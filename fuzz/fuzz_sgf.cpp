@@ -46,12 +46,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     const record::SgfRecord r = record::readSgf(bytes);
     if (r.result != record::SgfResult::Ok) {
-        if (!r.entries.isEmpty() || !r.joins.isEmpty())
+        if (!r.entries.isEmpty() || !r.joins.isEmpty() || !r.setup.isEmpty())
             fail();
         return 0;
     }
     if (r.entries.isEmpty() || r.entries.size() > record::kMaxSgfEntries || r.joins.size() != r.entries.size()
-        || r.joins.first())
+        || r.setup.size() != r.entries.size() || r.joins.first())
         fail();
     const int lines = linesOf(r.sizeCode);
     for (const QString &entry : r.entries)

@@ -64,6 +64,9 @@ void setCountButtonsEnabled(AppState &s, bool enabled);
 // --- Game lifecycle --------------------------------------------------------
 void onClear(AppState &s);    // cmdClear
 void resetBoardAndGame(AppState &s);
+// Leaves a replay: ReplayStep 0, and once an entry was shown, the size options
+// and "その他印(&U)" the replay held are given back. Every way out goes through here.
+void endReplay(AppState &s);
 void onStart(AppState &s);    // cmdStart
 void onResign(AppState &s);   // cmdTouryou
 void onPresence(AppState &s); // cmdOff

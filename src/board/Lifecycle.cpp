@@ -96,7 +96,7 @@ void resetBoardAndGame(AppState &s)
     f.lblWhitePrisoners.caption = QStringLiteral("0");
     f.UpDown1.setValue(0);
     f.UpDown2.setValue(0);
-    s.replayStep = 0;
+    endReplay(s);
 
     f.Option3.setAllEnabled(true);
     f.cmdWait.enabled = false;
@@ -115,6 +115,15 @@ void resetBoardAndGame(AppState &s)
     s.recordFileLoaded = false;
     f.cmdF.enabled = false;
     s.resetInProgress = false;
+}
+
+void endReplay(AppState &s)
+{
+    if (s.replayStep >= 1) {
+        s.form.Option3.setAllEnabled(true);
+        s.form.chkOtherMarks.enabled = true;
+    }
+    s.replayStep = 0;
 }
 
 void onStart(AppState &s)

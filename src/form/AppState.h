@@ -64,6 +64,10 @@ struct AppState {
     // Beside an opened SGF record: true where an entry is replayed in the same
     // press as the one before it (the entries of one SGF node). Empty: one entry per press.
     QList<bool> gameRecordJoins;
+    // Beside an opened SGF record: true where an entry came from setup (AB, AW,
+    // AE), so that saving writes it as setup again; and the game's HA (-1: none).
+    QList<bool> gameRecordSetup;
+    int recordHandicap = -1;
     QStringList networkMoveLog;
 
     // Program-wide flags.
@@ -137,12 +141,14 @@ struct AppState {
     qint64 clockAnchorMs = 0;  // when the clock last started or resumed
     qint64 clockTicksDone = 0; // ticks applied since then
 
-    // Empties GameRecord, with its board size and press marks.
+    // Empties GameRecord, with its board size, press and setup marks.
     void clearGameRecord()
     {
         gameRecord.clear();
         recordSizeCode = Size19;
         gameRecordJoins.clear();
+        gameRecordSetup.clear();
+        recordHandicap = -1;
     }
 
     // The peer holds the board (a question is open there) or shows the overlay.

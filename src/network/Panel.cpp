@@ -90,9 +90,7 @@ void onNetworkPanelOpen(AppState &s)
     }
     board::clearBoard(s);
     board::resetStartNumber(s);
-    if (s.replayStep >= 1)
-        f.Option3.setAllEnabled(true);
-    s.replayStep = 0;
+    board::endReplay(s);
     board::hideLastMoveMarker(s);
     f.fraNetwork.visible = true;
     // The mode first: its handler must not enable the colours again afterwards.

@@ -41,9 +41,17 @@ QByteArray recordFileText(const QStringList &record);
 // `maxLines` lines of 1 KiB: nothing when the device goes on past that
 // before `maxLines` lines have ended.
 std::optional<QStringList> readRecordLines(QIODevice &device, int maxLines);
-// The bytes of an SGF file of the record: UTF-8, one node per entry, LF at the
-// end; SZ from the record's BoardSizeCode.
-QByteArray sgfText(const QStringList &record, int sizeCode = Size19);
+// Beside a record opened from SGF: the entries that were setup (AB, AW, AE),
+// the entries of one node (as GameRecordJoins) and the handicap (HA, -1: none).
+struct SgfSetup {
+    QList<bool> setup;
+    QList<bool> joins;
+    int handicap = -1;
+};
+// The bytes of an SGF file of the record: UTF-8, one node per entry (the
+// setup entries of one node together, as AB, AW and AE), LF at the end; SZ
+// from the record's BoardSizeCode.
+QByteArray sgfText(const QStringList &record, int sizeCode = Size19, const SgfSetup &setup = {});
 
 // --- Replay -----------------------------------------------------------------
 void onReplay(AppState &s);  // cmdF: 記録を再生(&T)

@@ -107,7 +107,7 @@ bool writeRecordFile(AppState &s, const QStringList &record)
         return false;
     QByteArray text;
     if (name.endsWith(QStringLiteral(".sgf"), Qt::CaseInsensitive))
-        text = sgfText(record, s.recordSizeCode);
+        text = sgfText(record, s.recordSizeCode, {s.gameRecordSetup, s.gameRecordJoins, s.recordHandicap});
     else if (name.endsWith(QStringLiteral(".nig"))) {
         text = recordFileText(record);
         s.gameRecordJoins.clear();  // ".nig" replays one entry per press
@@ -163,10 +163,14 @@ QString openRecord(AppState &s)
         const SgfRecord sgf = readSgf(file.read(kMaxSgfBytes + 1));
         if (sgf.result == SgfResult::UnsupportedSize)
             return QStringLiteral("この碁盤の大きさには対応していません。");
+        if (sgf.result == SgfResult::NothingToReplay)
+            return QStringLiteral("このSGFファイルには石がないので、再生するものがありません。");
         if (sgf.result != SgfResult::Ok)
             return unreadable;
         s.gameRecord = sgf.entries;
         s.gameRecordJoins = sgf.joins;
+        s.gameRecordSetup = sgf.setup;
+        s.recordHandicap = sgf.handicap;
         s.recordSizeCode = sgf.sizeCode;
         s.recordFileLoaded = true;
         return {};
@@ -201,9 +205,7 @@ void onOpen(AppState &s)
     s.clearGameRecord();
     s.takeBackHistory.clear();
     s.recordFileLoaded = false;
-    if (s.replayStep >= 1)
-        f.Option3.setAllEnabled(true);  // the replay is left
-    s.replayStep = 0;
+    board::endReplay(s);
     f.cmdNewSave.enabled = false;
     f.cmdClear.enabled = false;
     f.cmdBack.enabled = false;

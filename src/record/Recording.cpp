@@ -14,7 +14,7 @@ void discardRecord(AppState &s)
     s.clearGameRecord();
     s.takeBackHistory.clear();
     s.recordFileLoaded = false;
-    s.replayStep = 0;
+    board::endReplay(s);
     board::resetStartNumber(s);
     s.form.cmdF.enabled = false;
 }

@@ -15,15 +15,12 @@ constexpr int kMaxStoneNumber = 999;
 void leaveReplay(AppState &s)
 {
     Form &f = s.form;
-    board::resetBoardAndGame(s);
+    board::resetBoardAndGame(s);  // ends the replay too
     board::resetStartNumber(s);
-    s.replayStep = 0;
     f.cmdF.enabled = false;
     f.cmdNewSave.enabled = false;  // the record is gone
     f.cmdBack.enabled = false;
     f.cmdClear.enabled = false;
-    f.chkOtherMarks.enabled = true;
-    f.Option3.setAllEnabled(true);
 }
 
 }  // namespace
@@ -83,8 +80,7 @@ bool applyEntry(AppState &s, const QString &entry)
     case ToolLetterB:
     case ToolLetterC:
     case ToolLetterD:
-        p.content = PointContent(tool);
-        p.number.clear();
+        p.content = PointContent(tool);  // a stone's number stays with it
         break;
     default:
         break;

@@ -1,5 +1,6 @@
 // A record as SGF (FF[4]): one node per entry on the main line, so that any
-// Go program can open a game recorded here.
+// Go program can open a game recorded here. Setup opened from SGF is written
+// as setup again: as moves, other programs would capture stones with it.
 #include "Record.h"
 #include "RecordCommon.h"
 
@@ -40,37 +41,129 @@ QString markupProperties(const std::array<PointContent, kPointCount> &markup)
     return text;
 }
 
-}  // namespace
-
-QByteArray sgfText(const QStringList &record, int sizeCode)
-{
-    QString text = QStringLiteral("(;FF[4]GM[1]CA[UTF-8]AP[Moyuta:" MOYUTA_VERSION "]SZ[%1]").arg(linesOf(sizeCode));
-    // The letters and marks on the board after each entry.
+// The board as replay leaves it: stones for setup nodes, letters and marks
+// for the markup every node repeats.
+struct SgfBoard {
+    std::array<PointContent, kPointCount> stones{};
     std::array<PointContent, kPointCount> markup{};
-    for (const QString &entry : record) {
-        const std::optional<RecordEntry> e = parseRecordEntry(entry);
-        if (!e || !isValidPoint(e->point) || e->tool > ToolLetterD)
-            continue;  // replay skips it too
-        const QString point = sgfPoint(e->point);
-        PointContent &here = markup[size_t(e->point)];
-        text += QLatin1Char(';');
-        switch (e->tool) {
+
+    void apply(const RecordEntry &e)
+    {
+        PointContent &stone = stones[size_t(e.point)];
+        PointContent &here = markup[size_t(e.point)];
+        switch (e.tool) {
         case ToolRemove:
-            text += QStringLiteral("AE[%1]").arg(point);
+            if (e.removed == ToolBlack || e.removed == ToolWhite || (e.removed >= ToolLetterA && e.removed <= ToolLetterD))
+                stone = PointContent::Empty;
             here = PointContent::Empty;  // a mark's removal too, which replay leaves standing
             break;
         case ToolBlack:
         case ToolWhite:
-            text += (e->tool == ToolBlack ? QStringLiteral("B[%1]") : QStringLiteral("W[%1]")).arg(point);
-            if (e->number >= 1)
-                text += QStringLiteral("MN[%1]").arg(e->number);
+            stone = PointContent(e.tool);
             here = PointContent::Empty;  // the stone covers a letter or mark there
             break;
         default:
-            here = PointContent(e->tool);
+            stone = PointContent::Empty;
+            here = PointContent(e.tool);
             break;
         }
-        text += markupProperties(markup);
+    }
+};
+
+// The entry replay applies, or none for one it skips.
+std::optional<RecordEntry> writableEntry(const QString &entry)
+{
+    const std::optional<RecordEntry> e = parseRecordEntry(entry);
+    if (!e || !isValidPoint(e->point) || e->tool > ToolLetterD)
+        return std::nullopt;
+    return e;
+}
+
+// The properties of one entry that is not setup.
+QString entryProperties(const RecordEntry &e)
+{
+    const QString point = sgfPoint(e.point);
+    if (e.tool == ToolRemove)
+        return QStringLiteral("AE[%1]").arg(point);
+    if (e.tool != ToolBlack && e.tool != ToolWhite)
+        return {};
+    QString text = (e.tool == ToolBlack ? QStringLiteral("B[%1]") : QStringLiteral("W[%1]")).arg(point);
+    if (e.number >= 1)
+        text += QStringLiteral("MN[%1]").arg(e.number);
+    return text;
+}
+
+// AB, AW and AE of the setup entries of one node: the points whose stone
+// they changed, so that no point is both cleared and set in the node.
+QString setupProperties(SgfBoard &board, const QStringList &entries)
+{
+    const std::array<PointContent, kPointCount> before = board.stones;
+    for (const QString &entry : entries) {
+        if (const std::optional<RecordEntry> e = writableEntry(entry))
+            board.apply(*e);
+    }
+    QString black, white, cleared;
+    for (int p = 0; p < kPointCount; ++p) {
+        const PointContent now = board.stones[size_t(p)];
+        if (now == before[size_t(p)])
+            continue;
+        QString &list = now == PointContent::Black ? black : now == PointContent::White ? white : cleared;
+        list += QStringLiteral("[%1]").arg(sgfPoint(p));
+    }
+    QString text;
+    if (!black.isEmpty())
+        text += QStringLiteral("AB") + black;
+    if (!white.isEmpty())
+        text += QStringLiteral("AW") + white;
+    if (!cleared.isEmpty())
+        text += QStringLiteral("AE") + cleared;
+    return text;
+}
+
+// A letter or mark put or taken off: it fits in a setup node.
+bool isMarkup(const QString &entry)
+{
+    const std::optional<RecordEntry> e = parseRecordEntry(entry);
+    return e && (e->tool >= ToolTriangle || (e->tool == ToolRemove && e->removed >= ToolTriangle));
+}
+
+// The end of the setup node that starts at `i`: the setup entries and markup
+// of one node; `i` itself when no setup entry is among them.
+qsizetype setupNodeEnd(const QStringList &record, const SgfSetup &setup, qsizetype i)
+{
+    const auto isSetup = [&](qsizetype k) { return k < setup.setup.size() && setup.setup[k]; };
+    const bool byNode = setup.joins.size() == record.size();
+    bool any = false;
+    qsizetype end = i;
+    while (end < record.size() && (end == i || (byNode && setup.joins[end])) && (isSetup(end) || isMarkup(record[end]))) {
+        any = any || isSetup(end);
+        ++end;
+    }
+    return any ? end : i;
+}
+
+}  // namespace
+
+QByteArray sgfText(const QStringList &record, int sizeCode, const SgfSetup &setup)
+{
+    QString text = QStringLiteral("(;FF[4]GM[1]CA[UTF-8]AP[Moyuta:" MOYUTA_VERSION "]SZ[%1]").arg(linesOf(sizeCode));
+    if (setup.handicap >= 0)
+        text += QStringLiteral("HA[%1]").arg(setup.handicap);
+    SgfBoard board;
+    for (qsizetype i = 0; i < record.size();) {
+        if (const qsizetype end = setupNodeEnd(record, setup, i); end > i) {
+            if (i > 0)
+                text += QLatin1Char(';');  // the game's first setup stays in the root node, as handicap stones are
+            text += setupProperties(board, record.mid(i, end - i));
+            text += markupProperties(board.markup);
+            i = end;
+            continue;
+        }
+        const std::optional<RecordEntry> e = writableEntry(record[i++]);
+        if (!e)
+            continue;  // replay skips it too
+        board.apply(*e);
+        text += QLatin1Char(';') + entryProperties(*e) + markupProperties(board.markup);
     }
     text += QStringLiteral(")\n");
     return text.toUtf8();

@@ -39,6 +39,7 @@ private:
     bool captures_;
     int moveCount_ = 0;
     bool inNode_ = false;
+    bool setup_ = false;  // the entries being added come from AB, AW or AE
     std::array<PointContent, kPointCount> content_{};
     std::array<int, kPointCount> number_{};
     std::set<int> marked_;  // the points with a letter or mark, so that nodes need not scan the board
@@ -113,6 +114,7 @@ void Converter::addEntry(int tool, int point, int removed, int number)
 {
     out_.entries << QStringLiteral("%1,%2,%3,%4").arg(tool).arg(point).arg(removed).arg(number);
     out_.joins << inNode_;
+    out_.setup << setup_;
     inNode_ = true;
 }
 
@@ -203,12 +205,14 @@ bool Converter::convertNode(const SgfNode &node)
         if (kept == shown.end() || kept->second != content_[size_t(p)])
             removeAt(p);
     }
+    setup_ = true;
     for (int p : cleared)
         removeAt(p);
     for (int p : black)
         place(PointContent::Black, p, 0);
     for (int p : white)
         place(PointContent::White, p, 0);
+    setup_ = false;
     int mn = 0;
     for (const SgfProperty &prop : node) {
         if (prop.ident == QLatin1String("MN"))
@@ -281,9 +285,15 @@ SgfRecord convertSgf(const QList<SgfNode> &nodes)
     bool placesSomething = false;
     for (const QString &entry : std::as_const(out.entries))
         placesSomething = placesSomething || !entry.startsWith(u'0');
-    if (!placesSomething)
+    if (!placesSomething) {
+        bad.result = SgfResult::NothingToReplay;
         return bad;
+    }
     out.sizeCode = lines == 19 ? Size19 : lines == 13 ? Size13 : Size9;
+    bool isNumber = false;
+    const int handicap = rootValue(root, "HA").toInt(&isNumber);
+    if (isNumber && handicap >= 0 && handicap <= kPointCount)
+        out.handicap = handicap;
     out.result = SgfResult::Ok;
     return out;
 }

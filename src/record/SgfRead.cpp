@@ -12,6 +12,24 @@ namespace {
 
 bool isSpace(QChar c) { return c.isSpace(); }
 
+// Some files start a tree's first node with its first property, without ";".
+bool isPropertyStart(QChar c)
+{
+    return c.unicode() < 0x80 && c.isUpper();
+}
+
+// A property's name and "[" at `pos`: a node that lacks its ";".
+bool propertyFollows(const QString &text, qsizetype pos)
+{
+    if (pos >= text.size() || !isPropertyStart(text[pos]))
+        return false;
+    while (pos < text.size() && text[pos].unicode() < 0x80 && text[pos].isLetter())
+        ++pos;
+    while (pos < text.size() && isSpace(text[pos]))
+        ++pos;
+    return pos < text.size() && text[pos] == u'[';
+}
+
 // The CA value of the root node, read from the raw bytes: the first node
 // after the first "(", up to the next node or tree mark outside a value.
 QByteArray rootCharset(const QByteArray &bytes)
@@ -19,12 +37,13 @@ QByteArray rootCharset(const QByteArray &bytes)
     qsizetype i = bytes.indexOf('(');
     if (i < 0)
         return {};
-    i = bytes.indexOf(';', i);
-    if (i < 0)
-        return {};
+    for (++i; i < bytes.size() && QChar::isSpace(uchar(bytes[i])); ++i) {
+    }
+    if (i < bytes.size() && bytes[i] == ';')
+        ++i;
     QByteArray ident;
     bool afterValue = false;  // a letter now starts the next property's name
-    for (++i; i < bytes.size(); ++i) {
+    for (; i < bytes.size(); ++i) {
         const char c = bytes[i];
         if (c == ';' || c == '(' || c == ')')
             break;
@@ -120,6 +139,10 @@ bool readNode(const QString &text, qsizetype &pos, SgfNode &node)
 
 QString decodeSgf(const QByteArray &raw)
 {
+    if (raw.startsWith("\xFF\xFE") || raw.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(raw.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+        return utf16.decode(raw.mid(2));
+    }
     QByteArray bytes = raw;
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes.remove(0, 3);
@@ -149,20 +172,22 @@ bool parseSgfMainLine(const QString &text, QList<SgfNode> &nodes)
         qsizetype next = pos;
         while (next < text.size() && isSpace(text[next]))
             ++next;
-        if (next < text.size() && text[next] == u';')
+        if (next < text.size() && (text[next] == u';' || propertyFollows(text, next)))
             break;
     }
     // The main line runs into the first child of every branch, so it ends at
     // the first ")"; the rest of the game is only checked to be well formed.
     int depth = 1;
     bool following = true;
+    bool treeOpened = true;  // just after "(": a node may start without ";"
     while (pos < text.size()) {
         const QChar c = text[pos];
         if (following) {
             if (isSpace(c)) {
                 ++pos;
-            } else if (c == u';') {
-                ++pos;
+            } else if (c == u';' || (treeOpened && isPropertyStart(c))) {
+                pos += c == u';' ? 1 : 0;
+                treeOpened = false;
                 SgfNode node;
                 if (!readNode(text, pos, node))
                     return false;
@@ -170,6 +195,7 @@ bool parseSgfMainLine(const QString &text, QList<SgfNode> &nodes)
             } else if (c == u'(') {
                 ++depth;
                 ++pos;
+                treeOpened = true;
             } else if (c == u')') {
                 following = false;
                 ++pos;
@@ -191,7 +217,7 @@ bool parseSgfMainLine(const QString &text, QList<SgfNode> &nodes)
             return true;
         }
     }
-    return false;  // the game is never closed
+    return !nodes.isEmpty();  // cut short: the nodes read so far
 }
 
 SgfRecord readSgf(const QByteArray &bytes)

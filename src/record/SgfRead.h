@@ -20,21 +20,27 @@ struct SgfProperty {
 };
 using SgfNode = QList<SgfProperty>;
 
-// The text of an SGF file: CA of the root node when Qt knows it, else strict
-// UTF-8 when the bytes are valid UTF-8, else cp932. A UTF-8 BOM is dropped.
+// The text of an SGF file: UTF-16 after its BOM; else CA of the root node when
+// Qt knows it, else strict UTF-8 when the bytes are valid UTF-8, else cp932.
+// A UTF-8 BOM is dropped.
 QString decodeSgf(const QByteArray &bytes);
 
 // The main line (first child at every branch) of the first game in `text`.
-// False when the text is not SGF: no game, an unterminated value or tree.
+// A game cut short before its closing ")" gives the nodes it holds; a tree
+// whose "(" is followed by properties without ";" starts with that node.
+// False when the text is not SGF: no game, an unterminated value.
 bool parseSgfMainLine(const QString &text, QList<SgfNode> &nodes);
 
-enum class SgfResult { Ok, Malformed, UnsupportedSize };
+// NothingToReplay: a game without any stone, letter or mark (passes only).
+enum class SgfResult { Ok, Malformed, UnsupportedSize, NothingToReplay };
 
 struct SgfRecord {
     SgfResult result = SgfResult::Malformed;
     QStringList entries;
     QList<bool> joins;  // joins[i]: entry i is replayed in the same press as entry i - 1
+    QList<bool> setup;  // setup[i]: entry i comes from AB, AW or AE, not from a move
     int sizeCode = 0;   // BoardSizeCode of SZ
+    int handicap = -1;  // HA of the root node; -1 when it has none
 };
 
 // Decodes, parses and converts a whole file.

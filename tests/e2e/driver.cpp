@@ -12,6 +12,8 @@
 //   spin NAME VALUE   sets the up/down control with that object name
 //   chat TEXT         types TEXT into the chat input (as an input method) and presses Enter
 //   point POINT       prints "point N CONTENT" (0 empty, 1 black, 2 white, ...)
+//   file PATH         the next file dialog (open or save) picks PATH
+//   shot PATH         saves a picture of the main window as PATH (PNG)
 //   state             prints "state auth=A started=S ended=E panel=P hold=H" (H: the peer holds the board)
 //   game              prints the size, the prisoner counts, every
 //                     point and the network move log: equal on both sides when in step
@@ -35,6 +37,7 @@
 #include <QTextStream>
 #include <cstdio>
 #include <functional>
+#include <utility>
 #include <unistd.h>
 
 namespace {
@@ -46,8 +49,9 @@ public:
     Answer ask(const QString &q) override { report(QStringLiteral("ask "), q); return Answer::Yes; }
     void inform(const QString &t) override { report(QStringLiteral("inform "), t); }
     void warn(const QString &t) override { report(QStringLiteral("warn "), t); }
-    QString openFileName(const QStringList &) override { return {}; }
-    QString saveFileName(const QStringList &) override { return {}; }
+    QString openFileName(const QStringList &) override { return std::exchange(nextFile, QString()); }
+    QString saveFileName(const QStringList &) override { return std::exchange(nextFile, QString()); }
+    QString nextFile;  // empty: the dialog is cancelled
 
 private:
     static void report(const QString &kind, const QString &text)
@@ -163,6 +167,10 @@ int main(int argc, char *argv[])
             say(QStringLiteral("chatlog ") + (QStringList{f.txtDisp.text} + f.Combo2.items).join(QLatin1Char('|')));
         } else if (command == QLatin1String("point")) {
             say(QStringLiteral("point %1 %2").arg(arg.toInt()).arg(int(s.points[size_t(qBound(0, arg.toInt(), 360))].content)));
+        } else if (command == QLatin1String("file")) {
+            dialogs.nextFile = words.mid(1).join(QLatin1Char(' '));
+        } else if (command == QLatin1String("shot")) {
+            w.grab().save(words.mid(1).join(QLatin1Char(' ')), "PNG");
         } else if (command == QLatin1String("state")) {
             say(QStringLiteral("state auth=%1 started=%2 ended=%3 panel=%4 hold=%5")
                     .arg(int(s.authenticated)).arg(int(s.gameStarted)).arg(int(s.gameEnded))

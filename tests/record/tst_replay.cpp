@@ -15,6 +15,8 @@ private slots:
     void entries();
     void numbersFollowEntries();
     void boardRefusedDuringReplay();
+    void waysOutGiveBackOtherMarks_data();
+    void waysOutGiveBackOtherMarks();
 };
 
 namespace {
@@ -124,6 +126,10 @@ void TestReplay::entries_data()
     QTest::newRow("too few commas") << "2,72,0" << 72 << empty << "" << 60 << false;
     QTest::newRow("removal of a black stone") << "0,60,1,1" << 60 << empty << "" << 60 << true;
     QTest::newRow("removal of a mark removes nothing") << "0,60,3,0" << 60 << black << "1" << 60 << true;
+    QTest::newRow("mark on a numbered stone keeps the number") << "3,60,0,1" << 60 << int(PointContent::Triangle) << "1"
+                                                               << 60 << true;
+    QTest::newRow("letter on a numbered stone keeps the number") << "8,60,0,1" << 60 << int(PointContent::LetterD)
+                                                                 << "1" << 60 << true;
     QTest::newRow("letter keeps the marker") << "6,80,0,1" << 80 << int(PointContent::LetterB) << "" << 60 << true;
     QTest::newRow("unknown tool") << "9,80,0,1" << 80 << empty << "" << 60 << true;
 }
@@ -178,6 +184,51 @@ void TestReplay::boardRefusedDuringReplay()
     board::onClear(fx.s);
     QCOMPARE(fx.s.replayStep, 0);
     QVERIFY(fx.form().Option3[1].enabled);
+}
+
+void TestReplay::waysOutGiveBackOtherMarks_data()
+{
+    QTest::addColumn<int>("way");
+    QTest::addColumn<QList<Answer>>("answers");
+
+    QTest::newRow("end of the record, not again") << 0 << QList<Answer>{Answer::No};
+    QTest::newRow("another file opened") << 1 << QList<Answer>{Answer::Yes};
+    QTest::newRow("recording started") << 2 << QList<Answer>{Answer::Yes, Answer::Yes};
+    QTest::newRow("board cleared") << 3 << QList<Answer>{Answer::Yes};
+}
+
+void TestReplay::waysOutGiveBackOtherMarks()
+{
+    QFETCH(int, way);
+    QFETCH(QList<Answer>, answers);
+
+    test::RecordFixture fx;
+    Form &f = fx.form();
+    openRecord(fx, "1,60,0,0\r\n");
+    record::onReplay(fx.s);
+    QVERIFY(!f.chkOtherMarks.enabled);
+    fx.dialogs.answers.assign(answers.cbegin(), answers.cend());
+    switch (way) {
+    case 0:
+        record::onReplay(fx.s);
+        break;
+    case 1:
+        fx.writeFile(QStringLiteral("next.nig"), "2,72,0,0\r\n");
+        fx.open(QStringLiteral("next.nig"));
+        QVERIFY(f.cmdF.enabled);
+        break;
+    case 2:
+        record::onRecord(fx.s);
+        QVERIFY(fx.s.recording);
+        break;
+    default:
+        board::onClear(fx.s);
+        break;
+    }
+    QVERIFY(fx.dialogs.answers.empty());
+    QCOMPARE(fx.s.replayStep, 0);
+    QVERIFY(f.chkOtherMarks.enabled);
+    QCOMPARE(f.Option3[0].enabled, !fx.s.recording);  // recording keeps them for 19 lines
 }
 
 QTEST_MAIN(TestReplay)

@@ -19,6 +19,8 @@ private slots:
     void reopenSaved();
     void smallBoard_data();
     void smallBoard();
+    void cutShort_data();
+    void cutShort();
     void onePressPerNode();
     void savedAsNigReplaysOneEntryPerPress();
     void emptiedRecordIsBackTo19Lines();
@@ -29,6 +31,7 @@ private slots:
 namespace {
 
 const QString kUnreadable = QStringLiteral("SGFファイルを読み込めませんでした。");
+const QString kNothingToReplay = QStringLiteral("このSGFファイルには石がないので、再生するものがありません。");
 const QString kWrongFormat = QStringLiteral("ファイルを開けない、もしくはファイルの形式が違います。");
 const QByteArray kCaptureGame = "(;FF[4]GM[1]SZ[9];AB[ca][bb]AW[aa][ba];B[ab];W[ee])";
 
@@ -106,7 +109,9 @@ void TestSgfOpen::refused_data()
     QTest::newRow("unterminated value") << QByteArray("(;SZ[19];B[dd]C[oops)") << kUnreadable;
     QTest::newRow("illegal point") << QByteArray("(;SZ[9];B[kk])") << kUnreadable;
     QTest::newRow("GM[3]") << QByteArray("(;GM[3];B[dd])") << kUnreadable;
-    QTest::newRow("no stone, letter or mark") << QByteArray("(;GM[1]PB[x];B[])") << kUnreadable;
+    QTest::newRow("no stone, letter or mark") << QByteArray("(;GM[1]PB[x];B[])") << kNothingToReplay;
+    QTest::newRow("passes only") << QByteArray("(;GM[1]SZ[9];B[];W[];B[tt])") << kNothingToReplay;
+    QTest::newRow("HA[2] without stones") << QByteArray("(;GM[1]SZ[19]HA[2])") << kNothingToReplay;
     QTest::newRow("more than 65534 entries") << "(;" + QByteArray(";W[aa]").repeated(32768) + ")" << kUnreadable;
     // Valid SGF, one byte too long.
     const QByteArray head = "(;SZ[19];B[dd]C[", tail = "])";
@@ -241,6 +246,48 @@ void TestSgfOpen::smallBoard()
     record::onReplay(fx.s);
     QCOMPARE(fx.at(lastPoint), PointContent::White);
     QCOMPARE(fx.dialogs.questions.size(), 2);  // no further size question
+}
+
+void TestSgfOpen::cutShort_data()
+{
+    QTest::addColumn<QByteArray>("game");  // a whole game, ")" and line end last
+
+    // Moves fill strips two columns wide from the top, black and white strips
+    // side by side: each strip keeps liberties below, so nothing is captured.
+    QByteArray setup = "(;GM[1]SZ[19]AB", moves = "(;GM[1]SZ[19]";
+    QList<QByteArray> strips[2];
+    for (int row = 0; row < 19; ++row) {
+        for (int column = 0; column < 19; ++column) {
+            const QByteArray point = QByteArray(1, char('a' + column)) + char('a' + row);
+            if (row * 19 + column < 256)
+                setup += "[" + point + "]";
+            strips[column % 4 / 2] << point;
+        }
+    }
+    for (int move = 0; move < 282; ++move)
+        moves += (move % 2 ? ";W[" : ";B[") + strips[move % 2][move / 2] + "]";
+    QTest::newRow("256 setup stones") << setup + ")\n";
+    QTest::newRow("282 moves") << moves + ")\n";
+}
+
+void TestSgfOpen::cutShort()
+{
+    QFETCH(QByteArray, game);
+
+    test::RecordFixture whole, cut;
+    whole.writeFile(QStringLiteral("whole.sgf"), game);
+    whole.open(QStringLiteral("whole.sgf"));
+    QCOMPARE(whole.dialogs.warnings, QStringList());
+    cut.writeFile(QStringLiteral("cut.sgf"), game.left(game.lastIndexOf(')')));
+    cut.open(QStringLiteral("cut.sgf"));
+    QCOMPARE(cut.dialogs.warnings, QStringList());
+    QVERIFY(cut.form().cmdF.enabled);
+    QCOMPARE(cut.s.gameRecord, whole.s.gameRecord);
+    QCOMPARE(cut.s.gameRecordJoins, whole.s.gameRecordJoins);
+    replayToEnd(whole);
+    replayToEnd(cut);
+    QCOMPARE(test::boardStones(cut.s), test::boardStones(whole.s));
+    QCOMPARE(test::boardStones(cut.s), test::gnuGoStones(cut.path(QStringLiteral("cut.sgf"))));
 }
 
 void TestSgfOpen::onePressPerNode()

@@ -42,6 +42,13 @@ QStringList presses(const record::SgfRecord &r)
 
 QByteArray game9(const QByteArray &nodes) { return "(;FF[4]GM[1]SZ[9]" + nodes + ")"; }
 
+// The text in UTF-16 of this byte order, with its BOM.
+QByteArray utf16(QStringConverter::Encoding order, const QString &text)
+{
+    QStringEncoder encoder(order, QStringEncoder::Flag::WriteBom);
+    return encoder.encode(text);
+}
+
 QByteArray eucJp(const QString &text)
 {
     QStringEncoder encoder("EUC-JP");
@@ -97,6 +104,15 @@ void TestSgfRead::entries_data()
         << QByteArray("(;FF[3]GaMe[1]SiZe[9];AddBlack[aa]\n;White[bb])") << QStringList{"1,0,0,0", "2,20,0,1"};
     QTest::newRow("no SZ: 19 lines") << QByteArray("(;GM[1];B[ss])") << QStringList{"1,360,0,1"};
     QTest::newRow("13 lines") << QByteArray("(;SZ[13];B[mm])") << QStringList{"1,240,0,1"};
+    QTest::newRow("final \")\" missing") << QByteArray("(;FF[4]GM[1]SZ[9];B[aa];W[bb]\n")
+                                        << QStringList{"1,0,0,1", "2,20,0,2"};
+    QTest::newRow("cut short in a variation") << QByteArray("(;SZ[9];B[aa](;W[bb];B[cc])(;W[dd]")
+                                              << QStringList{"1,0,0,1", "2,20,0,2", "1,40,0,3"};
+    QTest::newRow("\"(\" followed by properties") << QByteArray("(GM[1]SZ[9]AB[aa]\n;W[bb];B[cc])")
+                                                  << QStringList{"1,0,0,0", "2,20,0,1", "1,40,0,2"};
+    QTest::newRow("variations without \";\"") << game9("(B[aa];W[bb])(W[cc])") << QStringList{"1,0,0,1", "2,20,0,2"};
+    QTest::newRow("words in brackets before the game") << "(Notes) (see below)\n" + game9(";B[aa]")
+                                                       << QStringList{"1,0,0,1"};
     QTest::newRow("escaped brackets in a comment") << game9(";C[a\\]b\\\\];B[aa]C[(;B[bb])]") << QStringList{"1,0,0,1"};
 }
 
@@ -121,6 +137,10 @@ void TestSgfRead::encodings_data()
     QTest::newRow("cp932 without CA") << toCp932(game.arg(names)) << names;
     QTest::newRow("UTF-8 with CA") << QString(game.arg(names)).replace("FF[4]", "FF[4]CA[UTF-8]").toUtf8() << names;
     QTest::newRow("UTF-8 with BOM") << "\xEF\xBB\xBF" + game.arg(names).toUtf8() << names;
+    QTest::newRow("UTF-16LE with BOM") << utf16(QStringConverter::Utf16LE, game.arg(names)) << names;
+    QTest::newRow("UTF-16BE with BOM") << utf16(QStringConverter::Utf16BE, game.arg(names)) << names;
+    QTest::newRow("UTF-16 with BOM, CA[Shift_JIS] ignored")
+        << utf16(QStringConverter::Utf16LE, QString(game.arg(names)).replace("FF[4]", "FF[4]CA[Shift_JIS]")) << names;
     QTest::newRow("CA[Shift_JIS]") << toCp932(QString(game.arg(names)).replace("FF[4]", "FF[4]CA[Shift_JIS]")) << names;
     QTest::newRow("CA[EUC-JP]") << eucJp(QString(game.arg(names)).replace("FF[4]", "FF[4]CA[EUC-JP]"))
                                 << names;
@@ -162,7 +182,8 @@ void TestSgfRead::refused_data()
     QTest::newRow("empty") << QByteArray() << bad;
     QTest::newRow("unterminated value") << QByteArray("(;SZ[9];B[aa]C[no end)") << bad;
     QTest::newRow("unterminated value in a variation") << game9(";B[aa](;W[bb])(;C[x)") << bad;
-    QTest::newRow("game never closed") << QByteArray("(;SZ[9];B[aa]") << bad;
+    QTest::newRow("\"(\" and nothing more") << QByteArray("(") << bad;
+    QTest::newRow("cut short in a property") << QByteArray("(;SZ[9];B[aa];W") << bad;
     QTest::newRow("point off a 9-line board") << game9(";B[jj]") << bad;
     QTest::newRow("point of three letters") << game9(";W[abc]") << bad;
     QTest::newRow("upper-case point") << game9(";B[AA]") << bad;
@@ -172,7 +193,10 @@ void TestSgfRead::refused_data()
     QTest::newRow("junk between nodes") << game9(";B[aa] x ;W[bb]") << bad;
     QTest::newRow("property without a value") << game9(";B[aa]W;") << bad;
     QTest::newRow("GM[2]") << QByteArray("(;GM[2]SZ[9];B[aa])") << bad;
-    QTest::newRow("no stone, letter or mark") << game9(";B[];W[tt];C[only words]") << bad;
+    const SgfResult nothing = SgfResult::NothingToReplay;
+    QTest::newRow("no stone, letter or mark") << game9(";B[];W[tt];C[only words]") << nothing;
+    QTest::newRow("HA[2] without stones") << QByteArray("(;GM[1]SZ[19]HA[2]KM[0.5])") << nothing;
+    QTest::newRow("AE on an empty board") << game9(";AE[aa]") << nothing;
     QTest::newRow("more than 65534 entries") << "(;SZ[19]" + QByteArray(";B[aa]").repeated(33000) + ")" << bad;
     QTest::newRow("SZ[15]") << QByteArray("(;SZ[15];B[aa])") << SgfResult::UnsupportedSize;
     QTest::newRow("SZ[13:9]") << QByteArray("(;SZ[13:9];B[aa])") << SgfResult::UnsupportedSize;
