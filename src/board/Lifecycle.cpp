@@ -47,8 +47,9 @@ void endGame(AppState &s)
     s.gameEnded = true;
     f.cmdTouryou.enabled = false;
     // The notice goes up before the send: the peer's OK may come during its wait.
-    s.awaitingEndOk = true;
-    hideMessagePanel(s);  // shows the wait, or the peer's own notice that is still up
+    showMessagePanel(s, QStringLiteral("相手がOKを押すまで待機中"));
+    if (s.peerAway || s.peerRemoving)
+        hideMessagePanel(s);  // the peer's own notice stays in front
     s.sendKeyword(QStringLiteral("終局"));
 }
 
@@ -114,7 +115,7 @@ void resetBoardAndGame(AppState &s)
     hideLastMoveMarker(s);
     s.peerHolding = false;
     s.overlayShown = false;
-    s.peerAway = s.peerRemoving = s.awaitingEndOk = false;
+    s.peerAway = s.peerRemoving = false;
     hideMessagePanel(s);
 
     s.blackPrisoners = 0;

@@ -126,13 +126,11 @@ void showMessagePanel(AppState &s, const QString &text)
 
 void hideMessagePanel(AppState &s)
 {
-    // The peer's absence outranks its removal, which outranks the wait for its OK.
+    // The peer's absence outranks its removal.
     if (s.peerAway)
         showMessagePanel(s, QStringLiteral("退席中…"));
     else if (s.peerRemoving)
         showMessagePanel(s, QStringLiteral("石を削除しています…"));
-    else if (s.awaitingEndOk)
-        showMessagePanel(s, QStringLiteral("相手がOKを押すまで待機中"));
     else
         s.form.Frame8.visible = false;
 }

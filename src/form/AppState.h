@@ -101,7 +101,6 @@ struct AppState {
     // Why the peer's notice is up; each is lifted only by its own message.
     bool peerAway = false;       // "退席中" came, and no "着席中" since
     bool peerRemoving = false;   // "石削除中" came on a board with content, and no "石削除終了" since
-    bool awaitingEndOk = false;  // "終局" went out, and no "投了OK" came yet
     int handlingPeerMessage = 0;  // > 0 while a received message is being dispatched
     int chosenCipherNumber = 1;    // 1–29, fixed by the connect action
     int activeCipherNumber = 1;    // 30 during the handshake, then the chosen number

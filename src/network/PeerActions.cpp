@@ -115,7 +115,6 @@ void onPeerEnd(AppState &s)
 
 void onPeerEndAccepted(AppState &s)
 {
-    s.awaitingEndOk = false;
     board::hideMessagePanel(s);
 }
 
