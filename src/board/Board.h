@@ -56,6 +56,7 @@ void updateCountButtons(AppState &s);
 void countMarks(AppState &s, PointContent mark);
 void clearOtherMarks(AppState &s);
 void showMessagePanel(AppState &s, const QString &text);
+// Hides what this side showed; the peer's notice that is still due shows instead.
 void hideMessagePanel(AppState &s);
 void onMessagePanelClick(AppState &s);
 // "▲を数える", "◆を数える" and "その他クリアー" together.

@@ -13,18 +13,44 @@ void setLettersEnabled(AppState &s, bool enabled)
 
 void onPrisoners(AppState &s, Spinner &spinner, int &count, Label &label, const QString &keyword)
 {
-    if (s.resetInProgress || s.busy)
+    if (s.resetInProgress)
         return;
-    if (s.peerBlocks()) {
+    if (s.busy || s.peerBlocks()) {
         spinner.setValue(count);  // the change does not count: show the count again
         return;
     }
+    const int wanted = spinner.value;
     s.busy = true;
-    count = spinner.value;
-    label.caption = QString::number(count);
-    if (s.authenticated)
-        s.sendPeerMessage(QString::number(count) + keyword + kTerminator);
+    // A count the peer sent before this change is older: it is taken first, then overwritten.
+    s.takeInPeerMessages();
+    if (!s.peerBlocks()) {
+        count = wanted;
+        label.caption = QString::number(count);
+        spinner.setValue(count);
+        if (s.authenticated)
+            s.sendPeerMessage(QString::number(count) + keyword + kTerminator);
+    }
     s.busy = false;
+    spinner.setValue(count);
+}
+
+void endGame(AppState &s)
+{
+    Form &f = s.form;
+    f.cmdWait.enabled = false;
+    if (f.cmdOff.back != kActiveRed)
+        f.cmdOff.enabled = false;
+    f.cmdClear.enabled = true;
+    f.chkOtherMarks.enabled = true;
+    setLettersEnabled(s, false);
+    f.Option3.setAllEnabled(false);
+    s.gameEnded = true;
+    f.cmdTouryou.enabled = false;
+    // The notice goes up before the send: the peer's OK may come during its wait.
+    showMessagePanel(s, QStringLiteral("相手がOKを押すまで待機中"));
+    if (s.peerAway || s.peerRemoving)
+        hideMessagePanel(s);  // the peer's own notice stays in front
+    s.sendKeyword(QStringLiteral("終局"));
 }
 
 }  // namespace
@@ -89,6 +115,8 @@ void resetBoardAndGame(AppState &s)
     hideLastMoveMarker(s);
     s.peerHolding = false;
     s.overlayShown = false;
+    s.peerAway = s.peerRemoving = false;
+    hideMessagePanel(s);
 
     s.blackPrisoners = 0;
     s.whitePrisoners = 0;
@@ -163,23 +191,14 @@ void onStart(AppState &s)
 
 void onResign(AppState &s)
 {
-    Form &f = s.form;
     s.focusChatInput();
-    if (s.peerBlocks())
+    if (s.peerBlocks() || s.busy)
         return;
-    if (!s.askYesHeld(QStringLiteral("投了または終局しますか？")))
-        return;
-    f.cmdWait.enabled = false;
-    if (f.cmdOff.back != kActiveRed)
-        f.cmdOff.enabled = false;
-    f.cmdClear.enabled = true;
-    f.chkOtherMarks.enabled = true;
-    setLettersEnabled(s, false);
-    f.Option3.setAllEnabled(false);
-    s.gameEnded = true;
-    s.sendKeyword(QStringLiteral("終局"));
-    showMessagePanel(s, QStringLiteral("相手がOKを押すまで待機中"));
-    f.cmdTouryou.enabled = false;
+    s.busy = true;  // a second press during the question or the send does nothing
+    const bool yes = s.askYesHeld(QStringLiteral("投了または終局しますか？"));
+    if (yes)
+        endGame(s);
+    s.busy = false;
 }
 
 void onPresence(AppState &s)

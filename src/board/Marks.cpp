@@ -126,7 +126,13 @@ void showMessagePanel(AppState &s, const QString &text)
 
 void hideMessagePanel(AppState &s)
 {
-    s.form.Frame8.visible = false;
+    // The peer's absence outranks its removal.
+    if (s.peerAway)
+        showMessagePanel(s, QStringLiteral("退席中…"));
+    else if (s.peerRemoving)
+        showMessagePanel(s, QStringLiteral("石を削除しています…"));
+    else
+        s.form.Frame8.visible = false;
 }
 
 void onMessagePanelClick(AppState &s)

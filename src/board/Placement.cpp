@@ -180,6 +180,9 @@ void pressPoint(AppState &s, int point, MouseButton button)
     if (!isValidPoint(point))
         return;
     Form &f = s.form;
+    // A move the peer already sent goes first on both boards and in both logs.
+    if (!s.busy)
+        s.takeInPeerMessages();
     if (s.replayStep >= 1) {
         s.inform(QStringLiteral("再生中は盤面を操作出来ません。"));
         return;

@@ -56,7 +56,7 @@ void AppState::informHeld(const QString &text)
 void AppState::sendPeerMessage(const QString &plain)
 {
     outgoingMessage = plain;
-    if (outgoingMessage.trimmed().isEmpty())
+    if (trimSpaces(outgoingMessage).isEmpty())
         return;
     outbox.sendPeerMessage(outgoingMessage);
 }
@@ -64,6 +64,12 @@ void AppState::sendPeerMessage(const QString &plain)
 void AppState::sendKeyword(const QString &keyword)
 {
     sendPeerMessage(keyword + kTerminator);
+}
+
+void AppState::takeInPeerMessages()
+{
+    if (authenticated)
+        outbox.receiveArrived();
 }
 
 void AppState::sendHold()

@@ -102,6 +102,9 @@ struct AppState {
     bool authenticated = false;
     bool peerHolding = false;
     bool overlayShown = false;
+    // Why the peer's notice is up; each is lifted only by its own message.
+    bool peerAway = false;       // "退席中" came, and no "着席中" since
+    bool peerRemoving = false;   // "石削除中" came on a board with content, and no "石削除終了" since
     int handlingPeerMessage = 0;  // > 0 while a received message is being dispatched
     int chosenCipherNumber = 1;    // 1–29, fixed by the connect action
     int activeCipherNumber = 1;    // 30 during the handshake, then the chosen number
@@ -172,6 +175,9 @@ struct AppState {
     void sendKeyword(const QString &keyword);
     void sendHold();
     void sendHoldRelease();
+    // Before a local action that the peer mirrors: what the peer already sent
+    // is handled first, so both sides apply the two in the same order.
+    void takeInPeerMessages();
 
     void playCueSound();
     // Moves the keyboard focus to the chat input unless a side panel is open.

@@ -15,7 +15,7 @@ void CheckBox::setChecked(bool value)
 
 void TextBox::setText(const QString &value)
 {
-    const QString v = maxLength > 0 ? value.left(maxLength) : value;
+    const QString v = maxLength > 0 ? leftCharacters(value, maxLength) : value;
     if (text == v)
         return;
     text = v;

@@ -49,7 +49,7 @@ struct TextBox : Control {
     QString hint;       // shown while the field is empty
     int focusRequests = 0;  // bumped when a handler moves the keyboard focus here
     std::function<void()> onChange;
-    // Changes the text (cut to maxLength) and raises onChange when it changed.
+    // Changes the text (cut to maxLength characters) and raises onChange when it changed.
     void setText(const QString &value);
 };
 

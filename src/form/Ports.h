@@ -42,6 +42,8 @@ public:
     virtual void sendPeerMessage(const QString &plain) = 0;
     // Closes the socket at once.
     virtual void closeSocket() = 0;
+    // Handles every message that has already arrived and waits to be read.
+    virtual void receiveArrived() {}
 };
 
 // The UDP socket of a network session: one datagram is one whole message.

@@ -88,6 +88,11 @@ inline const std::array<LineSpeed, 7> kLineSpeeds = {{{QStringLiteral("非常に
 
 // Removes leading and trailing spaces (U+0020 only; tabs and other blanks stay).
 QString trimSpaces(const QString &text);
+// The first `count` characters of `text`; a character outside the basic plane
+// (two UTF-16 units) counts once and is never cut in half.
+QString leftCharacters(const QString &text, qsizetype count);
+// `text` without UTF-16 units that are half of a missing pair.
+QString withoutLoneSurrogates(const QString &text);
 
 // Ends every keyword message between two copies.
 inline const QString kTerminator = QStringLiteral("*:#$%=@!+;");

@@ -60,16 +60,20 @@ void onSend(AppState &s)
         s.inform(QStringLiteral("ネットワーク接続が行われていません。"));
         return;
     }
-    if (blankOrLineBreak(f.txtSend.text)) {
+    const QString typed = f.txtSend.text;
+    const QString text = withoutLoneSurrogates(typed);
+    if (blankOrLineBreak(text)) {
         f.txtSend.setText({});
         return;
     }
     if (s.busy)
         return;
     s.busy = true;
-    const QString text = f.txtSend.text;
-    if (sendChat(s, text, QStringLiteral("△") + text))
-        f.txtSend.setText({});  // a refused text stays in the input
+    if (sendChat(s, text, QStringLiteral("△") + text)) {
+        // What was typed during the send's wait stays for the next message; a refused text stays whole.
+        const QString now = f.txtSend.text;
+        f.txtSend.setText(now.startsWith(typed) ? now.mid(typed.size()) : now);
+    }
     s.busy = false;
 }
 

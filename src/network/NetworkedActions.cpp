@@ -34,7 +34,8 @@ void onWait(AppState &s)
     if (s.peerBlocks() || s.recording || s.busy)
         return;
     s.busy = true;
-    if (board::boardHasContent(s) && takeBackNetworkMove(s))
+    s.takeInPeerMessages();  // a move the peer already sent is the last one on both sides
+    if (!s.peerBlocks() && board::boardHasContent(s) && takeBackNetworkMove(s))
         s.sendKeyword(QStringLiteral("待った"));  // only when a move was really taken back
     s.form.cmdWait.enabled = !s.networkMoveLog.isEmpty();
     s.busy = false;

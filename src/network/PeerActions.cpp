@@ -41,6 +41,8 @@ void onPeerSize(AppState &s, int sizeCode)
 void onPeerStart(AppState &s, int sizeCode)
 {
     Form &f = s.form;
+    if (s.gameStarted)
+        return;  // the peer's start button stays off until a clear: this is a repeat
     takePeerSize(s, sizeCode);
     // The board is empty on both sides, as the starter made its own.
     board::clearBoard(s);
@@ -88,13 +90,19 @@ void onPeerClear(AppState &s)
 void onPeerEnd(AppState &s)
 {
     Form &f = s.form;
+    if (s.gameEnded) {
+        // The peer's resign button stays off until a clear: a repeat only asks for the OK again.
+        s.sendKeyword(QStringLiteral("投了OK"));
+        return;
+    }
     // The reply waits until the user has read the notice.
     s.sendHold();
     s.inform(QStringLiteral("投了または終局しました。"));
     s.sendHoldRelease();
     f.Option3.setAllEnabled(false);
     f.cmdWait.enabled = false;
-    f.cmdOff.enabled = false;
+    if (f.cmdOff.back != kActiveRed)
+        f.cmdOff.enabled = false;  // an away player keeps the way back
     f.cmdTouryou.enabled = false;
     if (s.authenticated)
         f.cmdClear.enabled = true;
@@ -127,30 +135,32 @@ void onPeerPrisoners(AppState &s, bool white, int count)
     s.playCueSound();
 }
 
+namespace {
+
+// The gate stands while the peer is away or removing; each message lifts only its own reason.
+void showPeerGate(AppState &s)
+{
+    s.overlayShown = s.peerAway || s.peerRemoving;
+    board::hideMessagePanel(s);  // shows the notice that is due, if any
+}
+
+}  // namespace
+
 void onPeerRemoving(AppState &s, bool removing)
 {
-    if (removing) {
-        if (board::boardHasContent(s)) {
-            s.overlayShown = true;
-            board::showMessagePanel(s, QStringLiteral("石を削除しています…"));
-        }
-    } else {
-        s.overlayShown = false;
-        board::hideMessagePanel(s);
+    if (!removing || board::boardHasContent(s)) {
+        s.peerRemoving = removing;
+        showPeerGate(s);
     }
     s.playCueSound();
 }
 
 void onPeerAway(AppState &s, bool away)
 {
-    if (away) {
-        s.overlayShown = true;
-        board::showMessagePanel(s, QStringLiteral("退席中…"));
-    } else {
-        s.overlayShown = false;
-        board::hideMessagePanel(s);
+    s.peerAway = away;
+    showPeerGate(s);
+    if (!away)
         s.playCueSound();
-    }
 }
 
 void onPeerTyping(AppState &s, bool writing)
@@ -160,7 +170,8 @@ void onPeerTyping(AppState &s, bool writing)
 
 void showPeerChat(AppState &s)
 {
-    addChatEntry(s, QStringLiteral("◇") + s.incomingMessage);
+    // No copy sends a longer line; a longer one is cut, not kept whole.
+    addChatEntry(s, QStringLiteral("◇") + leftCharacters(s.incomingMessage, s.form.txtSend.maxLength));
     s.playCueSound();
 }
 

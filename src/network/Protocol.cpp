@@ -67,6 +67,20 @@ int moveField(const QString &field)
     return ok && v >= 0 ? v : -1;
 }
 
+// The same move again (a datagram delivered twice): the log's last entry, a
+// stone on a point that already holds it, or a stone taken off an empty point.
+// The peer never sends those, as it logs only what changed its board. A mark
+// is not drawn here, so only its first test applies.
+bool repeatedMove(const AppState &s, const QString &move, int tool, int point, int kind)
+{
+    if (!s.networkMoveLog.isEmpty() && s.networkMoveLog.last() == move)
+        return true;
+    const PointContent here = s.points[size_t(point)].content;
+    if (tool == ToolBlack || tool == ToolWhite)
+        return here == PointContent(tool);
+    return tool == ToolRemove && (kind == ToolBlack || kind == ToolWhite) && here == PointContent::Empty;
+}
+
 // A text of digits and at least four commas: a move, unless it names no point.
 void receiveMove(AppState &s)
 {
@@ -81,8 +95,8 @@ void receiveMove(AppState &s)
         return;  // not a move: it stays chat
 
     const QString rebuilt = QStringLiteral("%1,%2,%3,%4,%5").arg(tool).arg(point).arg(black).arg(white).arg(kind);
-    if (!s.networkMoveLog.isEmpty() && s.networkMoveLog.last() == rebuilt) {
-        s.appendToChatLog = false;  // the same move again
+    if (repeatedMove(s, rebuilt, tool, point, kind)) {
+        s.appendToChatLog = false;
         return;
     }
     // The counts are taken over without raising the spinners' own handlers.
@@ -136,6 +150,12 @@ void NetworkOutbox::sendPeerMessage(const QString &plain)
         network::sendPeerMessage(*s_, plain);
 }
 
+void NetworkOutbox::receiveArrived()
+{
+    if (s_)
+        receiveAvailable(*s_);
+}
+
 void NetworkOutbox::closeSocket()
 {
     if (s_)
@@ -159,7 +179,7 @@ QString confirmNNText(const AppState &s)
 
 void sendPeerMessage(AppState &s, const QString &plain)
 {
-    if (plain.trimmed().isEmpty())
+    if (trimSpaces(plain).isEmpty())
         return;
     if (!s.transport || !s.transport->isBound())
         return;  // only the connect action's socket sends

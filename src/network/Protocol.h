@@ -13,6 +13,7 @@ public:
     void attach(AppState &s, TransportPort &transport);
     void sendPeerMessage(const QString &plain) override;
     void closeSocket() override;
+    void receiveArrived() override;
 
 private:
     AppState *s_ = nullptr;

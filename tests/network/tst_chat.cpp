@@ -21,6 +21,10 @@ private slots:
     void removalNotice_data();
     void removalNotice();
     void prisonersWhileOverlayUp();
+    void sentAsTyped_data();
+    void sentAsTyped();
+    void typedDuringWaitKept();
+    void longLineCut();
 };
 
 namespace {
@@ -204,6 +208,63 @@ void TestChat::prisonersWhileOverlayUp()
     QCOMPARE(w.b.s.whitePrisoners, 3);
     QCOMPARE(w.b.s.form.UpDown1.value, 3);
     QCOMPARE(w.b.s.form.lblWhitePrisoners.caption, QStringLiteral("3"));
+}
+
+void TestChat::sentAsTyped_data()
+{
+    QTest::addColumn<QString>("typed");  // what reaches the input, cut there to 44 characters
+    QTest::addColumn<QString>("sent");   // what both logs show after the marks
+    const QString face = QStringLiteral("\U0001F600");
+    const QString a43(43, QLatin1Char('a'));
+    QTest::newRow("a face as the 44th character") << a43 + face + QStringLiteral("b") << a43 + face;
+    QTest::newRow("a face after 44 characters") << a43 + QStringLiteral("a") + face << a43 + QStringLiteral("a");
+    QTest::newRow("44 faces") << face.repeated(45) << face.repeated(44);
+    QTest::newRow("half a face cut off before") << a43 + face.left(1) << a43;
+    QTest::newRow("a full-width space") << QStringLiteral("\u3000") << QStringLiteral("\u3000");
+}
+
+void TestChat::sentAsTyped()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, sent);
+    test::MemoryWire w;
+    w.connectBoth();
+    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
+    w.a.s.form.txtSend.setText(typed);
+    network::onSend(w.a.s);
+    w.deliver();
+    QCOMPARE(w.a.s.form.Combo2, QStringList{QStringLiteral("△") + sent});
+    QCOMPARE(w.b.s.form.Combo2, QStringList{QStringLiteral("◇") + sent});
+}
+
+void TestChat::typedDuringWaitKept()
+{
+    test::MemoryWire w;
+    w.connectBoth();
+    TextBox &input = w.a.s.form.txtSend;
+    bool typed = false;
+    w.pace(&w.a, [&] {
+        if (!std::exchange(typed, true))
+            input.setText(input.text + QStringLiteral("次の"));  // keys typed while the send waits
+    });
+    input.setText(QStringLiteral("よろしく"));
+    network::onSend(w.a.s);
+    w.deliver();
+    QVERIFY(typed);
+    QCOMPARE(w.b.s.form.Combo2, QStringList{QStringLiteral("◇よろしく")});
+    QCOMPARE(input.text, QStringLiteral("次の"));
+}
+
+void TestChat::longLineCut()
+{
+    test::MemoryWire w;
+    w.connectBoth();
+    const QString line = QStringLiteral("長い行").repeated(5000);
+    w.a.s.sendPeerMessage(line);  // no copy of this program sends such a line
+    w.deliver();
+    const QString shown = QStringLiteral("◇") + line.left(w.b.s.form.txtSend.maxLength);
+    QCOMPARE(w.b.s.form.Combo2, QStringList{shown});
+    QCOMPARE(w.b.s.form.txtDisp.text, shown);
 }
 
 QTEST_MAIN(TestChat)

@@ -9,6 +9,7 @@
 
 #include <QList>
 #include <deque>
+#include <functional>
 
 namespace moyuta::test {
 
@@ -49,10 +50,29 @@ public:
     bool isBound() const override { return bound; }
 };
 
+// The wait after every send: what the test lets happen meanwhile (datagrams
+// arriving and being handled, the other player's clicks) runs inside it.
+class PacingPump : public EventPumpPort {
+public:
+    std::function<void()> duringWait;
+    void processEvents() override {}
+    void pace(qint64) override
+    {
+        if (!duringWait || depth_ >= 8)
+            return;  // waits nest, but not without end
+        ++depth_;
+        duringWait();
+        --depth_;
+    }
+
+private:
+    int depth_ = 0;
+};
+
 // A window state whose outbox is the real network layer.
 struct Peer {
     ScriptedDialogs dialogs;
-    NullPump pump;
+    PacingPump pump;
     network::NetworkOutbox outbox;
     CountingSound sound;
     AppState s{dialogs, pump, outbox, sound};
@@ -109,6 +129,20 @@ public:
         deliver();
         network::onConnect(a.s);
         deliver();
+    }
+    // From now on datagrams arrive and are handled during every wait after a
+    // send, as in the program; `meanwhile` runs in every wait of `side` after
+    // the datagrams have arrived and before they are read (a click that was
+    // queued before them).
+    void pace(Peer *side = nullptr, std::function<void()> meanwhile = {})
+    {
+        for (Peer *p : {&a, &b})
+            p->pump.duringWait = [this, p, side, meanwhile] {
+                arrive();
+                if (p == side && meanwhile)
+                    meanwhile();
+                deliver();
+            };
     }
     // Lets datagrams arrive and both sides handle them, until nothing moves.
     void deliver()
