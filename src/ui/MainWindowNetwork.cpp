@@ -23,8 +23,10 @@ QLineEdit *MainWindow::lineEdit(TextBox &model, const QString &accessibleName)
     bind(model, edit);
     edit->setAccessibleName(accessibleName);
     edit->setPlaceholderText(model.hint);
+    // The model cuts by characters; the widget counts UTF-16 units, so it
+    // leaves room for a full line of characters outside the basic plane.
     if (model.maxLength > 0)
-        edit->setMaxLength(model.maxLength);
+        edit->setMaxLength(model.maxLength * 2);
     lineEdits_.emplace_back(&model, edit);
     // Any change of the text is the user's, whichever road it took: keys, the
     // input method, or the accessibility interface (dictation, on-screen

@@ -233,8 +233,8 @@ void TestChat::sentAsTyped()
     w.a.s.form.txtSend.setText(typed);
     network::onSend(w.a.s);
     w.deliver();
-    QCOMPARE(w.a.s.form.Combo2, QStringList{QStringLiteral("△") + sent});
-    QCOMPARE(w.b.s.form.Combo2, QStringList{QStringLiteral("◇") + sent});
+    QCOMPARE(w.a.s.form.Combo2.items, QStringList{QStringLiteral("△") + sent});
+    QCOMPARE(w.b.s.form.Combo2.items, QStringList{QStringLiteral("◇") + sent});
 }
 
 void TestChat::typedDuringWaitKept()
@@ -251,7 +251,7 @@ void TestChat::typedDuringWaitKept()
     network::onSend(w.a.s);
     w.deliver();
     QVERIFY(typed);
-    QCOMPARE(w.b.s.form.Combo2, QStringList{QStringLiteral("◇よろしく")});
+    QCOMPARE(w.b.s.form.Combo2.items, QStringList{QStringLiteral("◇よろしく")});
     QCOMPARE(input.text, QStringLiteral("次の"));
 }
 
@@ -263,7 +263,7 @@ void TestChat::longLineCut()
     w.a.s.sendPeerMessage(line);  // no copy of this program sends such a line
     w.deliver();
     const QString shown = QStringLiteral("◇") + line.left(w.b.s.form.txtSend.maxLength);
-    QCOMPARE(w.b.s.form.Combo2, QStringList{shown});
+    QCOMPARE(w.b.s.form.Combo2.items, QStringList{shown});
     QCOMPARE(w.b.s.form.txtDisp.text, shown);
 }
 

@@ -472,12 +472,12 @@ void TestMainWindow::networkPanel()
     }
     auto *own = w.findChild<QLineEdit *>(QStringLiteral("txtOwnPort"));
     QCOMPARE(own->placeholderText(), QStringLiteral("0～65535"));
-    QCOMPARE(own->maxLength(), 5);
     QTest::keyClicks(own, QStringLiteral("05"));
     QCOMPARE(fx.dialogs.notices, QStringList{QStringLiteral("左側1文字は0以外にして下さい。")});
     QCOMPARE(own->text(), QString());  // the widget shows what the model holds
-    QTest::keyClicks(own, QStringLiteral("5678"));
-    QCOMPARE(fx.s.form.txtOwnPort.text, QStringLiteral("5678"));
+    QTest::keyClicks(own, QStringLiteral("567890"));  // five digits at most
+    QCOMPARE(fx.s.form.txtOwnPort.text, QStringLiteral("56789"));
+    QCOMPARE(own->text(), QStringLiteral("56789"));
 
     QTest::keyClick(&w, Qt::Key_C, Qt::AltModifier);  // 閉じる(&C)
     QTRY_VERIFY(!panel->isVisible());
@@ -502,6 +502,10 @@ void TestMainWindow::accessibleTextReachesModel_data()
     QTest::newRow("chat input, value") << "txtSend" << "value" << "abc" << 0 << 0 << "xyz" << false << "xyz";
     QTest::newRow("chat input, cut to 44") << "txtSend" << "contents" << none << 0 << 0 << QString(50, u'x') << false
                                            << QString(44, u'x');
+    // The cut counts characters: 44 emoji are 88 UTF-16 units, and none is split.
+    const QString emoji = QString::fromUcs4(U"\U0001F600");
+    QTest::newRow("chat input, 44 emoji") << "txtSend" << "contents" << none << 0 << 0 << emoji.repeated(45) << false
+                                          << emoji.repeated(44);
     QTest::newRow("chat input disabled in the model") << "txtSend" << "contents" << "abc" << 0 << 0 << "xyz" << true
                                                       << "abc";
     QTest::newRow("chat display is the program's") << "txtDisp" << "value" << "△hello" << 0 << 0 << "forged" << false
