@@ -138,10 +138,16 @@ void NetworkOutbox::attach(AppState &s, TransportPort &transport)
 {
     s_ = &s;
     s.transport = &transport;
-    transport.onReadable = [this] {
-        if (s_)
-            receiveAvailable(*s_);
-    };
+    transport.onReadable = [this] { receive(); };
+}
+
+void NetworkOutbox::receive()
+{
+    if (!s_)
+        return;
+    receiveAvailable(*s_);
+    if (afterReceive)
+        afterReceive();
 }
 
 void NetworkOutbox::sendPeerMessage(const QString &plain)
@@ -152,8 +158,7 @@ void NetworkOutbox::sendPeerMessage(const QString &plain)
 
 void NetworkOutbox::receiveArrived()
 {
-    if (s_)
-        receiveAvailable(*s_);
+    receive();
 }
 
 void NetworkOutbox::closeSocket()

@@ -5,6 +5,8 @@
 
 #include "AppState.h"
 
+#include <functional>
+
 namespace moyuta::network {
 
 // The peer outbox of a window state: enciphers and sends through its transport.
@@ -14,8 +16,13 @@ public:
     void sendPeerMessage(const QString &plain) override;
     void closeSocket() override;
     void receiveArrived() override;
+    // Called after every receive, whether the socket's signal or a click
+    // that takes in what has arrived started it: the window shows the
+    // changes and acts on a peer that quit.
+    std::function<void()> afterReceive;
 
 private:
+    void receive();
     AppState *s_ = nullptr;
 };
 

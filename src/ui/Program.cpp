@@ -52,8 +52,7 @@ Program::Program(const QString &folder, NewsPort *news, DialogPort *dialogs)
         window_.sync();
     };
     outbox_.attach(state_, transport_);
-    transport_.onReadable = [this] {
-        network::receiveAvailable(state_);
+    outbox_.afterReceive = [this] {
         window_.sync();  // a received message changes the window as a click does
         afterReceive();
     };

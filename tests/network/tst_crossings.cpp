@@ -22,6 +22,7 @@ private slots:
     void awayDuringRemoval();
     void repeatedDatagram_data();
     void repeatedDatagram();
+    void receiveTakenInByClickIsAnnounced();
 };
 
 namespace {
@@ -268,3 +269,19 @@ void TestCrossings::repeatedDatagram()
 
 QTEST_MAIN(TestCrossings)
 #include "tst_crossings.moc"
+
+// A click that takes in what has arrived is a receive like the socket's own:
+// the program shows it and acts on a peer that quit, whichever road read it.
+void TestCrossings::receiveTakenInByClickIsAnnounced()
+{
+    test::MemoryWire w;
+    startGame(w);
+    int announced = 0;
+    w.b.outbox.afterReceive = [&] { ++announced; };
+    w.a.s.sendKeyword(QStringLiteral("終了"));  // as a shut-down sends it
+    w.arrive();  // in b's socket, not yet read
+    QCOMPARE(announced, 0);
+    press(w.b.s, 40);
+    QVERIFY(w.b.s.peerQuit);
+    QCOMPARE(announced, 1);
+}
