@@ -17,6 +17,12 @@ QString sgfPoint(int point)
     return QString(letters, 2);
 }
 
+// "AB[aa][bb]": the property with its values; nothing without values.
+QString property(QStringView id, const QString &values)
+{
+    return values.isEmpty() ? QString() : id.toString() + values;
+}
+
 // Markup belongs to one node in SGF, so every node lists all letters and
 // marks on the board: LB, then TR (▲), then SQ (◆), each in point order.
 QString markupProperties(const std::array<PointContent, kPointCount> &markup)
@@ -31,14 +37,7 @@ QString markupProperties(const std::array<PointContent, kPointCount> &markup)
         else if (c == PointContent::Diamond)
             diamonds += QStringLiteral("[%1]").arg(sgfPoint(p));
     }
-    QString text;
-    if (!letters.isEmpty())
-        text += QStringLiteral("LB") + letters;
-    if (!triangles.isEmpty())
-        text += QStringLiteral("TR") + triangles;
-    if (!diamonds.isEmpty())
-        text += QStringLiteral("SQ") + diamonds;
-    return text;
+    return property(u"LB", letters) + property(u"TR", triangles) + property(u"SQ", diamonds);
 }
 
 // The board as replay leaves it: stones for setup nodes, letters and marks
@@ -110,14 +109,7 @@ QString setupProperties(SgfBoard &board, const QStringList &entries)
         QString &list = now == PointContent::Black ? black : now == PointContent::White ? white : cleared;
         list += QStringLiteral("[%1]").arg(sgfPoint(p));
     }
-    QString text;
-    if (!black.isEmpty())
-        text += QStringLiteral("AB") + black;
-    if (!white.isEmpty())
-        text += QStringLiteral("AW") + white;
-    if (!cleared.isEmpty())
-        text += QStringLiteral("AE") + cleared;
-    return text;
+    return property(u"AB", black) + property(u"AW", white) + property(u"AE", cleared);
 }
 
 // A letter or mark put or taken off: it fits in a setup node.
