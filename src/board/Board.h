@@ -68,6 +68,9 @@ void resetBoardAndGame(AppState &s);
 // Leaves a replay: ReplayStep 0, and once an entry was shown, the size options
 // and "その他印(&U)" the replay held are given back. Every way out goes through here.
 void endReplay(AppState &s);
+// While a replay runs the board keeps the record's size, marks and moves:
+// the size options, "その他印(&U)" and take-back stay off.
+void lockForReplay(AppState &s);
 void onStart(AppState &s);    // cmdStart
 void onResign(AppState &s);   // cmdTouryou
 void onPresence(AppState &s); // cmdOff

@@ -154,6 +154,15 @@ void endReplay(AppState &s)
     s.replayStep = 0;
 }
 
+void lockForReplay(AppState &s)
+{
+    Form &f = s.form;
+    f.chkOtherMarks.setChecked(false);
+    f.chkOtherMarks.enabled = false;
+    f.Option3.setAllEnabled(false);
+    f.cmdBack.enabled = false;
+}
+
 void onStart(AppState &s)
 {
     Form &f = s.form;

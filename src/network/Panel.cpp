@@ -10,10 +10,8 @@ namespace moyuta::network {
 
 void keepReplayLocks(AppState &s)
 {
-    if (s.replayStep < 1)
-        return;
-    s.form.cmdBack.enabled = false;
-    s.form.Option3.setAllEnabled(false);
+    if (s.replayStep >= 1)
+        board::lockForReplay(s);
 }
 
 void disableForPanel(AppState &s)

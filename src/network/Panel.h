@@ -10,7 +10,7 @@ void onNetworkPanelOpen(AppState &s);   // cmdNetwork "ネットワーク接続(
 void onNetworkPanelClose(AppState &s);  // Command2 "閉じる(&C)"; also when the handshake completes
 void disableForPanel(AppState &s);
 void enableAfterPanel(AppState &s);
-// Take-back and the size options stay off while a replay runs, whatever a panel gives back.
+// Take-back, the size options and "その他印(&U)" stay off while a replay runs, whatever a panel gives back.
 void keepReplayLocks(AppState &s);
 // Local play after a side panel closes: the network command, numbering, the
 // placement modes and marks as local play has them, 黒(&D), and the record

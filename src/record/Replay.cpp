@@ -157,11 +157,7 @@ void onReplay(AppState &s)
         emptyBoardForRecord(s);
     }
 
-    f.chkOtherMarks.setChecked(false);
-    f.chkOtherMarks.enabled = false;
-    // While a replay runs the board keeps the record's size.
-    f.Option3.setAllEnabled(false);
-    f.cmdBack.enabled = false;
+    board::lockForReplay(s);
     replayOnePress(s);
     f.cmdClear.enabled = true;
 }

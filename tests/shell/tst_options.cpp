@@ -2,6 +2,7 @@
 // in effect, and what opening and closing take away and give back.
 #include "Options.h"
 #include "Panel.h"
+#include "Record.h"
 #include "TestDoubles.h"
 
 #include <QtTest>
@@ -18,6 +19,7 @@ private slots:
     void colourInEffect();
     void unnamedLineSpeedStays();
     void openAndCloseLocally();
+    void openAndCloseDuringReplay();
     void closeDuringAndAfterANetworkGame();
     void notOpenedWhileRecordingOrHeld();
     void showPasswordNotice_data();
@@ -194,6 +196,27 @@ void TestOptions::openAndCloseLocally()
     QCOMPARE(f.cmdFileOpen.enabled, open);
     QCOMPARE(f.Option1.selected, 0);  // back on 黒(&D)
     QCOMPARE(fx.s.currentTool, int(ToolBlack));
+}
+
+// The panel gives back what local play has, but not what a running replay holds.
+void TestOptions::openAndCloseDuringReplay()
+{
+    OptionsFixture fx;
+    Form &f = fx.s.form;
+    record::onRecord(fx.s);  // 記録
+    fx.left(60);
+    fx.left(72);
+    record::onRecord(fx.s);  // stopped; the record is not saved
+    fx.dialogs.answers.push_back(Answer::Yes);  // the board is emptied for the replay
+    record::onReplay(fx.s);
+    QCOMPARE(fx.s.replayStep, 1);
+
+    shell::onOptionsOpen(fx.s);
+    shell::onOptionsClose(fx.s);
+    QVERIFY(!f.chkOtherMarks.enabled);
+    QVERIFY(!f.Option3[0].enabled && !f.cmdBack.enabled);
+    record::onReplay(fx.s);
+    QCOMPARE(fx.s.replayStep, 2);
 }
 
 void TestOptions::closeDuringAndAfterANetworkGame()
