@@ -39,7 +39,6 @@ void selectNextColourFromRecord(AppState &s);
 void selectBlackToStart(AppState &s);
 
 // --- Move history ----------------------------------------------------------
-QString historyEntry(int tool, int point, int removed, int number);
 void onTakeBack(AppState &s);  // cmdBack
 void takeBackFromHistory(AppState &s);
 void takeBackFromRecord(AppState &s);

@@ -1,63 +1,21 @@
 // The move lists and the take-back command "1手戻る(&L)".
 #include "Board.h"
+#include "MoveEntry.h"
 
 namespace moyuta::board {
 
 namespace {
 
-constexpr int kEntryMaxLength = 11;
-
-struct ParsedEntry {
-    int tool = 0;
-    int point = -1;
-    int removed = 0;
-    int number = 0;
-};
-
-// Reads "tool,point,removed,number"; false when it has fewer than three commas.
-bool parseEntry(const QString &raw, ParsedEntry &out)
-{
-    QString e = raw.left(kEntryMaxLength);
-    while (e.endsWith(QLatin1Char(' ')))
-        e.chop(1);
-    const qsizetype c1 = e.indexOf(QLatin1Char(','));
-    const qsizetype c2 = c1 < 0 ? -1 : e.indexOf(QLatin1Char(','), c1 + 1);
-    const qsizetype c3 = c2 < 0 ? -1 : e.indexOf(QLatin1Char(','), c2 + 1);
-    if (c3 < 0)
-        return false;
-    out.tool = leadingNumber(e.left(1));
-    // A point field that is not a plain number names no point: nothing to reverse.
-    bool ok = false;
-    const QString pointField = e.mid(c1 + 1, c2 - c1 - 1);
-    const int point = pointField.toInt(&ok);
-    out.point = ok && !pointField.startsWith(QLatin1Char('+')) && !pointField.startsWith(QLatin1Char('-')) ? point : -1;
-    out.removed = leadingNumber(e.mid(c2 + 1, 1));
-    out.number = leadingNumber(e.mid(c3 + 1));
-    return true;
-}
-
 // Puts back what a removal took off; false when the entry names nothing to put back.
-bool restoreRemoved(AppState &s, const ParsedEntry &e)
+bool restoreRemoved(AppState &s, const MoveEntry &e)
 {
-    BoardPoint &p = s.points[size_t(e.point)];
-    switch (e.removed) {
-    case ToolBlack:
-    case ToolWhite:
-        p.content = PointContent(e.removed);
-        p.number = e.number > 0 ? QString::number(e.number) : QString();
-        break;
-    case ToolTriangle:
-    case ToolDiamond:
-    case ToolLetterA:
-    case ToolLetterB:
-    case ToolLetterC:
-    case ToolLetterD:
-        p.content = PointContent(e.removed);
-        p.number.clear();
-        break;
-    default:
+    const std::optional<PointContent> content = contentPlacedBy(e.removed);
+    if (!content)
         return false;
-    }
+    BoardPoint &p = s.points[size_t(e.point)];
+    p.content = *content;
+    // A stone comes back with its number; a mark or letter shows none.
+    p.number = isStone(*content) && e.number > 0 ? QString::number(e.number) : QString();
     showLastMoveMarker(s, e.point);
     return true;
 }
@@ -68,11 +26,12 @@ void takeBackFrom(AppState &s, QStringList &list, bool recordVariant)
 {
     if (list.isEmpty())
         return;
-    ParsedEntry e;
-    if (!parseEntry(list.last(), e)) {
+    const std::optional<MoveEntry> parsed = MoveEntry::fromRecord(list.last(), RecordReading::TakeBack);
+    if (!parsed) {
         list.removeLast();
         return;
     }
+    const MoveEntry &e = *parsed;
     s.actionTool = e.tool;
     s.actionPoint = e.point;
     s.removedKind = e.removed;
@@ -115,11 +74,6 @@ void takeBackFrom(AppState &s, QStringList &list, bool recordVariant)
 }
 
 }  // namespace
-
-QString historyEntry(int tool, int point, int removed, int number)
-{
-    return QStringLiteral("%1,%2,%3,%4").arg(tool).arg(point).arg(removed).arg(number);
-}
 
 void takeBackFromHistory(AppState &s)
 {

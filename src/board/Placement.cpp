@@ -1,6 +1,7 @@
 // A press on a board point: which tool it applies, how the board changes,
 // how the action is recorded and how the colour to play next is chosen.
 #include "Board.h"
+#include "MoveEntry.h"
 
 namespace moyuta::board {
 
@@ -108,7 +109,7 @@ void recordAction(AppState &s, int removedNumber)
     s.actionTool = s.currentTool;
     const bool removal = s.actionTool == ToolRemove;
     const int number = removal ? removedNumber : (s.unnumberedPlacement && s.recording ? 0 : s.moveCounter);
-    const QString entry = historyEntry(s.actionTool, s.actionPoint, s.removedKind, number);
+    const QString entry = MoveEntry{.tool = s.actionTool, .point = s.actionPoint, .removed = s.removedKind, .number = number}.recordText();
 
     if (s.recording) {
         if (removal && !boardHasContent(s)) {
@@ -151,12 +152,12 @@ void recordAction(AppState &s, int removedNumber)
             updateCountButtons(s);
             return;
         }
-        const QString move = QStringLiteral("%1,%2,%3,%4,%5")
-                                 .arg(s.actionTool)
-                                 .arg(s.actionPoint)
-                                 .arg(s.blackPrisoners)
-                                 .arg(s.whitePrisoners)
-                                 .arg(s.removedKind);
+        const QString move = MoveEntry{.tool = s.actionTool,
+                                       .point = s.actionPoint,
+                                       .removed = s.removedKind,
+                                       .blackPrisoners = s.blackPrisoners,
+                                       .whitePrisoners = s.whitePrisoners}
+                                 .wireText();
         // The same move as this side's last one (a letter erased on the spot and
         // placed again) is not logged or sent: both logs stay equal for 待った.
         if (s.networkMoveLog.isEmpty() || s.networkMoveLog.last() != move) {

@@ -1,6 +1,7 @@
 #include "NetworkedActions.h"
 
 #include "Board.h"
+#include "MoveEntry.h"
 
 namespace moyuta::network {
 
@@ -8,13 +9,10 @@ bool takeBackNetworkMove(AppState &s)
 {
     if (s.networkMoveLog.isEmpty())
         return false;
-    const QStringList f = s.networkMoveLog.last().split(QLatin1Char(','));
-    const int tool = f.value(0).left(1).toInt();
-    bool ok = false;
-    const int point = f.value(1).toInt(&ok);
-    const int kind = f.value(4).toInt();
-    if (ok && isValidPoint(point)) {
-        BoardPoint &p = s.points[size_t(point)];
+    const std::optional<board::MoveEntry> move = board::MoveEntry::fromWire(s.networkMoveLog.last(), board::WireReading::Logged);
+    if (move && isValidPoint(move->point)) {
+        const int tool = move->tool, kind = move->removed;
+        BoardPoint &p = s.points[size_t(move->point)];
         if (tool == ToolRemove && (kind == ToolBlack || kind == ToolWhite))
             p = BoardPoint{PointContent(kind), {}};
         else if (tool == ToolBlack || tool == ToolWhite)

@@ -3,6 +3,7 @@
 #include "Board.h"
 #include "Cp932.h"
 #include "MessageCipher.h"
+#include "MoveEntry.h"
 #include "Panel.h"
 #include "PeerActions.h"
 
@@ -55,18 +56,6 @@ void authenticate(AppState &s)
     s.playCueSound();
 }
 
-// A field of a move text: its decimal value, 0 when empty; -1 when it is not a plain number.
-int moveField(const QString &field)
-{
-    if (field.isEmpty())
-        return 0;
-    if (field.size() > 6)
-        return -1;
-    bool ok = false;
-    const int v = field.toInt(&ok);
-    return ok && v >= 0 ? v : -1;
-}
-
 // The same move again (a datagram delivered twice): the log's last entry, a
 // stone on a point that already holds it, or a stone taken off an empty point.
 // The peer never sends those, as it logs only what changed its board. A mark
@@ -84,17 +73,12 @@ bool repeatedMove(const AppState &s, const QString &move, int tool, int point, i
 // A text of digits and at least four commas: a move, unless it names no point.
 void receiveMove(AppState &s)
 {
-    const QString &text = s.incomingMessage;
-    const QStringList f = text.split(QLatin1Char(','));
-    const int tool = text.left(1).toInt();
-    const int point = moveField(f.value(1));
-    const int black = moveField(f.value(2));
-    const int white = moveField(f.value(3));
-    const int kind = moveField(f.mid(4).join(QLatin1Char(',')).section(QLatin1Char(','), 0, 0));
-    if (point < 0 || point >= kPointCount || black < 0 || black > 999 || white < 0 || white > 999 || kind < 0)
+    const std::optional<board::MoveEntry> move = board::MoveEntry::fromWire(s.incomingMessage, board::WireReading::Received);
+    if (!move)
         return;  // not a move: it stays chat
-
-    const QString rebuilt = QStringLiteral("%1,%2,%3,%4,%5").arg(tool).arg(point).arg(black).arg(white).arg(kind);
+    const int tool = move->tool, point = move->point, kind = move->removed;
+    const int black = move->blackPrisoners, white = move->whitePrisoners;
+    const QString rebuilt = move->wireText();
     if (repeatedMove(s, rebuilt, tool, point, kind)) {
         s.appendToChatLog = false;
         return;

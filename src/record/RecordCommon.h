@@ -3,6 +3,7 @@
 
 #include "AppState.h"
 #include "Board.h"
+#include "MoveEntry.h"
 
 #include <optional>
 
@@ -10,16 +11,12 @@ namespace moyuta::record {
 
 inline const QString kClearBoardQuestion = QStringLiteral("盤面に石または文字または記号などがあります、クリアーしますか？");
 
-// One record entry "tool,point,removed,number" as replay reads it.
-struct RecordEntry {
-    int tool = 0;
-    int point = 0;
-    int removed = 0;
-    int number = 0;
-};
-// The fields of an entry; none when replay skips it outright (fewer than
-// three commas, or a number above 999). The point is not checked here.
-std::optional<RecordEntry> parseRecordEntry(const QString &entry);
+// An entry as replay reads it; none when replay skips it outright. The
+// point is not checked here.
+inline std::optional<board::MoveEntry> replayEntry(const QString &entry)
+{
+    return board::MoveEntry::fromRecord(entry, board::RecordReading::Replay);
+}
 
 // Sets Busy for a command and clears it on every way out.
 struct BusyScope {

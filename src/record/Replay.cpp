@@ -8,10 +8,6 @@ namespace moyuta::record {
 
 namespace {
 
-// The replay buffer: an entry is cut to, or padded to, this many characters.
-constexpr int kReplayBufferLength = 11;
-constexpr int kMaxStoneNumber = 999;
-
 void leaveReplay(AppState &s)
 {
     Form &f = s.form;
@@ -23,67 +19,33 @@ void leaveReplay(AppState &s)
     f.cmdClear.enabled = false;
 }
 
-}  // namespace
-
-std::optional<RecordEntry> parseRecordEntry(const QString &entry)
-{
-    QString buffer = entry.left(kReplayBufferLength).leftJustified(kReplayBufferLength, QLatin1Char(' '));
-    while (buffer.endsWith(QLatin1Char(' ')))
-        buffer.chop(1);
-    const qsizetype c1 = buffer.indexOf(QLatin1Char(','));
-    const qsizetype c2 = c1 < 0 ? -1 : buffer.indexOf(QLatin1Char(','), c1 + 1);
-    const qsizetype c3 = c2 < 0 ? -1 : buffer.indexOf(QLatin1Char(','), c2 + 1);
-    if (c3 < 0)
-        return std::nullopt;
-    RecordEntry e;
-    e.tool = board::leadingNumber(buffer.left(1));
-    e.point = board::leadingNumber(buffer.mid(c1 + 1, c2 - c1 - 1));
-    e.removed = board::leadingNumber(buffer.mid(c2 + 1, c3 - c2 - 1));
-    e.number = board::leadingNumber(buffer.mid(c3 + 1));
-    if (e.number > kMaxStoneNumber)
-        return std::nullopt;  // no stone of this program carries such a number
-    return e;
-}
-
-namespace {
-
 // One entry on the board, without the cue sound; false when replay skips it
 // outright (no sound for it).
 bool applyEntry(AppState &s, const QString &entry)
 {
-    const std::optional<RecordEntry> e = parseRecordEntry(entry);
+    const std::optional<board::MoveEntry> e = replayEntry(entry);
     if (!e)
         return false;
-    const int tool = e->tool, point = e->point, removed = e->removed;
+    const int tool = e->tool, point = e->point;
     s.moveCounter = qint16(e->number - 1);
     if (!isValidPoint(point))
         return false;
 
     BoardPoint &p = s.points[size_t(point)];
-    switch (tool) {
-    case ToolRemove:
-        if (removed == ToolBlack || removed == ToolWhite || (removed >= ToolLetterA && removed <= ToolLetterD))
+    if (tool == ToolRemove) {
+        // Replay leaves a removed triangle or diamond standing.
+        const std::optional<PointContent> taken = board::contentPlacedBy(e->removed);
+        if (taken && (isStone(*taken) || isLetter(*taken)))
             p = BoardPoint{};
         board::showLastMoveMarker(s, point);
-        break;
-    case ToolBlack:
-    case ToolWhite:
-        p.content = tool == ToolBlack ? PointContent::Black : PointContent::White;
-        ++s.moveCounter;
-        // An unnumbered stone (number 0) shows no number.
-        p.number = s.numberStones && s.moveCounter > 0 ? QString::number(s.moveCounter) : QString();
-        board::showLastMoveMarker(s, point);
-        break;
-    case ToolTriangle:
-    case ToolDiamond:
-    case ToolLetterA:
-    case ToolLetterB:
-    case ToolLetterC:
-    case ToolLetterD:
-        p.content = PointContent(tool);  // a stone's number stays with it
-        break;
-    default:
-        break;
+    } else if (const std::optional<PointContent> content = board::contentPlacedBy(tool)) {
+        p.content = *content;  // a mark or letter leaves a stone's number with it
+        if (isStone(*content)) {
+            ++s.moveCounter;
+            // An unnumbered stone (number 0) shows no number.
+            p.number = s.numberStones && s.moveCounter > 0 ? QString::number(s.moveCounter) : QString();
+            board::showLastMoveMarker(s, point);
+        }
     }
     return true;
 }
@@ -107,7 +69,7 @@ void replayOnePress(AppState &s)
     do {
         const QString &entry = s.gameRecord[s.replayStep++];
         applied = applyEntry(s, entry) || applied;
-        const std::optional<RecordEntry> e = parseRecordEntry(entry);
+        const std::optional<board::MoveEntry> e = replayEntry(entry);
         if (e && (e->tool == ToolBlack || e->tool == ToolWhite) && isValidPoint(e->point))
             stonePoint = e->point;
     } while (byNode && s.replayStep < s.gameRecord.size() && joins[s.replayStep]);

@@ -46,7 +46,7 @@ struct SgfBoard {
     std::array<PointContent, kPointCount> stones{};
     std::array<PointContent, kPointCount> markup{};
 
-    void apply(const RecordEntry &e)
+    void apply(const board::MoveEntry &e)
     {
         PointContent &stone = stones[size_t(e.point)];
         PointContent &here = markup[size_t(e.point)];
@@ -70,16 +70,16 @@ struct SgfBoard {
 };
 
 // The entry replay applies, or none for one it skips.
-std::optional<RecordEntry> writableEntry(const QString &entry)
+std::optional<board::MoveEntry> writableEntry(const QString &entry)
 {
-    const std::optional<RecordEntry> e = parseRecordEntry(entry);
+    const std::optional<board::MoveEntry> e = replayEntry(entry);
     if (!e || !isValidPoint(e->point) || e->tool > ToolLetterD)
         return std::nullopt;
     return e;
 }
 
 // The properties of one entry that is not setup.
-QString entryProperties(const RecordEntry &e)
+QString entryProperties(const board::MoveEntry &e)
 {
     const QString point = sgfPoint(e.point);
     if (e.tool == ToolRemove)
@@ -98,7 +98,7 @@ QString setupProperties(SgfBoard &board, const QStringList &entries)
 {
     const std::array<PointContent, kPointCount> before = board.stones;
     for (const QString &entry : entries) {
-        if (const std::optional<RecordEntry> e = writableEntry(entry))
+        if (const std::optional<board::MoveEntry> e = writableEntry(entry))
             board.apply(*e);
     }
     QString black, white, cleared;
@@ -115,7 +115,7 @@ QString setupProperties(SgfBoard &board, const QStringList &entries)
 // A letter or mark put or taken off: it fits in a setup node.
 bool isMarkup(const QString &entry)
 {
-    const std::optional<RecordEntry> e = parseRecordEntry(entry);
+    const std::optional<board::MoveEntry> e = replayEntry(entry);
     return e && (e->tool >= ToolTriangle || (e->tool == ToolRemove && e->removed >= ToolTriangle));
 }
 
@@ -151,7 +151,7 @@ QByteArray sgfText(const QStringList &record, int sizeCode, const SgfSetup &setu
             i = end;
             continue;
         }
-        const std::optional<RecordEntry> e = writableEntry(record[i++]);
+        const std::optional<board::MoveEntry> e = writableEntry(record[i++]);
         if (!e)
             continue;  // replay skips it too
         board.apply(*e);

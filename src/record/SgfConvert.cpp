@@ -1,6 +1,7 @@
 // An SGF main line as record entries, node by node. Captures are the one
 // place where Moyuta applies a rule of play: the board itself stays a board.
 #include "SgfRead.h"
+#include "MoveEntry.h"
 #include "Types.h"
 
 #include <algorithm>
@@ -112,7 +113,7 @@ bool Converter::markup(const SgfNode &node, std::map<int, PointContent> &shown) 
 
 void Converter::addEntry(int tool, int point, int removed, int number)
 {
-    out_.entries << QStringLiteral("%1,%2,%3,%4").arg(tool).arg(point).arg(removed).arg(number);
+    out_.entries << board::MoveEntry{.tool = tool, .point = point, .removed = removed, .number = number}.recordText();
     out_.joins << inNode_;
     out_.setup << setup_;
     inNode_ = true;
