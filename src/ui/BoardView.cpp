@@ -1,7 +1,5 @@
 #include "BoardView.h"
 
-#include "Board.h"
-
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QMouseEvent>
@@ -71,7 +69,7 @@ bool BoardGeometry::isStarPoint(int column, int row) const
     }
 }
 
-BoardView::BoardView(AppState &s, QWidget *parent) : QWidget(parent), s_(s)
+BoardView::BoardView(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("BoardView"));
     setAccessibleName(QStringLiteral("碁盤"));
@@ -106,13 +104,13 @@ BoardView::BoardView(AppState &s, QWidget *parent) : QWidget(parent), s_(s)
 
 double BoardView::scale() const
 {
-    const BoardGeometry g(s_.boardSizeCode);
+    const BoardGeometry g(picture_.sizeCode);
     return std::min(width(), height()) / g.viewExtent();
 }
 
 QPointF BoardView::toWidget(double x, double y) const
 {
-    const BoardGeometry g(s_.boardSizeCode);
+    const BoardGeometry g(picture_.sizeCode);
     const double k = scale();
     const double side = g.viewExtent() * k;
     const QPointF origin((width() - side) / 2, (height() - side) / 2);
@@ -121,13 +119,13 @@ QPointF BoardView::toWidget(double x, double y) const
 
 QPointF BoardView::pointCentre(int point) const
 {
-    const BoardGeometry g(s_.boardSizeCode);
+    const BoardGeometry g(picture_.sizeCode);
     return toWidget(g.line(pointColumn(point)), g.line(pointRow(point)));
 }
 
 int BoardView::pointAt(QPointF pos) const
 {
-    const BoardGeometry g(s_.boardSizeCode);
+    const BoardGeometry g(picture_.sizeCode);
     const double k = scale();
     if (k <= 0)
         return -1;
@@ -147,21 +145,21 @@ int BoardView::pointAt(QPointF pos) const
     return pointIndex(row, column);
 }
 
-void BoardView::syncFromModel()
+void BoardView::setPicture(const BoardPicture &picture)
 {
-    const Form &f = s_.form;
-    panelText_->setText(f.lbl2Message.caption);
-    panel_->setAccessibleDescription(f.lbl2Message.caption);
-    panel_->setVisible(f.Frame8.visible && f.lbl2Message.visible);
-    startNumber_->setText(f.lblSnum.caption);
-    startNumber_->setVisible(f.lblSnum.visible);
+    picture_ = picture;
+    panelText_->setText(picture_.panelText);
+    panel_->setAccessibleDescription(picture_.panelText);
+    panel_->setVisible(picture_.panelShown);
+    startNumber_->setText(picture_.startNumber);
+    startNumber_->setVisible(picture_.startNumberShown);
     placeOverlays();
     update();
 }
 
 void BoardView::placeOverlays()
 {
-    const BoardGeometry g(s_.boardSizeCode);
+    const BoardGeometry g(picture_.sizeCode);
     const double k = scale();
 
     // The message panel sits centred over the active board's background. A
@@ -217,10 +215,8 @@ bool BoardView::eventFilter(QObject *watched, QEvent *event)
         const QPoint at = static_cast<QWidget *>(watched)->mapTo(panel_, mouse->position().toPoint());
         const bool click = panelPressed_ && panel_->rect().contains(at);
         panelPressed_ = false;
-        if (click) {
-            board::onMessagePanelClick(s_);
-            emit stateChanged();
-        }
+        if (click)
+            emit messagePanelClicked();
         return true;
     }
     default:
@@ -242,141 +238,193 @@ void BoardView::mousePressEvent(QMouseEvent *event)
         event->ignore();  // off the board: the window's background takes it
         return;
     }
-    board::pressPoint(s_, point, button);
-    emit stateChanged();
+    emit pointPressed(point, button);
 }
+
+// What every layer paints with: the painter and the board's scale.
+struct BoardView::Canvas {
+    QPainter &p;
+    const BoardView &view;
+    BoardGeometry g;
+    double k;    // widget pixels per board unit
+    double dpr;
+    QColor boardColour;
+
+    // Snaps a length or position to the device pixel grid, so lines stay sharp.
+    double snap(double v) const { return std::round(v * dpr) / dpr; }
+    QRectF unitRect(double x, double y, double w, double h) const
+    {
+        const QPointF tl = view.toWidget(x, y), br = view.toWidget(x + w, y + h);
+        return QRectF(QPointF(snap(tl.x()), snap(tl.y())), QPointF(snap(br.x()), snap(br.y())));
+    }
+};
+
+namespace {
+
+const QColor kLineColour(40, 32, 24);
+
+}  // namespace
 
 void BoardView::paintEvent(QPaintEvent *)
 {
-    const BoardGeometry g(s_.boardSizeCode);
-    const double k = scale();
-    const double dpr = devicePixelRatioF();
-    // Snaps a length or position to the device pixel grid, so lines stay sharp.
-    auto snap = [dpr](double v) { return std::round(v * dpr) / dpr; };
-    auto unitRect = [&](double x, double y, double w, double h) {
-        const QPointF tl = toWidget(x, y), br = toWidget(x + w, y + h);
-        return QRectF(QPointF(snap(tl.x()), snap(tl.y())), QPointF(snap(br.x()), snap(br.y())));
-    };
-
     QPainter p(this);
-    p.fillRect(rect(), palette().window());
+    Canvas c{p, *this, BoardGeometry(picture_.sizeCode), scale(), devicePixelRatioF(), colourOf(picture_.boardColour)};
+    paintBackground(c);
+    paintGrid(c);
+    paintMarker(c);
+    paintStones(c);
+    paintMarks(c);
+    paintLetters(c);
+    paintNumbers(c);
+    paintMasks(c);
+}
 
-    const QColor maskGrey = colourOf(kMaskGrey);
-    const QColor boardColour = colourOf(s_.boardColour());
-    const QColor lineColour(40, 32, 24);
+// The window behind, the tray, then the board's own square.
+void BoardView::paintBackground(Canvas &c) const
+{
+    const BoardGeometry &g = c.g;
+    c.p.fillRect(rect(), palette().window());
+    c.p.fillRect(c.unitRect(g.viewLow(), g.viewLow(), g.viewExtent(), g.viewExtent()), colourOf(kMaskGrey));
+    c.p.fillRect(c.unitRect(BoardGeometry::kBoardOrigin, BoardGeometry::kBoardOrigin, g.backgroundSide, g.backgroundSide),
+                 c.boardColour);
+}
 
-    // Background: the tray, then the board's own square.
-    p.fillRect(unitRect(g.viewLow(), g.viewLow(), g.viewExtent(), g.viewExtent()), maskGrey);
-    p.fillRect(unitRect(BoardGeometry::kBoardOrigin, BoardGeometry::kBoardOrigin, g.backgroundSide, g.backgroundSide),
-               boardColour);
-
-    // Grid lines and star points.
-    const double linePx = std::max(1.0, std::round(BoardGeometry::kLineWidth * k * dpr)) / dpr;
+// Grid lines, sharp on the pixel grid, and star points.
+void BoardView::paintGrid(Canvas &c) const
+{
+    const BoardGeometry &g = c.g;
+    QPainter &p = c.p;
+    p.setRenderHint(QPainter::Antialiasing, false);
+    const double linePx = std::max(1.0, std::round(BoardGeometry::kLineWidth * c.k * c.dpr)) / c.dpr;
     const double first = g.line(0), last = g.line(g.lines - 1);
     for (int i = 0; i < g.lines; ++i) {
         const QPointF h0 = toWidget(first, g.line(i)), h1 = toWidget(last, g.line(i));
-        const double y = snap(h0.y() - linePx / 2);
-        p.fillRect(QRectF(QPointF(snap(h0.x() - linePx / 2), y), QPointF(snap(h1.x() - linePx / 2) + linePx, y + linePx)),
-                   lineColour);
+        const double y = c.snap(h0.y() - linePx / 2);
+        p.fillRect(QRectF(QPointF(c.snap(h0.x() - linePx / 2), y), QPointF(c.snap(h1.x() - linePx / 2) + linePx, y + linePx)),
+                   kLineColour);
         const QPointF v0 = toWidget(g.line(i), first), v1 = toWidget(g.line(i), last);
-        const double x = snap(v0.x() - linePx / 2);
-        p.fillRect(QRectF(QPointF(x, snap(v0.y() - linePx / 2)), QPointF(x + linePx, snap(v1.y() - linePx / 2) + linePx)),
-                   lineColour);
+        const double x = c.snap(v0.x() - linePx / 2);
+        p.fillRect(QRectF(QPointF(x, c.snap(v0.y() - linePx / 2)), QPointF(x + linePx, c.snap(v1.y() - linePx / 2) + linePx)),
+                   kLineColour);
     }
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setPen(Qt::NoPen);
-    p.setBrush(lineColour);
-    const double starRadius = std::max(1.5, BoardGeometry::kStarPoint * k / 2);
+    p.setBrush(kLineColour);
+    const double starRadius = std::max(1.5, BoardGeometry::kStarPoint * c.k / 2);
     for (int row = 0; row < g.lines; ++row)
         for (int column = 0; column < g.lines; ++column)
             if (g.isStarPoint(column, row)) {
-                const QPointF c = pointCentre(pointIndex(row, column));
-                p.drawEllipse(QPointF(snap(c.x()), snap(c.y())), starRadius, starRadius);
+                const QPointF centre = pointCentre(pointIndex(row, column));
+                p.drawEllipse(QPointF(c.snap(centre.x()), c.snap(centre.y())), starRadius, starRadius);
             }
+}
 
-    // Last-move marker: behind the stone, its top-left corner on the stone square's.
+// The last-move marker: behind the stone, its top-left corner on the stone square's.
+void BoardView::paintMarker(Canvas &c) const
+{
+    if (!isValidPoint(picture_.lastMovePoint))
+        return;
     const double glyph = BoardGeometry::kGlyph;
-    if (isValidPoint(s_.lastMovePoint)) {
-        const int row = pointRow(s_.lastMovePoint), column = pointColumn(s_.lastMovePoint);
-        p.fillRect(unitRect(g.line(column) - glyph / 2, g.line(row) - glyph / 2, BoardGeometry::kMarker, BoardGeometry::kMarker),
-                   colourOf(kLastMovePink));
-    }
+    const int row = pointRow(picture_.lastMovePoint), column = pointColumn(picture_.lastMovePoint);
+    c.p.setRenderHint(QPainter::Antialiasing, true);
+    c.p.fillRect(c.unitRect(c.g.line(column) - glyph / 2, c.g.line(row) - glyph / 2, BoardGeometry::kMarker, BoardGeometry::kMarker),
+                 colourOf(kLastMovePink));
+}
 
-    // Glyphs.
-    const double radius = glyph * k / 2;
-    const QColor black = colourOf(s_.blackStoneColour());
+void BoardView::paintStones(Canvas &c) const
+{
+    QPainter &p = c.p;
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const double radius = BoardGeometry::kGlyph * c.k / 2;
+    const QColor black = colourOf(picture_.blackStoneColour);
     const QColor white = colourOf(kWhiteStone);
-    QFont letterFont = font();
-    letterFont.setBold(true);
-    letterFont.setPixelSize(std::max(6, int(glyph * k * 0.62)));
     for (int i = 0; i < kPointCount; ++i) {
-        const PointContent content = s_.points[size_t(i)].content;
-        if (content == PointContent::Empty)
+        const PointContent content = picture_.points[size_t(i)].content;
+        if (!isStone(content))
             continue;
-        const QPointF c = pointCentre(i);
-        switch (content) {
-        case PointContent::Black: {
+        const QPointF centre = pointCentre(i);
+        if (content == PointContent::Black) {
             // The face shows the colour as given; the highlight and the shaded
             // rim stay narrow bands around it.
-            QRadialGradient shade(c + QPointF(-radius * 0.35, -radius * 0.4), radius * 1.1);
+            QRadialGradient shade(centre + QPointF(-radius * 0.35, -radius * 0.4), radius * 1.1);
             shade.setColorAt(0, mix(black, Qt::white, 0.32));
             shade.setColorAt(0.3, black);
             shade.setColorAt(0.85, black);
             shade.setColorAt(1, mix(black, Qt::black, 0.2));
             p.setPen(QPen(mix(black, Qt::black, 0.5), std::max(0.6, radius * 0.04)));
             p.setBrush(shade);
-            p.drawEllipse(c, radius, radius);
-            break;
-        }
-        case PointContent::White: {
-            QRadialGradient shade(c + QPointF(-radius * 0.35, -radius * 0.4), radius * 1.25);
+        } else {
+            QRadialGradient shade(centre + QPointF(-radius * 0.35, -radius * 0.4), radius * 1.25);
             shade.setColorAt(0, white);
             shade.setColorAt(0.6, QColor(242, 242, 238));
             shade.setColorAt(1, QColor(205, 205, 200));
             p.setPen(QPen(QColor(70, 70, 70), std::max(0.8, radius * 0.06)));
             p.setBrush(shade);
-            p.drawEllipse(c, radius, radius);
-            break;
         }
-        case PointContent::Triangle: {
-            const double h = radius * 1.3;       // height of the triangle
-            const double half = h / std::sqrt(3.0);
-            QPolygonF tri;
-            tri << QPointF(c.x(), c.y() - h * 2 / 3) << QPointF(c.x() + half, c.y() + h / 3)
-                << QPointF(c.x() - half, c.y() + h / 3);
-            p.setPen(Qt::NoPen);
-            p.setBrush(Qt::black);
-            p.drawPolygon(tri);
-            break;
-        }
-        case PointContent::Diamond: {
-            const double d = radius * 0.72;
-            QPolygonF dia;
-            dia << QPointF(c.x(), c.y() - d) << QPointF(c.x() + d, c.y()) << QPointF(c.x(), c.y() + d)
-                << QPointF(c.x() - d, c.y());
-            p.setPen(Qt::NoPen);
-            p.setBrush(Qt::black);
-            p.drawPolygon(dia);
-            break;
-        }
-        default: {
-            // A letter: the lines under it are covered so it reads clearly. On
-            // the last-move point the marker lies beneath and stays in sight.
-            p.setPen(Qt::NoPen);
-            p.setBrush(i == s_.lastMovePoint ? colourOf(kLastMovePink) : boardColour);
-            p.drawEllipse(c, radius * 0.8, radius * 0.8);
-            fillCentredText(p, letterFont, glyphOf(content), c, Qt::black);
-            break;
-        }
-        }
+        p.drawEllipse(centre, radius, radius);
     }
+}
 
-    // Numbers: one size for all, so that three digits fit inside a stone.
-    // The font is measured only when there is a number to draw.
+// The ▲ and ◆ marks.
+void BoardView::paintMarks(Canvas &c) const
+{
+    QPainter &p = c.p;
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    const double radius = BoardGeometry::kGlyph * c.k / 2;
+    for (int i = 0; i < kPointCount; ++i) {
+        const PointContent content = picture_.points[size_t(i)].content;
+        const QPointF centre = pointCentre(i);
+        QPolygonF shape;
+        if (content == PointContent::Triangle) {
+            const double h = radius * 1.3;  // height of the triangle
+            const double half = h / std::sqrt(3.0);
+            shape << QPointF(centre.x(), centre.y() - h * 2 / 3) << QPointF(centre.x() + half, centre.y() + h / 3)
+                  << QPointF(centre.x() - half, centre.y() + h / 3);
+        } else if (content == PointContent::Diamond) {
+            const double d = radius * 0.72;
+            shape << QPointF(centre.x(), centre.y() - d) << QPointF(centre.x() + d, centre.y())
+                  << QPointF(centre.x(), centre.y() + d) << QPointF(centre.x() - d, centre.y());
+        } else {
+            continue;
+        }
+        p.drawPolygon(shape);
+    }
+}
+
+// A letter covers the lines under it so it reads clearly. On the last-move
+// point the marker lies beneath and stays in sight.
+void BoardView::paintLetters(Canvas &c) const
+{
+    QPainter &p = c.p;
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(Qt::NoPen);
+    const double radius = BoardGeometry::kGlyph * c.k / 2;
+    QFont letterFont = font();
+    letterFont.setBold(true);
+    letterFont.setPixelSize(std::max(6, int(BoardGeometry::kGlyph * c.k * 0.62)));
+    for (int i = 0; i < kPointCount; ++i) {
+        const PointContent content = picture_.points[size_t(i)].content;
+        if (content < PointContent::LetterA)
+            continue;
+        const QPointF centre = pointCentre(i);
+        p.setBrush(i == picture_.lastMovePoint ? colourOf(kLastMovePink) : c.boardColour);
+        p.drawEllipse(centre, radius * 0.8, radius * 0.8);
+        fillCentredText(p, letterFont, glyphOf(content), centre, Qt::black);
+    }
+}
+
+// Numbers: one size for all, so that three digits fit inside a stone. The
+// font is measured only when there is a number to draw.
+void BoardView::paintNumbers(Canvas &c) const
+{
+    c.p.setRenderHint(QPainter::Antialiasing, true);
+    const double glyph = BoardGeometry::kGlyph;
     QFont numberFont;
     bool numberFontReady = false;
     for (int i = 0; i < kPointCount; ++i) {
-        const BoardPoint &pt = s_.points[size_t(i)];
+        const BoardPoint &pt = picture_.points[size_t(i)];
         if (pt.number.isEmpty())
             continue;
         if (!numberFontReady) {
@@ -385,24 +433,30 @@ void BoardView::paintEvent(QPaintEvent *)
             numberFont.setPixelSize(100);
             const double wide = QFontMetricsF(numberFont).tightBoundingRect(QStringLiteral("888")).width();
             const double tall = QFontMetricsF(numberFont).tightBoundingRect(QStringLiteral("8")).height();
-            const double fit = std::min(glyph * k * 0.74 / wide, glyph * k * 0.42 / tall);
+            const double fit = std::min(glyph * c.k * 0.74 / wide, glyph * c.k * 0.42 / tall);
             numberFont.setPixelSize(std::max(5, int(100 * fit)));
             numberFontReady = true;
         }
         const QColor ink = pt.content == PointContent::Black ? Qt::white : Qt::black;
-        fillCentredText(p, numberFont, pt.number, pointCentre(i), ink);
+        fillCentredText(c.p, numberFont, pt.number, pointCentre(i), ink);
     }
+}
 
-    // The masks over the rest of the 19 x 19 area.
+// The masks over the rest of the 19 x 19 area, and a soft shadow where the
+// board meets them.
+void BoardView::paintMasks(Canvas &c) const
+{
+    const BoardGeometry &g = c.g;
+    QPainter &p = c.p;
     p.setRenderHint(QPainter::Antialiasing, false);
-    p.fillRect(unitRect(g.maskStart, g.viewLow(), g.viewHigh() - g.maskStart, g.viewExtent()), maskGrey);
-    p.fillRect(unitRect(g.viewLow(), g.maskStart, g.viewExtent(), g.viewHigh() - g.maskStart), maskGrey);
+    const QColor maskGrey = colourOf(kMaskGrey);
+    p.fillRect(c.unitRect(g.maskStart, g.viewLow(), g.viewHigh() - g.maskStart, g.viewExtent()), maskGrey);
+    p.fillRect(c.unitRect(g.viewLow(), g.maskStart, g.viewExtent(), g.viewHigh() - g.maskStart), maskGrey);
 
-    // A soft shadow where the board meets the masks.
-    const QRectF boardRect = unitRect(BoardGeometry::kBoardOrigin, BoardGeometry::kBoardOrigin,
-                                      g.maskStart - BoardGeometry::kBoardOrigin, g.maskStart - BoardGeometry::kBoardOrigin);
+    const QRectF boardRect = c.unitRect(BoardGeometry::kBoardOrigin, BoardGeometry::kBoardOrigin,
+                                        g.maskStart - BoardGeometry::kBoardOrigin, g.maskStart - BoardGeometry::kBoardOrigin);
     // Layers of a translucent band: darkest next to the board's edge.
-    const double shadow = std::max(2.0, 60 * k);
+    const double shadow = std::max(2.0, 60 * c.k);
     for (int step = 1; step <= 4; ++step) {
         const double o = shadow * step / 4;
         const QColor shade(0, 0, 0, 14);

@@ -1,9 +1,11 @@
 #pragma once
-// The board: paints the 361 points of the model and turns mouse presses on
-// the active board into presses on points. Board geometry is kept in the
-// board's own layout units and scaled to the widget, which stays square.
+// The board: paints the picture it is given and turns mouse presses on the
+// active board into signals for points; it changes no state itself. Board
+// geometry is kept in the board's own layout units and scaled to the widget,
+// which stays square.
 
-#include "AppState.h"
+#include "Board.h"
+#include "BoardPicture.h"
 
 #include <QFrame>
 #include <QWidget>
@@ -51,7 +53,7 @@ protected:
 class BoardView : public QWidget {
     Q_OBJECT
 public:
-    explicit BoardView(AppState &s, QWidget *parent = nullptr);
+    explicit BoardView(QWidget *parent = nullptr);
 
     // The point under a widget position, or -1 when there is none on the active board.
     int pointAt(QPointF pos) const;
@@ -60,16 +62,19 @@ public:
     // Widget position of a position in board units.
     QPointF toWidget(double x, double y) const;
 
-    // Takes the message panel and the edge labels from the model.
-    void syncFromModel();
+    // Shows a new picture: the points, the message panel and the edge labels.
+    void setPicture(const BoardPicture &picture);
+    const BoardPicture &picture() const { return picture_; }
 
     QSize sizeHint() const override { return {740, 740}; }
     QSize minimumSizeHint() const override { return {300, 300}; }
     bool hasHeightForWidth() const override { return false; }
 
 signals:
-    // A press was handed to the board handlers; the window re-syncs.
-    void stateChanged();
+    // A left or right press on a point of the active board.
+    void pointPressed(int point, moyuta::board::MouseButton button);
+    // A left click on the message panel.
+    void messagePanelClicked();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -81,7 +86,18 @@ private:
     double scale() const;
     void placeOverlays();
 
-    AppState &s_;
+    // The layers, painted in this order.
+    struct Canvas;
+    void paintBackground(Canvas &c) const;
+    void paintGrid(Canvas &c) const;
+    void paintMarker(Canvas &c) const;
+    void paintStones(Canvas &c) const;
+    void paintMarks(Canvas &c) const;
+    void paintLetters(Canvas &c) const;
+    void paintNumbers(Canvas &c) const;
+    void paintMasks(Canvas &c) const;
+
+    BoardPicture picture_;
     QFrame *panel_;
     QLabel *panelText_;
     QLabel *startNumber_;

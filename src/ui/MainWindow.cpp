@@ -105,8 +105,16 @@ MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s
     outer->setSpacing(10);
 
     auto *left = new QVBoxLayout;
-    board_ = new BoardView(s_);
-    connect(board_, &BoardView::stateChanged, this, [this] { sync(); });
+    // The board only draws and reports presses; the board handlers act on them.
+    board_ = new BoardView;
+    connect(board_, &BoardView::pointPressed, this, [this](int point, board::MouseButton button) {
+        board::pressPoint(s_, point, button);
+        sync();
+    });
+    connect(board_, &BoardView::messagePanelClicked, this, [this] {
+        board::onMessagePanelClick(s_);
+        sync();
+    });
     left->addWidget(board_, 1);
 
     // The clock's limit and commands, under the board whose band shows the time.
@@ -582,7 +590,7 @@ void MainWindow::sync()
         w->setAccessibleName(QStringLiteral("黒石 ") + f.lblBlackPrisoners.caption);
     if (QWidget *w = widgets_.value(&f.lblWhitePrisoners))
         w->setAccessibleName(QStringLiteral("白石 ") + f.lblWhitePrisoners.caption);
-    board_->syncFromModel();
+    board_->setPicture(boardPictureOf(s_));
     syncing_ = false;
 }
 

@@ -28,6 +28,7 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
     void identity();
+    void boardPressesReachHandlers();
     void syncRendersModel_data();
     void syncRendersModel();
     void mnemonicsReachHandlers_data();
@@ -154,6 +155,37 @@ void TestMainWindow::identity()
     auto *board = w.findChild<ui::BoardView *>(QStringLiteral("BoardView"));
     QVERIFY(board);
     QCOMPARE(board->accessibleName(), QStringLiteral("碁盤"));
+}
+
+// A press on a point and a click on the message panel go to the board
+// handlers, and the board shows the result.
+void TestMainWindow::boardPressesReachHandlers()
+{
+    test::Fixture fx;
+    ui::MainWindow w(fx.s);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto *board = w.findChild<ui::BoardView *>();
+    const int point = pointIndex(9, 9);
+    const auto shown = [&] { return board->picture().points[size_t(point)].content; };
+
+    QTest::mouseClick(board, Qt::LeftButton, {}, board->pointCentre(point).toPoint());
+    QCOMPARE(fx.at(point), PointContent::Black);
+    QCOMPARE(shown(), PointContent::Black);
+    QCOMPARE(board->picture().lastMovePoint, point);
+
+    QTest::mouseClick(board, Qt::RightButton, {}, board->pointCentre(point).toPoint());
+    QCOMPARE(fx.at(point), PointContent::Empty);
+    QCOMPARE(shown(), PointContent::Empty);
+
+    fx.s.points[0].content = PointContent::Triangle;
+    board::countMarks(fx.s, PointContent::Triangle);
+    w.sync();
+    auto *panel = board->findChild<QWidget *>(QStringLiteral("Frame8"));
+    QVERIFY(panel && panel->isVisible());
+    QTest::mouseClick(panel, Qt::LeftButton, {}, panel->rect().center());
+    QVERIFY(!fx.s.form.Frame8.visible);
+    QVERIFY(!panel->isVisible());
 }
 
 void TestMainWindow::syncRendersModel_data()
