@@ -2,6 +2,7 @@
 
 #include "Board.h"
 #include "Cp932.h"
+#include "Dispatch.h"
 #include "MessageCipher.h"
 #include "MoveEntry.h"
 #include "Panel.h"
@@ -260,8 +261,8 @@ void dispatchMessage(AppState &s)
 {
     s.appendToChatLog = false;
     const QString &m = s.incomingMessage;
-    auto is = [&m](const char16_t *keyword) { return m == QString::fromUtf16(keyword) + kTerminator; };
 
+    // The handshake texts carry this side's password, so they come before the keywords.
     if (m == connectNNText(s)) {
         if (s.authenticated)
             return;
@@ -275,59 +276,20 @@ void dispatchMessage(AppState &s)
         authenticate(s);
         return;
     }
-    if (is(u"19路") || is(u"13路") || is(u"9路")) {
-        onPeerSize(s, is(u"19路") ? Size19 : is(u"13路") ? Size13 : Size9);
+
+    switch (handlePeerKeyword(s)) {
+    case KeywordOutcome::Done:
         return;
-    }
-    if (is(u"クリア")) {
-        onPeerClear(s);
-        return;
-    }
-    if (is(u"終局")) {
-        onPeerEnd(s);
-        return;
-    }
-    bool typingRows = false;
-    if (is(u"投了OK")) {
-        onPeerEndAccepted(s);
-        typingRows = true;
-    }
-    for (int d = Size19; !typingRows && d <= Size9; ++d)
-        if (m == QString::number(d) + QStringLiteral(",開始") + kTerminator) {
-            onPeerStart(s, d);
-            return;
-        }
-    if (!typingRows) {
-        for (bool white : {true, false}) {
-            const QString tail = (white ? QStringLiteral(",白ハマ") : QStringLiteral(",黒石ハマ")) + kTerminator;
-            if (m.endsWith(tail)) {
-                onPeerPrisoners(s, white, board::leadingNumber(m.section(QLatin1Char(','), 0, 0)));
-                return;
-            }
-        }
-        if (is(u"待った")) {
-            onPeerTakeBack(s);
-            return;
-        }
-        if (is(u"ホールド") || is(u"ホールド解除")) {
-            s.peerHolding = is(u"ホールド");
-            return;
-        }
-        if (is(u"石削除中") || is(u"石削除終了")) {
-            onPeerRemoving(s, is(u"石削除中"));
-            return;
-        }
-        if (is(u"退席中") || is(u"着席中")) {
-            onPeerAway(s, is(u"退席中"));
-            return;
-        }
+    case KeywordOutcome::AsUnknown:
+        break;
+    case KeywordOutcome::None:
+        // Eleven characters, a digit 1-9 first and no terminator: the panel goes, the text goes on.
         if (m.size() == 11 && !m.endsWith(kTerminator) && m[0] >= QLatin1Char('1') && m[0] <= QLatin1Char('9'))
             board::hideMessagePanel(s);
+        break;
     }
-    if (is(u"message_writing") || is(u"message_nothing")) {
-        onPeerTyping(s, is(u"message_writing"));
-        return;
-    }
+
+    // No keyword: an unknown one, chat, or a move.
     s.form.lblStatus.caption.clear();
     if (m.contains(kTerminator))
         return;  // an unknown keyword

@@ -18,6 +18,8 @@ private slots:
     void noHandshake();
     void waitingCopyIgnoresStrangers();
     void movesAndHold();
+    void keywordsWholeOrEnding_data();
+    void keywordsWholeOrEnding();
     void peerQuits();
     void junkGetsFewReplies();
     void receivedDuringLocalQuestion();
@@ -215,6 +217,44 @@ void TestProtocol::movesAndHold()
     w.deliver();
     QCOMPARE(w.a.s.form.lblStatus.caption, QString());
     QCOMPARE(w.a.dialogs.boxes(), 0);
+}
+
+void TestProtocol::keywordsWholeOrEnding_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("holding");
+    QTest::addColumn<int>("whiteCount");  // -1: unchanged
+    QTest::addColumn<bool>("statusKept");
+
+    QTest::newRow("hold") << "ホールド" + T << true << -1 << true;
+    QTest::newRow("text before hold") << "xホールド" + T << false << -1 << false;
+    QTest::newRow("text after hold") << "ホールド" + T + "x" << false << -1 << false;
+    QTest::newRow("count before prisoners") << "12,白ハマ" + T << false << 12 << true;
+    QTest::newRow("prisoners without comma") << "白ハマ" + T << false << -1 << false;
+    QTest::newRow("resign accepted") << "投了OK" + T << false << -1 << false;  // goes on as unknown
+}
+
+// A keyword is the whole text, except the prisoner counts, which only end with it.
+void TestProtocol::keywordsWholeOrEnding()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, holding);
+    QFETCH(int, whiteCount);
+    QFETCH(bool, statusKept);
+    test::MemoryWire w;
+    w.connectBoth();
+    const QString white = w.a.s.form.lblWhitePrisoners.caption;
+    w.b.s.sendKeyword(QStringLiteral("message_writing"));
+    w.deliver();
+    const QString status = w.a.s.form.lblStatus.caption;
+    QVERIFY(!status.isEmpty());
+
+    w.b.s.sendPeerMessage(text);
+    w.deliver();
+    QCOMPARE(w.a.s.peerHolding, holding);
+    QCOMPARE(w.a.s.form.lblWhitePrisoners.caption, whiteCount < 0 ? white : QString::number(whiteCount));
+    QCOMPARE(w.a.s.form.lblStatus.caption, statusKept ? status : QString());
+    QVERIFY(!w.a.s.appendToChatLog);  // a text with the terminator is never chat
 }
 
 void TestProtocol::peerQuits()
