@@ -1,5 +1,6 @@
 // Pressing board points: tools, turn advance, numbering, right-button removal,
 // the list-length limits and the connected-before-start rule.
+#include "BoardPicture.h"
 #include "TestDoubles.h"
 
 #include <QTest>
@@ -47,12 +48,16 @@ void PlacementTest::alternateModeFollowsTheLastStone()
 
     f.form().Option4.select(0);
     f.left(2);
-    QCOMPARE(f.at(2), PointContent::White);
+    QCOMPARE(pictureOf(f.s, 3), (BoardPicture{{"X A O",
+                                               ". . .",
+                                               ". . ."}}));
     QCOMPARE(f.form().Option1.selected, 0);
     QCOMPARE(f.s.currentTool, int(ToolBlack));
 
     board::onTakeBack(f.s);
-    QCOMPARE(f.at(2), PointContent::Empty);
+    QCOMPARE(pictureOf(f.s, 3), (BoardPicture{{"X A .",
+                                               ". . .",
+                                               ". . ."}}));
     QCOMPARE(f.form().Option1.selected, 1);  // white again
     QCOMPARE(f.s.takeBackHistory, QStringList({"1,0,0,0", "5,1,0,0"}));
 }

@@ -41,8 +41,7 @@ void say(test::MemoryWire &w, test::Peer &from, const QString &text)
 void TestChat::chatBothWays()
 {
     test::MemoryWire w;
-    w.connectBoth();
-    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
+    QVERIFY(w.connectBoth());
     say(w, w.a, QStringLiteral("よろしくお願いします"));
     say(w, w.b, QStringLiteral("こちらこそ"));
     QCOMPARE(w.a.s.form.Combo2.items, (QStringList{"△よろしくお願いします", "◇こちらこそ"}));
@@ -61,8 +60,7 @@ void TestChat::chatBothWays()
 void TestChat::logTrimmedAtLimit()
 {
     test::MemoryWire w;
-    w.connectBoth();
-    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
+    QVERIFY(w.connectBoth());
     w.b.s.chatLogLimit = 5;
     for (int i = 1; i <= 7; ++i)
         say(w, w.a, QStringLiteral("m%1").arg(i));
@@ -72,8 +70,7 @@ void TestChat::logTrimmedAtLimit()
 void TestChat::typingIndicator()
 {
     test::MemoryWire w;
-    w.connectBoth();
-    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
+    QVERIFY(w.connectBoth());
     network::installPanelHandlers(w.a.s);
     Form &f = w.a.s.form;
     f.txtSend.setText(QStringLiteral("こ"));
@@ -122,8 +119,7 @@ void TestChat::refusedTexts()
 {
     QFETCH(QString, text);
     test::MemoryWire w;
-    w.connectBoth();
-    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
+    QVERIFY(w.connectBoth());
     const qsizetype before = w.sent.size();
     w.a.s.form.txtSend.text = text;
     network::onSend(w.a.s);
@@ -140,10 +136,7 @@ void TestChat::refusedTexts()
 void TestChat::awayAndBack()
 {
     test::MemoryWire w;
-    w.connectBoth();
-    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
-    board::onStart(w.a.s);
-    w.deliver();
+    QVERIFY(w.startGame());
     board::onPresence(w.a.s);  // away
     w.deliver();
     QVERIFY(w.b.s.overlayShown);
@@ -172,10 +165,7 @@ void TestChat::removalNotice()
 {
     QFETCH(bool, stones);
     test::MemoryWire w;
-    w.connectBoth();
-    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
-    board::onStart(w.a.s);
-    w.deliver();
+    QVERIFY(w.startGame());
     if (stones) {
         board::pressPoint(w.a.s, 60, board::MouseButton::Left);
         w.deliver();
@@ -194,10 +184,7 @@ void TestChat::removalNotice()
 void TestChat::prisonersWhileOverlayUp()
 {
     test::MemoryWire w;
-    w.connectBoth();
-    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
-    board::onStart(w.a.s);
-    w.deliver();
+    QVERIFY(w.startGame());
     board::onPresence(w.a.s);  // the other side shows "退席中…"
     w.deliver();
     QVERIFY(w.b.s.overlayShown);
@@ -228,8 +215,7 @@ void TestChat::sentAsTyped()
     QFETCH(QString, typed);
     QFETCH(QString, sent);
     test::MemoryWire w;
-    w.connectBoth();
-    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
+    QVERIFY(w.connectBoth());
     w.a.s.form.txtSend.setText(typed);
     network::onSend(w.a.s);
     w.deliver();

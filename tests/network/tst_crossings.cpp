@@ -1,6 +1,7 @@
 // Two connected window states whose actions cross on the wire: every send is
 // followed by its wait, during which datagrams arrive and are handled and the
 // other player may click. Both sides must end in the same game.
+#include "BoardPicture.h"
 #include "Cp932.h"
 #include "MemoryWire.h"
 #include "MessageCipher.h"
@@ -27,6 +28,7 @@ private slots:
 
 namespace {
 
+// Games here start on 13 lines, where 待った is on from the start.
 using Action = std::function<void(test::MemoryWire &)>;
 
 void press(AppState &s, int point, board::MouseButton button = board::MouseButton::Left)
@@ -34,29 +36,9 @@ void press(AppState &s, int point, board::MouseButton button = board::MouseButto
     board::pressPoint(s, point, button);
 }
 
-// Connected, a game started by a on the 13-line board (where 待った is on from the start).
-void startGame(test::MemoryWire &w)
-{
-    w.connectBoth();
-    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
-    w.a.s.boardSizeCode = Size13;
-    w.a.s.form.Option3.setSelected(Size13);
-    board::onStart(w.a.s);
-    w.deliver();
-    QVERIFY(w.a.s.gameStarted && w.b.s.gameStarted);
-}
-
-QString boardText(const AppState &s)
-{
-    QString text;
-    for (const BoardPoint &p : s.points)
-        text += QChar(u'0' + int(p.content));
-    return text;
-}
-
 void compareGames(const test::MemoryWire &w)
 {
-    QCOMPARE(boardText(w.a.s), boardText(w.b.s));
+    QCOMPARE(test::pictureOf(w.a.s, kGridSize), test::pictureOf(w.b.s, kGridSize));
     QCOMPARE(w.a.s.networkMoveLog, w.b.s.networkMoveLog);
     QCOMPARE(w.a.s.blackPrisoners, w.b.s.blackPrisoners);
     QCOMPARE(w.a.s.whitePrisoners, w.b.s.whitePrisoners);
@@ -99,7 +81,7 @@ void TestCrossings::crossingMoves()
     QFETCH(Action, after);
 
     test::MemoryWire w;
-    startGame(w);
+    QVERIFY(w.startGame(Size13));
     w.pace();
     before(w);
     w.deliver();
@@ -130,7 +112,7 @@ void TestCrossings::crossingPrisoners()
 {
     QFETCH(bool, white);
     test::MemoryWire w;
-    startGame(w);
+    QVERIFY(w.startGame(Size13));
     auto spinner = [white](test::Peer &p) -> Spinner & { return white ? p.s.form.UpDown1 : p.s.form.UpDown2; };
     bool changed = false;
     w.pace(&w.a, [&] {
@@ -152,7 +134,7 @@ void TestCrossings::crossingPrisoners()
 void TestCrossings::endAcceptedDuringWait()
 {
     test::MemoryWire w;
-    startGame(w);
+    QVERIFY(w.startGame(Size13));
     w.a.dialogs.answers = {Answer::Yes, Answer::Yes};
     int pressedAgain = 0;
     w.pace(&w.a, [&] {
@@ -173,7 +155,7 @@ void TestCrossings::endAcceptedDuringWait()
 void TestCrossings::peerEndsWhileAway()
 {
     test::MemoryWire w;
-    startGame(w);
+    QVERIFY(w.startGame(Size13));
     w.pace();
     // a goes away while b's resign question is open; b then answers Yes.
     w.b.dialogs.answers = {Answer::Yes};
@@ -203,7 +185,7 @@ void TestCrossings::peerEndsWhileAway()
 void TestCrossings::awayDuringRemoval()
 {
     test::MemoryWire w;
-    startGame(w);
+    QVERIFY(w.startGame(Size13));
     w.pace();
     press(w.a.s, 60);
     w.deliver();
@@ -250,7 +232,7 @@ void TestCrossings::repeatedDatagram()
     QFETCH(QString, plain);
     QFETCH(Action, later);
     test::MemoryWire w;
-    startGame(w);
+    QVERIFY(w.startGame(Size13));
     play(w);
     w.deliver();
     later(w);  // the repeat comes late
@@ -258,11 +240,11 @@ void TestCrossings::repeatedDatagram()
     const QByteArray again = sentByA(w, plain);
     QVERIFY(!again.isEmpty());
     const QStringList boxes = w.b.dialogs.notices;
-    const QString before = boardText(w.b.s);
+    const test::BoardPicture before = test::pictureOf(w.b.s, kGridSize);
     w.b.end.inbox.push_back(again);
     w.b.end.onReadable();
     w.deliver();
-    QCOMPARE(boardText(w.b.s), before);
+    QCOMPARE(test::pictureOf(w.b.s, kGridSize), before);
     compareGames(w);
     QCOMPARE(w.b.dialogs.notices, boxes);
 }
@@ -275,7 +257,7 @@ QTEST_MAIN(TestCrossings)
 void TestCrossings::receiveTakenInByClickIsAnnounced()
 {
     test::MemoryWire w;
-    startGame(w);
+    QVERIFY(w.startGame(Size13));
     int announced = 0;
     w.b.outbox.afterReceive = [&] { ++announced; };
     w.a.s.sendKeyword(QStringLiteral("終了"));  // as a shut-down sends it

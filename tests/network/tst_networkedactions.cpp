@@ -80,8 +80,7 @@ void TestNetworkedActions::start()
     QFETCH(bool, waitEnabled);
 
     test::MemoryWire w;
-    w.connectBoth();
-    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
+    QVERIFY(w.connectBoth());
     // The receiver has a stone of its own and another size: both go.
     w.b.s.points[5].content = PointContent::Black;
     w.a.s.boardSizeCode = size;
@@ -106,8 +105,7 @@ void TestNetworkedActions::start()
 void TestNetworkedActions::sizeEchoAbsorbed()
 {
     test::MemoryWire w;
-    w.connectBoth();
-    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
+    QVERIFY(w.connectBoth());
     const qsizetype before = w.sent.size();
     w.a.s.form.Option3.select(Size13);
     w.deliver();
@@ -120,9 +118,7 @@ void TestNetworkedActions::sizeEchoAbsorbed()
 void TestNetworkedActions::clearAndSecondGame()
 {
     test::MemoryWire w;
-    w.connectBoth();
-    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
-    startFromA(w);
+    QVERIFY(w.startGame());
     board::pressPoint(w.a.s, 60, board::MouseButton::Left);
     w.deliver();
     w.a.dialogs.answers = {Answer::Yes};
@@ -164,10 +160,7 @@ void TestNetworkedActions::takeBack()
     QFETCH(bool, removal);
 
     test::MemoryWire w;
-    w.connectBoth();
-    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
-    w.a.s.boardSizeCode = Size13;
-    startFromA(w);
+    QVERIFY(w.startGame(Size13));
     board::pressPoint(w.a.s, 61, board::MouseButton::Left);
     board::pressPoint(w.a.s, 60, board::MouseButton::Left);
     w.deliver();
@@ -200,9 +193,7 @@ void TestNetworkedActions::takeBack()
 void TestNetworkedActions::prisonersOneEcho()
 {
     test::MemoryWire w;
-    w.connectBoth();
-    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
-    startFromA(w);
+    QVERIFY(w.startGame());
     const qsizetype before = w.sent.size();
     w.a.s.form.UpDown1.setValue(3);
     w.deliver();
@@ -217,9 +208,7 @@ void TestNetworkedActions::prisonersOneEcho()
 void TestNetworkedActions::letterPlacedAgainNotRepeated()
 {
     test::MemoryWire w;
-    w.connectBoth();
-    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
-    startFromA(w);
+    QVERIFY(w.startGame());
     Form &f = w.a.s.form;
     f.chkOtherMarks.setChecked(true);
     f.Option4.select(3);  // A
@@ -262,8 +251,7 @@ void TestNetworkedActions::heldBoardDoesNothing()
     QFETCH(std::function<void(AppState &)>, action);
 
     test::MemoryWire w;
-    w.connectBoth();
-    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
+    QVERIFY(w.connectBoth());
     w.a.s.boardSizeCode = w.b.s.boardSizeCode = Size13;  // 待った is open on 13 lines
     w.a.s.form.Option3.setSelected(Size13);
     w.b.s.form.Option3.setSelected(Size13);
@@ -297,8 +285,7 @@ void TestNetworkedActions::heldBoardDoesNothing()
 void TestNetworkedActions::chatAndAwayWhileHeld()
 {
     test::MemoryWire w;
-    w.connectBoth();
-    startFromA(w);
+    QVERIFY(w.startGame());
     w.a.dialogs.whileOpen = [&] {
         w.deliver();
         w.b.s.form.txtSend.setText(QStringLiteral("待ってます"));

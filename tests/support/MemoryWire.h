@@ -10,6 +10,7 @@
 #include <QList>
 #include <deque>
 #include <functional>
+#include <optional>
 
 namespace moyuta::test {
 
@@ -123,12 +124,28 @@ public:
         }
     }
     // Both sides press "接続(&A)", b first; the handshake runs to its end.
-    void connectBoth()
+    // True when both sides took the other's key.
+    bool connectBoth()
     {
         network::onConnect(b.s);
         deliver();
         network::onConnect(a.s);
         deliver();
+        return a.s.authenticated && b.s.authenticated;
+    }
+    // Both sides connect, then a presses "対局開始" on `size` lines (on the
+    // board it has when no size is given). True when both sides are in the game.
+    [[nodiscard]] bool startGame(std::optional<BoardSizeCode> size = std::nullopt)
+    {
+        if (!connectBoth())
+            return false;
+        if (size) {
+            a.s.boardSizeCode = *size;
+            a.s.form.Option3.setSelected(*size);
+        }
+        board::onStart(a.s);
+        deliver();
+        return a.s.gameStarted && b.s.gameStarted;
     }
     // From now on datagrams arrive and are handled during every wait after a
     // send, as in the program; `meanwhile` runs in every wait of `side` after
