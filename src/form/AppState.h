@@ -19,6 +19,27 @@ struct BoardPoint {
     QString number;  // the stone's number as shown, or empty
 };
 
+// The news notice. Written by src/shell (News.cpp) alone.
+struct NewsState {
+    QString text;                // the notice of this start; empty when there is none
+    QString log;                 // what InfoLog.txt held, plus what was confirmed since
+    bool confirmed = false;      // the news window's check box is ticked
+    bool logUnreadable = false;  // the log could not be read: it is not overwritten
+    bool windowClosing = false;
+};
+
+// The game clock's count. Written by src/shell alone (Clock.cpp; Startup.cpp
+// sets the starting limit).
+struct ClockState {
+    int limitMinutes = 3;
+    int minutes = 0;
+    int seconds = 0;
+    int alarmCount = 0;
+    int interval = 0;     // 1000 while the clock runs, 0 while it is stopped
+    qint64 anchorMs = 0;  // when the clock last started or resumed
+    qint64 ticksDone = 0; // ticks applied since then
+};
+
 struct AppState {
     AppState(DialogPort &dialogs, EventPumpPort &pump, PeerOutboxPort &outbox, SoundPort &sound);
     AppState(const AppState &) = delete;
@@ -30,6 +51,7 @@ struct AppState {
     SoundPort &sound;
 
     Form form;
+    NewsForm newsForm;  // the news window's controls, beside the main window's
 
     // Board.
     std::array<BoardPoint, kPointCount> points{};
@@ -126,23 +148,10 @@ struct AppState {
     } savedPanelButtons;
     bool savedWaitEnabled = false;  // the take-back request when the options panel last opened
 
-    // News notice.
-    NewsForm newsForm;
-    QString noticeText;             // the notice of this start; empty when there is none
-    QString noticeLog;              // what InfoLog.txt held, plus what was confirmed since
-    bool noticeConfirmed = false;   // the news window's check box is ticked
-    bool noticeLogUnreadable = false;  // the log could not be read: it is not overwritten
-    bool newsWindowClosing = false;
+    NewsState news;
 
-    // Game clock.
     ClockPort *clock = nullptr;  // the time source, once the program attaches one
-    int clockLimitMinutes = 3;
-    int clockMinutes = 0;
-    int clockSeconds = 0;
-    int clockAlarmCount = 0;
-    int clockInterval = 0;     // 1000 while the clock runs, 0 while it is stopped
-    qint64 clockAnchorMs = 0;  // when the clock last started or resumed
-    qint64 clockTicksDone = 0; // ticks applied since then
+    ClockState gameClock;
 
     // Empties GameRecord, with its board size, press and setup marks.
     void clearGameRecord()

@@ -13,17 +13,17 @@ constexpr qint64 kEarlyMs = 200;
 
 void runClock(AppState &s)
 {
-    s.clockInterval = 1000;
-    s.clockTicksDone = 0;
+    s.gameClock.interval = 1000;
+    s.gameClock.ticksDone = 0;
     if (s.clock) {
-        s.clockAnchorMs = s.clock->nowMs();
+        s.gameClock.anchorMs = s.clock->nowMs();
         s.clock->startTicking();
     }
 }
 
 void stopClock(AppState &s)
 {
-    s.clockInterval = 0;
+    s.gameClock.interval = 0;
     if (s.clock)
         s.clock->stopTicking();
 }
@@ -36,21 +36,21 @@ QString twoDigits(int n)
 // One second of the countdown; true when it is an alarm.
 bool tick(AppState &s)
 {
-    int seconds = s.clockSeconds;
-    const int minutes = seconds >= 60 ? seconds / 60 : s.clockMinutes;
-    s.clockMinutes = minutes;
+    int seconds = s.gameClock.seconds;
+    const int minutes = seconds >= 60 ? seconds / 60 : s.gameClock.minutes;
+    s.gameClock.minutes = minutes;
     seconds %= 60;
-    s.clockSeconds = seconds;
+    s.gameClock.seconds = seconds;
     if (seconds >= 1) {
-        s.clockSeconds = seconds - 1;
+        s.gameClock.seconds = seconds - 1;
     } else if (minutes >= 1) {
-        s.clockMinutes = minutes - 1;
-        s.clockSeconds = 59;
+        s.gameClock.minutes = minutes - 1;
+        s.gameClock.seconds = 59;
     }
-    s.form.lblTime.caption = twoDigits(s.clockMinutes) + QLatin1Char(':') + twoDigits(s.clockSeconds);
-    if (s.clockMinutes != 0 || s.clockSeconds != 0)
+    s.form.lblTime.caption = twoDigits(s.gameClock.minutes) + QLatin1Char(':') + twoDigits(s.gameClock.seconds);
+    if (s.gameClock.minutes != 0 || s.gameClock.seconds != 0)
         return false;
-    if (++s.clockAlarmCount > 5) {
+    if (++s.gameClock.alarmCount > 5) {
         stopClock(s);  // the caption stays タイマーストップ
         return false;
     }
@@ -66,8 +66,8 @@ void onTimerButton(AppState &s)
     if (f.cmdTimer.caption != kStopCaption) {
         f.cmdTimer.caption = kStopCaption;
         if (f.lblTime.caption.isEmpty()) {  // a fresh start; otherwise the clock resumes
-            s.clockSeconds = s.clockLimitMinutes * 60;
-            s.clockMinutes = 0;
+            s.gameClock.seconds = s.gameClock.limitMinutes * 60;
+            s.gameClock.minutes = 0;
         }
         runClock(s);
     } else {
@@ -81,33 +81,33 @@ void onResetTimer(AppState &s)
     Form &f = s.form;
     s.focusChatInput();
     stopClock(s);
-    s.clockMinutes = 0;
-    s.clockSeconds = 0;
+    s.gameClock.minutes = 0;
+    s.gameClock.seconds = 0;
     f.cmdTimer.caption = kStartCaption;
     f.lblTime.caption.clear();
-    s.clockAlarmCount = 0;
+    s.gameClock.alarmCount = 0;
 }
 
 void onClockLimitChange(AppState &s)
 {
-    s.clockLimitMinutes = s.form.UpDown3.value;
-    s.form.lblMax.caption = QString::number(s.clockLimitMinutes);
+    s.gameClock.limitMinutes = s.form.UpDown3.value;
+    s.form.lblMax.caption = QString::number(s.gameClock.limitMinutes);
 }
 
 void onClockEvent(AppState &s)
 {
-    if (s.clockInterval == 0) {
-        s.clockAlarmCount = 0;
+    if (s.gameClock.interval == 0) {
+        s.gameClock.alarmCount = 0;
         return;
     }
     if (!s.clock)
         return;
-    const qint64 due = (s.clock->nowMs() - s.clockAnchorMs + kEarlyMs) / 1000;
+    const qint64 due = (s.clock->nowMs() - s.gameClock.anchorMs + kEarlyMs) / 1000;
     bool alarm = false;
     // The countdown ends within limit × 60 + 6 ticks, so this loop is short
     // however long the event loop was blocked.
-    while (s.clockTicksDone < due && s.clockInterval != 0) {
-        ++s.clockTicksDone;
+    while (s.gameClock.ticksDone < due && s.gameClock.interval != 0) {
+        ++s.gameClock.ticksDone;
         alarm = tick(s) || alarm;
     }
     if (alarm)

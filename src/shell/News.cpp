@@ -76,27 +76,27 @@ QString extractNotice(const QString &document)
 
 void offerNotice(AppState &s, ShellPorts &ports)
 {
-    s.noticeText = extractNotice(responseText(ports.news.fetch()));
-    if (s.noticeText.isEmpty() || s.quitting)
+    s.news.text = extractNotice(responseText(ports.news.fetch()));
+    if (s.news.text.isEmpty() || s.quitting)
         return;
     if (QFile::exists(noticeLogPath(s))) {
-        if (!readNoticeLog(s, s.noticeLog)) {
-            s.noticeLog.clear();
-            s.noticeLogUnreadable = true;
+        if (!readNoticeLog(s, s.news.log)) {
+            s.news.log.clear();
+            s.news.logUnreadable = true;
             ports.windows.closeSplash();
             s.warn(kNoticeLogError);
-        } else if (s.noticeLog.contains(fromCp932(toCp932(s.noticeText)))) {
+        } else if (s.news.log.contains(fromCp932(toCp932(s.news.text)))) {
             return;  // confirmed at an earlier start (as the log could hold it)
         }
     }
     ports.windows.closeSplash();
-    s.newsForm.Text1.text = s.noticeText;
+    s.newsForm.Text1.text = s.news.text;
     ports.windows.showNewsWindow();
 }
 
 void onNoticeConfirmedClick(AppState &s)
 {
-    s.noticeConfirmed = s.newsForm.Check1.checked;
+    s.news.confirmed = s.newsForm.Check1.checked;
 }
 
 void onNewsCloseButton(AppState &s, ShellWindowsPort &windows)
@@ -110,14 +110,14 @@ void onNewsCloseButton(AppState &s, ShellWindowsPort &windows)
 
 void onNewsWindowClosing(AppState &s, ShellWindowsPort &windows)
 {
-    if (s.newsWindowClosing)
+    if (s.news.windowClosing)
         return;
-    s.newsWindowClosing = true;
-    s.noticeLog += s.noticeText + QStringLiteral("\r\n");
-    s.newsForm.Text1.text = s.noticeLog;
+    s.news.windowClosing = true;
+    s.news.log += s.news.text + QStringLiteral("\r\n");
+    s.newsForm.Text1.text = s.news.log;
     // A log that could not be read is not replaced by what little is known of it.
-    if (s.noticeConfirmed && !s.noticeLogUnreadable)
-        writeNoticeLog(s, s.noticeLog);
+    if (s.news.confirmed && !s.news.logUnreadable)
+        writeNoticeLog(s, s.news.log);
     // Start-up shows the main window itself when it has not finished; a close
     // request or a start-up error ends the program instead.
     if (s.startupComplete && !s.quitting && !s.startupFailed)

@@ -54,7 +54,7 @@ StartResult startUp(AppState &s, ShellPorts &ports)
         // The clock's limit: 3 minutes.
         s.form.UpDown3.value = 3;
         s.form.lblMax.caption = QStringLiteral("3");
-        s.clockLimitMinutes = 3;
+        s.gameClock.limitMinutes = 3;
 
         s.sound.open();
         ports.windows.closeSplash();

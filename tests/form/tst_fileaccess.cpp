@@ -51,10 +51,13 @@ QByteArray saveThrough(Target target, test::ShellFixture &fx)
         settings::saveSettings(s);
         return toCp932(settings::formatLine(settings::savable(s.settings)));
     case Target::NoticeLog:
-        s.noticeText = QStringLiteral("新しいお知らせ");
-        s.noticeConfirmed = true;
+        // A new notice, offered, confirmed and closed as the user would.
+        fx.news.response = {true, toCp932(shell::kNoticeKeyword + QStringLiteral("新しいお知らせ")), {}};
+        shell::offerNotice(s, fx.ports);
+        s.newsForm.Check1.setChecked(true);
+        shell::onNoticeConfirmedClick(s);
         shell::onNewsWindowClosing(s, fx.windows);
-        return toCp932(s.noticeText + QStringLiteral("\r\n"));
+        return toCp932(s.news.log);
     case Target::NigRecord:
     case Target::SgfRecord:
         fx.dialogs.fileNames.push_back(path);
@@ -91,7 +94,7 @@ bool readThrough(Target target, test::ShellFixture &fx)
     case Target::NoticeLog:
         fx.news.response = {true, toCp932(shell::kNoticeKeyword + kNotice), {}};
         shell::offerNotice(s, fx.ports);
-        return !s.noticeLogUnreadable && !fx.windows.newsLoaded;  // known from the log: not shown again
+        return !s.news.logUnreadable && !fx.windows.newsLoaded;  // known from the log: not shown again
     case Target::NigRecord:
     case Target::SgfRecord:
         fx.dialogs.fileNames.push_back(s.programFolder + fileNameOf(target));

@@ -70,7 +70,7 @@ void TestClock::runsOut()
     QVERIFY(fx.clock.ticking);
     fx.seconds(1);  // the sixth tick at 00:00 stops the clock
     QVERIFY(!fx.clock.ticking);
-    QCOMPARE(fx.s.clockInterval, 0);
+    QCOMPARE(fx.s.gameClock.interval, 0);
     QCOMPARE(fx.sound.plays, soundOff ? 0 : 5);
     QCOMPARE(fx.shown(), QStringLiteral("00:00"));
     QCOMPARE(fx.s.form.cmdTimer.caption, QStringLiteral("タイマーストップ"));  // as it was
@@ -114,7 +114,7 @@ void TestClock::limitAppliesToTheNextStart()
     fx.seconds(1);
     QCOMPARE(fx.shown(), QStringLiteral("04:59"));
     fx.s.form.UpDown3.setValue(11);  // the spinner keeps to 1–10
-    QCOMPARE(fx.s.clockLimitMinutes, 10);
+    QCOMPARE(fx.s.gameClock.limitMinutes, 10);
 }
 
 void TestClock::lateEarlyAndMissedTicks()

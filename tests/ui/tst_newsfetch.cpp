@@ -252,7 +252,7 @@ void TestNewsFetch::noticeInTheProgram()
     QVERIFY(text->isReadOnly());
 
     news->findChild<QCheckBox *>(QStringLiteral("Check1"))->click();
-    QVERIFY(program.state().noticeConfirmed);
+    QVERIFY(program.state().news.confirmed);
     news->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
     QTRY_VERIFY(!program.windows().newsWindow());
     QVERIFY(program.window().isVisible());
