@@ -26,12 +26,11 @@ void onPrisoners(AppState &s, Spinner &spinner, int &count, Label &label, const 
     if (!s.peerBlocks()) {
         count = wanted;
         label.caption = QString::number(count);
-        spinner.setValue(count);
         if (s.authenticated)
             s.sendPeerMessage(QString::number(count) + keyword + kTerminator);
     }
     s.busy = false;
-    spinner.setValue(count);
+    spinner.setValue(count);  // a refused change shows the count again
 }
 
 void endGame(AppState &s)
