@@ -61,14 +61,15 @@ void authenticate(AppState &s)
 // stone on a point that already holds it, or a stone taken off an empty point.
 // The peer never sends those, as it logs only what changed its board. A mark
 // is not drawn here, so only its first test applies.
-bool repeatedMove(const AppState &s, const QString &move, int tool, int point, int kind)
+bool repeatedMove(const AppState &s, const board::MoveEntry &move)
 {
-    if (!s.networkMoveLog.isEmpty() && s.networkMoveLog.last() == move)
+    if (!s.networkMoveLog.isEmpty() && s.networkMoveLog.last() == move.wireText())
         return true;
-    const PointContent here = s.points[size_t(point)].content;
-    if (tool == ToolBlack || tool == ToolWhite)
-        return here == PointContent(tool);
-    return tool == ToolRemove && (kind == ToolBlack || kind == ToolWhite) && here == PointContent::Empty;
+    const PointContent here = s.points[size_t(move.point)].content;
+    if (move.tool == ToolBlack || move.tool == ToolWhite)
+        return here == PointContent(move.tool);
+    return move.tool == ToolRemove && (move.removed == ToolBlack || move.removed == ToolWhite)
+           && here == PointContent::Empty;
 }
 
 // A text of digits and at least four commas: a move, unless it names no point.
@@ -77,10 +78,10 @@ void receiveMove(AppState &s)
     const std::optional<board::MoveEntry> move = board::MoveEntry::fromWire(s.incomingMessage, board::WireReading::Received);
     if (!move)
         return;  // not a move: it stays chat
-    const int tool = move->tool, point = move->point, kind = move->removed;
+    const int tool = move->tool, point = move->point;
     const int black = move->blackPrisoners, white = move->whitePrisoners;
     const QString rebuilt = move->wireText();
-    if (repeatedMove(s, rebuilt, tool, point, kind)) {
+    if (repeatedMove(s, *move)) {
         s.appendToChatLog = false;
         return;
     }
