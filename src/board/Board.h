@@ -101,9 +101,9 @@ void setPeerRemoving(AppState &s, bool removing);
 // --- Choices applied from elsewhere -------------------------------------------
 void setTool(AppState &s, int tool);  // the tool the next press puts down
 void setNumberStones(AppState &s, bool on);
-// Content put on a point as it is, with no move recorded: a position set up
-// from outside play (a picture for the screenshot tool or a test).
-void setPointContent(AppState &s, int point, PointContent content, const QString &number = {});
+// Content put on a point as it is (a stone's number stays), with no move
+// recorded: a position set up from outside play (the screenshot tool, a test).
+void setPointContent(AppState &s, int point, PointContent content);
 
 // --- Marks -----------------------------------------------------------------
 void onMarkOption(AppState &s, int index);  // Option4

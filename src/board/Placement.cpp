@@ -411,10 +411,10 @@ void setNumberStones(AppState &s, bool on)
     s.board.numberStones = on;
 }
 
-void setPointContent(AppState &s, int point, PointContent content, const QString &number)
+void setPointContent(AppState &s, int point, PointContent content)
 {
     if (isValidPoint(point))
-        s.board.points[size_t(point)] = BoardPoint{content, number};
+        s.board.points[size_t(point)].content = content;
 }
 
 }  // namespace moyuta::board

@@ -82,10 +82,10 @@ void TestNetworkedActions::start()
     test::MemoryWire w;
     QVERIFY(w.connectBoth());
     // The receiver has a stone of its own and another size: both go.
-    w.b.s.board.points[5].content = PointContent::Black;
-    w.a.s.board.boardSizeCode = size;
+    board::switchToSize(w.a.s, size);
     w.a.s.form.Option3.setSelected(size);
-    w.b.s.board.boardSizeCode = size == Size9 ? Size19 : Size9;
+    board::switchToSize(w.b.s, size == Size9 ? Size19 : Size9);
+    board::setPointContent(w.b.s, 5, PointContent::Black);
     startFromA(w);
 
     const AppState &b = w.b.s;
@@ -252,7 +252,8 @@ void TestNetworkedActions::heldBoardDoesNothing()
 
     test::MemoryWire w;
     QVERIFY(w.connectBoth());
-    w.a.s.board.boardSizeCode = w.b.s.board.boardSizeCode = Size13;  // 待った is open on 13 lines
+    board::switchToSize(w.a.s, Size13);  // 待った is open on 13 lines
+    board::switchToSize(w.b.s, Size13);
     w.a.s.form.Option3.setSelected(Size13);
     w.b.s.form.Option3.setSelected(Size13);
     if (inGame) {

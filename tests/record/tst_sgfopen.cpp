@@ -131,7 +131,7 @@ void TestSgfOpen::refused()
     fx.open(QStringLiteral("ok.sgf"));
     QVERIFY(f.cmdF.enabled);
     record::onReplay(fx.s);  // the small board's question, answered No: nothing on the board
-    fx.s.board.points[0].content = PointContent::Black;
+    board::setPointContent(fx.s, 0, PointContent::Black);
 
     fx.writeFile(QStringLiteral("bad.sgf"), bytes);
     fx.dialogs.answers.push_back(Answer::Yes);  // open, though the record is not saved

@@ -25,7 +25,7 @@ using Occasion = std::function<void(test::MemoryWire &)>;
 void gameWithAStone(test::MemoryWire &w)
 {
     w.connectBoth();
-    w.a.s.board.boardSizeCode = Size13;
+    board::switchToSize(w.a.s, Size13);
     w.a.s.form.Option3.setSelected(Size13);
     board::onStart(w.a.s);
     w.deliver();

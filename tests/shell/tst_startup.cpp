@@ -1,4 +1,5 @@
 // Start-up: what one run makes of the settings file, refused starts, start-up errors.
+#include "Board.h"
 #include "ShellDoubles.h"
 
 #include <QDir>
@@ -171,7 +172,7 @@ void TestStartup::startupError()
 
     // The window's values are not collected: the defaults are saved as they are.
     fx.s.form.txtPeerAddress.text = QStringLiteral("typed");
-    fx.s.board.boardSizeCode = Size9;
+    board::switchToSize(fx.s, Size9);
     QVERIFY(shell::closeRequest(fx.s, fx.ports));
     QVERIFY(fx.dialogs.questions.isEmpty());
     shell::shutDown(fx.s);

@@ -4,6 +4,7 @@
 // "A"-"D" the letters. A failed comparison prints both pictures.
 
 #include "AppState.h"
+#include "Board.h"
 
 #include <QStringList>
 #include <QtGlobal>
@@ -44,7 +45,7 @@ inline void setBoard(AppState &s, const QStringList &rows)
         const QStringList points = rows[row].split(u' ', Qt::SkipEmptyParts);
         Q_ASSERT(points.size() <= kGridSize);
         for (int column = 0; column < points.size(); ++column)
-            s.board.points[size_t(pointIndex(row, column))].content = contentOf(points[column].front());
+            board::setPointContent(s, pointIndex(row, column), contentOf(points[column].front()));
     }
 }
 

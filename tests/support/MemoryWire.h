@@ -3,6 +3,7 @@
 // by its own connect action; a datagram to a side that is not bound is
 // dropped, as on a real network. Delivery happens when the test lets it.
 
+#include "Board.h"
 #include "Protocol.h"
 #include "Session.h"
 #include "TestDoubles.h"
@@ -140,7 +141,7 @@ public:
         if (!connectBoth())
             return false;
         if (size) {
-            a.s.board.boardSizeCode = *size;
+            board::switchToSize(a.s, *size);
             a.s.form.Option3.setSelected(*size);
         }
         board::onStart(a.s);

@@ -1,4 +1,5 @@
 // The board view: which point a press lands on, and what is painted where.
+#include "Board.h"
 #include "BoardView.h"
 #include "TestDoubles.h"
 
@@ -256,7 +257,7 @@ void TestBoardView::countPanelHidesOnLeftClick()
     test::Fixture fx;
     const int centre = pointIndex(9, 9);
     fx.left(centre);
-    fx.s.board.points[0].content = PointContent::Triangle;
+    board::setPointContent(fx.s, 0, PointContent::Triangle);
     board::countMarks(fx.s, PointContent::Triangle);
     QVERIFY(fx.s.form.Frame8.visible);
 

@@ -1,5 +1,6 @@
 // The main window renders the form model and forwards the user's input;
 // the message boxes carry the program's own buttons.
+#include "Board.h"
 #include "BoardView.h"
 #include "MainWindow.h"
 #include "MemoryWire.h"
@@ -178,7 +179,7 @@ void TestMainWindow::boardPressesReachHandlers()
     QCOMPARE(fx.at(point), PointContent::Empty);
     QCOMPARE(shown(), PointContent::Empty);
 
-    fx.s.board.points[0].content = PointContent::Triangle;
+    board::setPointContent(fx.s, 0, PointContent::Triangle);
     board::countMarks(fx.s, PointContent::Triangle);
     w.sync();
     auto *panel = board->findChild<QWidget *>(QStringLiteral("Frame8"));
