@@ -157,12 +157,12 @@ bool handshake(Side &a, Side &b)
         std::fprintf(stderr, "moyuta-network-bench: a session socket could not be bound\n");
         return false;
     }
-    if (!spinUntil([&] { return a.s.authenticated && b.s.authenticated; }, kHandshakeTimeoutMs)) {
+    if (!spinUntil([&] { return a.s.session.authenticated && b.s.session.authenticated; }, kHandshakeTimeoutMs)) {
         std::fprintf(stderr, "moyuta-network-bench: the handshake did not complete within %d ms\n",
                      kHandshakeTimeoutMs);
         return false;
     }
-    a.s.gameStarted = b.s.gameStarted = true;
+    a.s.board.gameStarted = b.s.board.gameStarted = true;
     return true;
 }
 
@@ -182,7 +182,7 @@ double oneMove(Side &a, Side &b, int round)
     const PointContent expected = black ? PointContent::Black : PointContent::White;
     QCoreApplication::processEvents();  // nothing left over from the round before
 
-    const PointContent &shown = b.s.points[size_t(point)].content;
+    const PointContent &shown = b.s.board.points[size_t(point)].content;
     const Clock::time_point start = Clock::now();
     board::pressPoint(a.s, point, board::MouseButton::Left);
     const bool arrived = spinUntil([&] { return shown == expected; }, kDeliveryTimeoutMs);
@@ -315,16 +315,16 @@ int main(int argc, char *argv[])
             endToEnd.push_back(us);
     }
     // Every move arrived once, as a move.
-    if (b.s.networkMoveLog.size() != kWarmUpRounds + rounds) {
+    if (b.s.moves.networkMoveLog.size() != kWarmUpRounds + rounds) {
         std::fprintf(stderr, "moyuta-network-bench: B logged %lld moves instead of %d\n",
-                     static_cast<long long>(b.s.networkMoveLog.size()), kWarmUpRounds + rounds);
+                     static_cast<long long>(b.s.moves.networkMoveLog.size()), kWarmUpRounds + rounds);
         return 2;
     }
 
     // The cipher on each side, with a move text as A sends it.
     const QString move = QStringLiteral("1,160,0,0,0");
     const QString cipherText = network::encipherMessage(a.s, move);
-    if (!a.s.cipherSucceeded || network::decipherMessage(b.s, cipherText) != move) {
+    if (!a.s.session.cipherSucceeded || network::decipherMessage(b.s, cipherText) != move) {
         std::fprintf(stderr, "moyuta-network-bench: the move text does not pass the cipher\n");
         return 2;
     }

@@ -76,7 +76,7 @@ double openOnce(const QString &path, qsizetype &entries)
     timer.start();
     record::onOpen(s);
     const double us = double(timer.nsecsElapsed()) / 1000.0;
-    entries = s.gameRecord.size();
+    entries = s.moves.gameRecord.size();
     return us;
 }
 

@@ -34,7 +34,7 @@ void layOutSample(AppState &s)
 {
     Form &f = s.form;
     f.chkNumberStones.setChecked(true);
-    const int lines = linesOf(s.boardSizeCode);
+    const int lines = linesOf(s.board.boardSizeCode);
     if (lines == 19) {
         const int moves[][2] = {{15, 3}, {3, 15}, {16, 15}, {3, 3}, {2, 5}, {2, 8}, {4, 5},
                                 {13, 16}, {13, 15}, {12, 16}, {15, 9}, {5, 2}, {10, 15}};
@@ -54,7 +54,7 @@ void layOutSample(AppState &s)
     f.Option4.select(3);
     press(s, lines == 19 ? 9 : 6, lines == 19 ? 4 : lines - 3);
     // "▲" goes on the board only between connected players; put it there directly.
-    s.points[size_t(pointIndex(lines == 19 ? 16 : lines - 2, lines == 19 ? 6 : 1))].content = PointContent::Triangle;
+    board::setPointContent(s, pointIndex(lines == 19 ? 16 : lines - 2, lines == 19 ? 6 : 1), PointContent::Triangle);
 }
 
 }  // namespace

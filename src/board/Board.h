@@ -4,6 +4,7 @@
 // function works on one AppState and never touches a widget.
 
 #include "AppState.h"
+#include "MoveEntry.h"
 
 namespace moyuta::board {
 
@@ -46,6 +47,63 @@ void takeBackFromRecord(AppState &s);
 void showNotRecording(AppState &s);
 // The state of a fresh game after an action or take-back emptied the board.
 void freshStartOnEmptyBoard(AppState &s, bool afterTakeBack);
+
+// --- Move lists (MoveLists is written here alone) -------------------------
+// GameRecord emptied, with its board size, joins and setup marks.
+void clearGameRecord(AppState &s);
+// The record, its take-back history and the opened file forgotten.
+void discardGameRecord(AppState &s);
+// Every move list emptied: a network session begins.
+void clearMoveLists(AppState &s);
+void clearTakeBackHistory(AppState &s);
+// Recording on, into a new record (saving it empties it).
+void beginRecording(AppState &s);
+// A record read from a file becomes GameRecord; an SGF file also brings its
+// board size, its nodes and its setup.
+void takeOpenedRecord(AppState &s, const QStringList &entries);
+void takeOpenedSgf(AppState &s, const QStringList &entries, const QList<bool> &joins,
+                   const QList<bool> &setup, int handicap, int sizeCode);
+// Saved as ".nig": the record replays one entry per press from now on.
+void forgetRecordJoins(AppState &s);
+// The opened file is no longer what GameRecord holds.
+void forgetOpenedFile(AppState &s);
+
+// --- Replay of GameRecord ----------------------------------------------------
+// One entry on the board, without the cue sound; false when replay skips it outright.
+bool showReplayedEntry(AppState &s, const QString &entry);
+// One press: the next entry, or the entries of the next SGF node; the cue once.
+void replayOnePress(AppState &s);
+void rewindReplay(AppState &s);  // ReplayStep back to 0
+// The size a command asks for, remembered for a declined switch, then the switch.
+void switchToRequestedSize(AppState &s, int sizeCode);
+
+// --- What the peer's messages do to this board ------------------------------
+// The peer's size, at once: an empty board of that size.
+void takePeerSize(AppState &s, int sizeCode);
+// An empty board for the game the peer has started.
+void emptyForPeerGame(AppState &s);
+void markGameStarted(AppState &s);
+// After a clear: no game, no opened file, the next game's moves are sent again.
+void markCleared(AppState &s);
+// The peer resigned or ended the game.
+void markGameOver(AppState &s);
+// A move the peer sent: its counts taken over quietly, the point, the marker, the log.
+void applyReceivedMove(AppState &s, const MoveEntry &move);
+// The peer's count; the spinner's own handler echoes it once.
+void takePeerPrisoners(AppState &s, bool white, int count);
+// The network log's last move off the board, with its cue; false when the log is empty.
+bool takeBackNetworkMove(AppState &s);
+void setPeerHolding(AppState &s, bool holding);
+// The peer's notices; each is lifted only by its own message.
+void setPeerAway(AppState &s, bool away);
+void setPeerRemoving(AppState &s, bool removing);
+
+// --- Choices applied from elsewhere -------------------------------------------
+void setTool(AppState &s, int tool);  // the tool the next press puts down
+void setNumberStones(AppState &s, bool on);
+// Content put on a point as it is (a stone's number stays), with no move
+// recorded: a position set up from outside play (the screenshot tool, a test).
+void setPointContent(AppState &s, int point, PointContent content);
 
 // --- Marks -----------------------------------------------------------------
 void onMarkOption(AppState &s, int index);  // Option4

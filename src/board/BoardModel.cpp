@@ -22,7 +22,7 @@ const QString &switchQuestion(int sizeCode, bool networkGame)
 
 bool boardHasContent(const AppState &s)
 {
-    for (const BoardPoint &p : s.points)
+    for (const BoardPoint &p : s.board.points)
         if (p.content != PointContent::Empty)
             return true;
     return false;
@@ -30,18 +30,18 @@ bool boardHasContent(const AppState &s)
 
 void clearBoard(AppState &s)
 {
-    for (BoardPoint &p : s.points)
+    for (BoardPoint &p : s.board.points)
         p = BoardPoint{};
 }
 
 void showLastMoveMarker(AppState &s, int point)
 {
-    s.lastMovePoint = isValidPoint(point) ? point : -1;
+    s.board.lastMovePoint = isValidPoint(point) ? point : -1;
 }
 
 void hideLastMoveMarker(AppState &s)
 {
-    s.lastMovePoint = -1;
+    s.board.lastMovePoint = -1;
 }
 
 void switchToSize(AppState &s, int sizeCode)
@@ -49,34 +49,34 @@ void switchToSize(AppState &s, int sizeCode)
     if (sizeCode < Size19 || sizeCode > Size9)
         sizeCode = Size9;
     if (sizeCode == Size19)
-        s.sizeSwitchDeclined = false;
+        s.board.sizeSwitchDeclined = false;
 
     if (boardHasContent(s)) {
         const QString peerStart = QString::number(sizeCode) + QStringLiteral(",開始") + kTerminator;
         bool yes;
-        if (s.handlingPeerMessage > 0 && s.incomingMessage == peerStart)
+        if (s.session.handlingPeerMessage > 0 && s.session.incomingMessage == peerStart)
             yes = true;  // the peer has just started a game on this size
-        else if (!s.authenticated)
+        else if (!s.session.authenticated)
             yes = s.askYesHeld(switchQuestion(sizeCode, false));
-        else if (s.gameStarted)
+        else if (s.board.gameStarted)
             yes = s.askYesHeld(switchQuestion(sizeCode, true));
         else
             yes = true;
 
         if (!yes) {
             if (sizeCode == Size19)
-                s.sizeSwitchDeclined = true;
-            s.sizeSwitchRestoring = true;
-            s.form.Option3.select(s.boardSizeCode);
-            s.sizeSwitchRestoring = false;
+                s.board.sizeSwitchDeclined = true;
+            s.board.sizeSwitchRestoring = true;
+            s.form.Option3.select(s.board.boardSizeCode);
+            s.board.sizeSwitchRestoring = false;
             return;
         }
         clearBoard(s);
         resetStartNumber(s);
-        s.takeBackHistory.clear();
+        s.moves.takeBackHistory.clear();
     }
     hideLastMoveMarker(s);
-    s.boardSizeCode = sizeCode;
+    s.board.boardSizeCode = sizeCode;
 }
 
 void switchTo19Lines(AppState &s) { switchToSize(s, Size19); }
@@ -86,29 +86,28 @@ void switchTo9Lines(AppState &s) { switchToSize(s, Size9); }
 void onSizeOption(AppState &s, int index)
 {
     OptionGroup &sizes = s.form.Option3;
-    if (s.gameStarted || s.peerBlocks() || s.recording || s.replayStep >= 1) {
+    if (s.board.gameStarted || s.peerBlocks() || s.moves.recording || s.moves.replayStep >= 1) {
         // The choice does not count: keep the selector on the board's size.
-        sizes.select(s.boardSizeCode);
+        sizes.select(s.board.boardSizeCode);
         return;
     }
-    if (s.busy && !s.sizeSwitchRestoring) {
-        sizes.select(s.lastRequestedOption);
+    if (s.flags.busy && !s.board.sizeSwitchRestoring) {
+        sizes.select(s.board.lastRequestedOption);
         return;
     }
-    s.busy = true;
-    s.lastRequestedOption = index;
-    if (index != s.boardSizeCode) {
+    const BusyScope busy(s);
+    s.board.lastRequestedOption = index;
+    if (index != s.board.boardSizeCode) {
         switchToSize(s, index);
-        if (s.authenticated && s.boardSizeCode == index) {
+        if (s.session.authenticated && s.board.boardSizeCode == index) {
             static const QString names[3] = {QStringLiteral("19路"), QStringLiteral("13路"), QStringLiteral("9路")};
             s.sendKeyword(names[index]);
         }
     }
-    if (!boardHasContent(s) && !s.authenticated) {
+    if (!boardHasContent(s) && !s.session.authenticated) {
         s.form.cmdBack.enabled = false;
         s.form.cmdClear.enabled = false;
     }
-    s.busy = false;
 }
 
 void layOutBoard(AppState &s)
@@ -120,14 +119,14 @@ void layOutBoard(AppState &s)
 void onStartNumberChange(AppState &s)
 {
     s.form.lblSnum.caption = QString::number(s.form.UpDown5.value);
-    s.moveCounter = qint16(s.form.UpDown5.value - 1);
+    s.board.moveCounter = qint16(s.form.UpDown5.value - 1);
 }
 
 void resetStartNumber(AppState &s)
 {
     s.form.UpDown5.setValue(1);
     s.form.lblSnum.caption = QStringLiteral("1");
-    s.moveCounter = 0;
+    s.board.moveCounter = 0;
 }
 
 int leadingNumber(const QString &text)

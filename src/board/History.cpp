@@ -12,7 +12,7 @@ bool restoreRemoved(AppState &s, const MoveEntry &e)
     const std::optional<PointContent> content = contentPlacedBy(e.removed);
     if (!content)
         return false;
-    BoardPoint &p = s.points[size_t(e.point)];
+    BoardPoint &p = s.board.points[size_t(e.point)];
     p.content = *content;
     // A stone comes back with its number; a mark or letter shows none.
     p.number = isStone(*content) && e.number > 0 ? QString::number(e.number) : QString();
@@ -32,24 +32,24 @@ void takeBackFrom(AppState &s, QStringList &list, bool recordVariant)
         return;
     }
     const MoveEntry &e = *parsed;
-    s.actionTool = e.tool;
-    s.actionPoint = e.point;
-    s.removedKind = e.removed;
-    s.moveCounter = qint16(e.number);
+    s.board.actionTool = e.tool;
+    s.board.actionPoint = e.point;
+    s.board.removedKind = e.removed;
+    s.board.moveCounter = qint16(e.number);
     if (!isValidPoint(e.point)) {
         list.removeLast();
         return;
     }
 
-    BoardPoint &p = s.points[size_t(e.point)];
+    BoardPoint &p = s.board.points[size_t(e.point)];
     bool reversed = false;
     if (e.tool == ToolRemove) {
         reversed = restoreRemoved(s, e);
     } else if (e.tool == ToolBlack || e.tool == ToolWhite) {
         p = BoardPoint{};
         showLastMoveMarker(s, e.point);
-        if (s.moveCounter > 0)
-            --s.moveCounter;
+        if (s.board.moveCounter > 0)
+            --s.board.moveCounter;
         reversed = true;
     } else if (e.tool >= ToolTriangle && e.tool <= ToolLetterD) {
         if (p.content != PointContent::Empty) {
@@ -77,28 +77,28 @@ void takeBackFrom(AppState &s, QStringList &list, bool recordVariant)
 
 void takeBackFromHistory(AppState &s)
 {
-    takeBackFrom(s, s.takeBackHistory, false);
+    takeBackFrom(s, s.moves.takeBackHistory, false);
 }
 
 void takeBackFromRecord(AppState &s)
 {
-    takeBackFrom(s, s.gameRecord, true);
+    takeBackFrom(s, s.moves.gameRecord, true);
 }
 
 void onTakeBack(AppState &s)
 {
-    if (s.replayStep >= 1)
+    if (s.moves.replayStep >= 1)
         return;  // a replay is not taken back
     // While recording, and for a kept record until the next action, both
     // lists hold the same moves: reverse them together. Otherwise the record
     // is not this board's history.
-    if (!s.gameRecord.isEmpty() && s.gameRecord.size() == s.takeBackHistory.size()) {
+    if (!s.moves.gameRecord.isEmpty() && s.moves.gameRecord.size() == s.moves.takeBackHistory.size()) {
         takeBackFromRecord(s);
         takeBackFromHistory(s);
-    } else if (!s.takeBackHistory.isEmpty()) {
+    } else if (!s.moves.takeBackHistory.isEmpty()) {
         takeBackFromHistory(s);
     }
-    if (s.authenticated)
+    if (s.session.authenticated)
         return;
     if (boardHasContent(s)) {
         s.form.cmdBack.enabled = true;
@@ -112,7 +112,7 @@ void showNotRecording(AppState &s)
 {
     s.form.cmdRec.caption = QStringLiteral("記録(&Q)");
     s.form.cmdRec.back = kButtonGrey;
-    s.recording = false;
+    s.moves.recording = false;
 }
 
 void freshStartOnEmptyBoard(AppState &s, bool afterTakeBack)
@@ -125,9 +125,9 @@ void freshStartOnEmptyBoard(AppState &s, bool afterTakeBack)
         f.cmdNewSave.enabled = false;
         f.cmdF.enabled = false;
     }
-    s.networkMoveLog.clear();
-    s.clearGameRecord();
-    s.takeBackHistory.clear();
+    s.moves.networkMoveLog.clear();
+    clearGameRecord(s);
+    s.moves.takeBackHistory.clear();
     showNotRecording(s);
     selectBlackToStart(s);
     f.cmdNetwork.enabled = true;

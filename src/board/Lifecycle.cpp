@@ -13,23 +13,24 @@ void setLettersEnabled(AppState &s, bool enabled)
 
 void onPrisoners(AppState &s, Spinner &spinner, int &count, Label &label, const QString &keyword)
 {
-    if (s.resetInProgress)
+    if (s.board.resetInProgress)
         return;
-    if (s.busy || s.peerBlocks()) {
+    if (s.flags.busy || s.peerBlocks()) {
         spinner.setValue(count);  // the change does not count: show the count again
         return;
     }
     const int wanted = spinner.value;
-    s.busy = true;
-    // A count the peer sent before this change is older: it is taken first, then overwritten.
-    s.takeInPeerMessages();
-    if (!s.peerBlocks()) {
-        count = wanted;
-        label.caption = QString::number(count);
-        if (s.authenticated)
-            s.sendPeerMessage(QString::number(count) + keyword + kTerminator);
+    {
+        const BusyScope busy(s);
+        // A count the peer sent before this change is older: it is taken first, then overwritten.
+        s.takeInPeerMessages();
+        if (!s.peerBlocks()) {
+            count = wanted;
+            label.caption = QString::number(count);
+            if (s.session.authenticated)
+                s.sendPeerMessage(QString::number(count) + keyword + kTerminator);
+        }
     }
-    s.busy = false;
     spinner.setValue(count);  // a refused change shows the count again
 }
 
@@ -43,11 +44,11 @@ void endGame(AppState &s)
     f.chkOtherMarks.enabled = true;
     setLettersEnabled(s, false);
     f.Option3.setAllEnabled(false);
-    s.gameEnded = true;
+    s.board.gameEnded = true;
     f.cmdTouryou.enabled = false;
     // The notice goes up before the send: the peer's OK may come during its wait.
     showMessagePanel(s, QStringLiteral("相手がOKを押すまで待機中"));
-    if (s.peerAway || s.peerRemoving)
+    if (s.board.peerAway || s.board.peerRemoving)
         hideMessagePanel(s);  // the peer's own notice stays in front
     s.sendKeyword(QStringLiteral("終局"));
 }
@@ -60,13 +61,13 @@ void onClear(AppState &s)
     s.focusChatInput();
     if (s.peerBlocks())
         return;
-    const QString question = s.recording ? QStringLiteral("記録中です、中止されますがよろしいですか？")
+    const QString question = s.moves.recording ? QStringLiteral("記録中です、中止されますがよろしいですか？")
                                          : QStringLiteral("すべてクリアーしますか？");
     if (!s.askYesHeld(question))
         return;
     showNotRecording(s);
 
-    if (s.authenticated) {
+    if (s.session.authenticated) {
         f.cmdFileOpen.enabled = false;
         f.chkOtherMarks.setChecked(false);
         f.chkOtherMarks.enabled = false;
@@ -89,36 +90,36 @@ void onClear(AppState &s)
     f.cmdNewSave.enabled = false;
     resetBoardAndGame(s);
 
-    if (!s.authenticated)
+    if (!s.session.authenticated)
         f.cmdNetwork.enabled = true;
     f.cmdOff.enabled = false;
     f.cmdOff.back = kButtonGrey;
     f.cmdBack.enabled = false;
     f.cmdClear.enabled = false;
-    s.clearGameRecord();
-    s.takeBackHistory.clear();
+    clearGameRecord(s);
+    s.moves.takeBackHistory.clear();
     hideMessagePanel(s);
-    s.gameEnded = false;
+    s.board.gameEnded = false;
 
-    if (s.authenticated)
+    if (s.session.authenticated)
         s.sendKeyword(QStringLiteral("クリア"));
-    s.recordFileLoaded = false;
-    s.gameStarted = false;
+    s.moves.recordFileLoaded = false;
+    s.board.gameStarted = false;
 }
 
 void resetBoardAndGame(AppState &s)
 {
     Form &f = s.form;
-    s.resetInProgress = true;
+    s.board.resetInProgress = true;
     clearBoard(s);
     hideLastMoveMarker(s);
-    s.peerHolding = false;
-    s.overlayShown = false;
-    s.peerAway = s.peerRemoving = false;
+    s.board.peerHolding = false;
+    s.board.overlayShown = false;
+    s.board.peerAway = s.board.peerRemoving = false;
     hideMessagePanel(s);
 
-    s.blackPrisoners = 0;
-    s.whitePrisoners = 0;
+    s.board.blackPrisoners = 0;
+    s.board.whitePrisoners = 0;
     f.lblBlackPrisoners.caption = QStringLiteral("0");
     f.lblWhitePrisoners.caption = QStringLiteral("0");
     f.UpDown1.setValue(0);
@@ -131,26 +132,26 @@ void resetBoardAndGame(AppState &s)
         f.cmdOff.enabled = false;
     f.cmdOpt.enabled = true;
 
-    s.gameStarted = false;
-    f.cmdStart.enabled = s.authenticated;
+    s.board.gameStarted = false;
+    f.cmdStart.enabled = s.session.authenticated;
 
-    s.takeBackHistory.clear();
-    s.clearGameRecord();
-    s.networkMoveLog.clear();
+    s.moves.takeBackHistory.clear();
+    clearGameRecord(s);
+    s.moves.networkMoveLog.clear();
     resetStartNumber(s);
 
-    s.recordFileLoaded = false;
+    s.moves.recordFileLoaded = false;
     f.cmdF.enabled = false;
-    s.resetInProgress = false;
+    s.board.resetInProgress = false;
 }
 
 void endReplay(AppState &s)
 {
-    if (s.replayStep >= 1) {
+    if (s.moves.replayStep >= 1) {
         s.form.Option3.setAllEnabled(true);
         s.form.chkOtherMarks.enabled = true;
     }
-    s.replayStep = 0;
+    s.moves.replayStep = 0;
 }
 
 void lockForReplay(AppState &s)
@@ -166,16 +167,16 @@ void onStart(AppState &s)
 {
     Form &f = s.form;
     s.focusChatInput();
-    if (s.peerBlocks() || s.gameStarted)
+    if (s.peerBlocks() || s.board.gameStarted)
         return;
-    if (s.recording) {
+    if (s.moves.recording) {
         s.informHeld(QStringLiteral("記録を中止します。"));
         showNotRecording(s);
         return;
     }
     f.Option1.select(0);  // the side that starts plays black
     s.informHeld(QStringLiteral("対局を開始しました"));
-    s.sendPeerMessage(QString::number(s.boardSizeCode) + QStringLiteral(",開始") + kTerminator);
+    s.sendPeerMessage(QString::number(s.board.boardSizeCode) + QStringLiteral(",開始") + kTerminator);
 
     f.cmdStart.back = kButtonGrey;
     f.cmdStart.enabled = false;
@@ -188,25 +189,23 @@ void onStart(AppState &s)
     f.UpDown2.enabled = true;
 
     clearBoard(s);
-    s.moveCounter = 0;
-    s.replayStep = 0;
-    s.takeBackHistory.clear();
-    s.clearGameRecord();
+    s.board.moveCounter = 0;
+    s.moves.replayStep = 0;
+    s.moves.takeBackHistory.clear();
+    clearGameRecord(s);
     resetStartNumber(s);
     hideLastMoveMarker(s);
-    s.gameStarted = true;
+    s.board.gameStarted = true;
 }
 
 void onResign(AppState &s)
 {
     s.focusChatInput();
-    if (s.peerBlocks() || s.busy)
+    if (s.peerBlocks() || s.flags.busy)
         return;
-    s.busy = true;  // a second press during the question or the send does nothing
-    const bool yes = s.askYesHeld(QStringLiteral("投了または終局しますか？"));
-    if (yes)
+    const BusyScope busy(s);  // a second press during the question or the send does nothing
+    if (s.askYesHeld(QStringLiteral("投了または終局しますか？")))
         endGame(s);
-    s.busy = false;
 }
 
 void onPresence(AppState &s)
@@ -221,19 +220,19 @@ void onPresence(AppState &s)
     } else {
         f.cmdOff.caption = QStringLiteral("着席中(&P)");
         f.cmdOff.back = kButtonGrey;
-        f.cmdWait.enabled = !s.networkMoveLog.isEmpty();
+        f.cmdWait.enabled = !s.moves.networkMoveLog.isEmpty();
         s.sendKeyword(QStringLiteral("着席中"));
     }
 }
 
 void onWhitePrisoners(AppState &s)
 {
-    onPrisoners(s, s.form.UpDown1, s.whitePrisoners, s.form.lblWhitePrisoners, QStringLiteral(",白ハマ"));
+    onPrisoners(s, s.form.UpDown1, s.board.whitePrisoners, s.form.lblWhitePrisoners, QStringLiteral(",白ハマ"));
 }
 
 void onBlackPrisoners(AppState &s)
 {
-    onPrisoners(s, s.form.UpDown2, s.blackPrisoners, s.form.lblBlackPrisoners, QStringLiteral(",黒石ハマ"));
+    onPrisoners(s, s.form.UpDown2, s.board.blackPrisoners, s.form.lblBlackPrisoners, QStringLiteral(",黒石ハマ"));
 }
 
 void installHandlers(AppState &s)
@@ -256,8 +255,8 @@ void setInitialState(AppState &s)
     layOutBoard(s);
     f.Option2.select(0);
     f.Option1.select(0);
-    s.currentTool = ToolBlack;
-    s.placementMode = 0;
+    s.board.currentTool = ToolBlack;
+    s.board.placementMode = 0;
     f.Option1.setAllEnabled(true);
     f.Option1.setAllBack(kButtonGrey);
     f.Option4.select(0);
@@ -268,9 +267,9 @@ void setInitialState(AppState &s)
         b->enabled = false;
     f.UpDown1.enabled = false;
     f.UpDown2.enabled = false;
-    s.blackPrisoners = s.whitePrisoners = 0;
+    s.board.blackPrisoners = s.board.whitePrisoners = 0;
     f.lblBlackPrisoners.caption = f.lblWhitePrisoners.caption = QStringLiteral("0");
-    s.gameStarted = s.gameEnded = false;
+    s.board.gameStarted = s.board.gameEnded = false;
     hideLastMoveMarker(s);
 }
 

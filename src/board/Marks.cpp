@@ -9,9 +9,9 @@ constexpr int kMarkNone = 0, kMarkTriangle = 1, kMarkDiamond = 2;
 
 void restoreColourToPlay(AppState &s)
 {
-    if (s.authenticated)
+    if (s.session.authenticated)
         return;
-    if (s.recording)
+    if (s.moves.recording)
         selectNextColourFromRecord(s);
     else
         selectNextColourFromHistory(s);
@@ -32,9 +32,9 @@ void onMarkOption(AppState &s, int index)
     f.Option4.setAllBack(kButtonGrey);
     if (index == kMarkNone) {
         f.Option1.select(0);
-        s.currentTool = ToolBlack;
+        s.board.currentTool = ToolBlack;
     } else {
-        s.currentTool = index + 2;  // 1 ▲ → 3, 2 ◆ → 4, 3–6 A–D → 5–8
+        s.board.currentTool = index + 2;  // 1 ▲ → 3, 2 ◆ → 4, 3–6 A–D → 5–8
         if (index >= 3)
             f.chkNumberStones.setChecked(false);  // numbering and letters exclude each other
         f.Option4[index].back = kActiveRed;
@@ -51,10 +51,10 @@ void onMarkOption(AppState &s, int index)
 void onNumberStonesClick(AppState &s)
 {
     if (s.form.chkNumberStones.checked) {
-        s.numberStones = true;
+        s.board.numberStones = true;
         s.form.chkOtherMarks.setChecked(false);
     } else {
-        s.numberStones = false;
+        s.board.numberStones = false;
         resetStartNumber(s);
     }
 }
@@ -68,7 +68,7 @@ void onOtherMarksClick(AppState &s)
         if (f.Option4.selected != kMarkNone)
             f.Option4.select(kMarkNone);
         restoreColourToPlay(s);
-    } else if (s.authenticated && !f.cmdTouryou.enabled) {
+    } else if (s.session.authenticated && !f.cmdTouryou.enabled) {
         // Connected, no game running or the game has ended: marking for the count.
         f.Option4.setAllEnabled(true);
         setCountButtonsEnabled(s, true);
@@ -80,17 +80,17 @@ void onOtherMarksClick(AppState &s)
     }
     if (f.cmdStart.enabled)
         f.cmdClear.enabled = boardHasContent(s);
-    else if (s.authenticated)
+    else if (s.session.authenticated)
         f.cmdClear.enabled = true;
     updateCountButtons(s);
 }
 
 void updateCountButtons(AppState &s)
 {
-    if (!s.authenticated || !s.gameEnded)
+    if (!s.session.authenticated || !s.board.gameEnded)
         return;
     bool triangle = false, diamond = false, other = false;
-    for (const BoardPoint &p : s.points) {
+    for (const BoardPoint &p : s.board.points) {
         triangle |= p.content == PointContent::Triangle;
         diamond |= p.content == PointContent::Diamond;
         other |= isMark(p.content) || isLetter(p.content);
@@ -103,14 +103,14 @@ void updateCountButtons(AppState &s)
 void countMarks(AppState &s, PointContent mark)
 {
     int count = 0;
-    for (const BoardPoint &p : s.points)
+    for (const BoardPoint &p : s.board.points)
         count += p.content == mark;
     showMessagePanel(s, glyphOf(mark) + QStringLiteral("の数は") + QString::number(count) + QStringLiteral("個でした。"));
 }
 
 void clearOtherMarks(AppState &s)
 {
-    for (BoardPoint &p : s.points)
+    for (BoardPoint &p : s.board.points)
         if (isMark(p.content) || isLetter(p.content))
             p.content = PointContent::Empty;
     hideMessagePanel(s);
@@ -127,9 +127,9 @@ void showMessagePanel(AppState &s, const QString &text)
 void hideMessagePanel(AppState &s)
 {
     // The peer's absence outranks its removal.
-    if (s.peerAway)
+    if (s.board.peerAway)
         showMessagePanel(s, QStringLiteral("退席中…"));
-    else if (s.peerRemoving)
+    else if (s.board.peerRemoving)
         showMessagePanel(s, QStringLiteral("石を削除しています…"));
     else
         s.form.Frame8.visible = false;

@@ -40,25 +40,25 @@ void updateButtonsAfterErase(AppState &s)
 {
     Form &f = s.form;
     if (boardHasContent(s)) {
-        if (!s.gameEnded)
+        if (!s.board.gameEnded)
             f.cmdBack.enabled = true;
         f.cmdClear.enabled = true;
         return;
     }
-    f.cmdClear.enabled = s.gameEnded;
+    f.cmdClear.enabled = s.board.gameEnded;
     f.cmdBack.enabled = false;
     resetStartNumber(s);
     f.cmdOff.enabled = false;
     f.cmdOff.back = kButtonGrey;
     f.cmdNewSave.enabled = false;
-    s.clearGameRecord();
-    s.takeBackHistory.clear();
+    clearGameRecord(s);
+    s.moves.takeBackHistory.clear();
 }
 
 // Mode 0: the colour opposite to the stone just recorded.
 void advanceTurnFrom(AppState &s, const QStringList &list)
 {
-    if (s.placementMode != 0 || list.isEmpty())
+    if (s.board.placementMode != 0 || list.isEmpty())
         return;
     const int tool = toolOfEntry(list.last());
     if (tool == ToolBlack)
@@ -70,7 +70,7 @@ void advanceTurnFrom(AppState &s, const QStringList &list)
 // The list-length warnings; false when the rest of the press is skipped.
 bool takeBackHistoryWithinLimits(AppState &s)
 {
-    const qsizetype beyond = s.takeBackHistory.size() - 1;
+    const qsizetype beyond = s.moves.takeBackHistory.size() - 1;
     if (beyond > 65534) {
         s.warn(QStringLiteral("65534を超える手数の場合「1手戻る」コマンドは行えません。"));
         return false;
@@ -92,11 +92,11 @@ void selectNextColour(AppState &s, const QStringList &list, bool historyVariant)
     }
     if (tool != ToolBlack && tool != ToolWhite)
         return;
-    if (s.quitting || s.placementMode != 0)
+    if (s.shell.quitting || s.board.placementMode != 0)
         return;
     s.form.Option1.select(tool == ToolBlack ? kColourWhite : kColourBlack);
-    if (historyVariant && !s.authenticated) {
-        s.currentTool = tool == ToolBlack ? ToolWhite : ToolBlack;
+    if (historyVariant && !s.session.authenticated) {
+        s.board.currentTool = tool == ToolBlack ? ToolWhite : ToolBlack;
         setRemoveChoiceColour(s, kButtonGrey);
     }
 }
@@ -106,29 +106,29 @@ void selectNextColour(AppState &s, const QStringList &list, bool historyVariant)
 void recordAction(AppState &s, int removedNumber)
 {
     Form &f = s.form;
-    s.actionTool = s.currentTool;
-    const bool removal = s.actionTool == ToolRemove;
-    const int number = removal ? removedNumber : (s.unnumberedPlacement && s.recording ? 0 : s.moveCounter);
-    const QString entry = MoveEntry{.tool = s.actionTool, .point = s.actionPoint, .removed = s.removedKind, .number = number}.recordText();
+    s.board.actionTool = s.board.currentTool;
+    const bool removal = s.board.actionTool == ToolRemove;
+    const int number = removal ? removedNumber : (s.board.unnumberedPlacement && s.moves.recording ? 0 : s.board.moveCounter);
+    const QString entry = MoveEntry{.tool = s.board.actionTool, .point = s.board.actionPoint, .removed = s.board.removedKind, .number = number}.recordText();
 
-    if (s.recording) {
+    if (s.moves.recording) {
         if (removal && !boardHasContent(s)) {
             freshStartOnEmptyBoard(s, false);
             return;
         }
-        s.gameRecord.append(entry);
-        s.takeBackHistory.append(entry);
-        if (s.gameRecord.size() - 1 > 65534) {
+        s.moves.gameRecord.append(entry);
+        s.moves.takeBackHistory.append(entry);
+        if (s.moves.gameRecord.size() - 1 > 65534) {
             s.warn(QStringLiteral("65534を超える手数です、一度記録を中止して下さい。"));
             return;
         }
         if (!takeBackHistoryWithinLimits(s))
             return;
-        advanceTurnFrom(s, s.gameRecord);
+        advanceTurnFrom(s, s.moves.gameRecord);
         selectNextColourFromRecord(s);
-    } else if (!s.authenticated) {
+    } else if (!s.session.authenticated) {
         if (removal && !boardHasContent(s)) {
-            s.takeBackHistory.clear();
+            s.moves.takeBackHistory.clear();
             resetStartNumber(s);
             f.cmdBack.enabled = false;
             f.cmdClear.enabled = false;
@@ -136,40 +136,40 @@ void recordAction(AppState &s, int removedNumber)
             selectBlackToStart(s);
             return;
         }
-        s.takeBackHistory.append(entry);
+        s.moves.takeBackHistory.append(entry);
         if (!takeBackHistoryWithinLimits(s))
             return;
-        advanceTurnFrom(s, s.takeBackHistory);
+        advanceTurnFrom(s, s.moves.takeBackHistory);
     }
 
-    if (!s.authenticated) {
+    if (!s.session.authenticated) {
         f.cmdBack.enabled = true;
         f.cmdClear.enabled = true;
         selectNextColourFromHistory(s);
     } else {
-        if (s.gameEnded) {
+        if (s.board.gameEnded) {
             // Marking for the count after the end is neither logged nor sent.
             updateCountButtons(s);
             return;
         }
-        const QString move = MoveEntry{.tool = s.actionTool,
-                                       .point = s.actionPoint,
-                                       .removed = s.removedKind,
-                                       .blackPrisoners = s.blackPrisoners,
-                                       .whitePrisoners = s.whitePrisoners}
+        const QString move = MoveEntry{.tool = s.board.actionTool,
+                                       .point = s.board.actionPoint,
+                                       .removed = s.board.removedKind,
+                                       .blackPrisoners = s.board.blackPrisoners,
+                                       .whitePrisoners = s.board.whitePrisoners}
                                  .wireText();
         // The same move as this side's last one (a letter erased on the spot and
         // placed again) is not logged or sent: both logs stay equal for 待った.
-        if (s.networkMoveLog.isEmpty() || s.networkMoveLog.last() != move) {
-            s.networkMoveLog.append(move);
+        if (s.moves.networkMoveLog.isEmpty() || s.moves.networkMoveLog.last() != move) {
+            s.moves.networkMoveLog.append(move);
             s.sendPeerMessage(move);
         }
         if (f.cmdOff.caption == QStringLiteral("退席中(&P)"))
             onPresence(s);
         f.cmdBack.enabled = false;
-        f.cmdWait.enabled = !s.networkMoveLog.isEmpty() && !s.gameEnded;
+        f.cmdWait.enabled = !s.moves.networkMoveLog.isEmpty() && !s.board.gameEnded;
     }
-    if (s.gameEnded)
+    if (s.board.gameEnded)
         f.cmdClear.enabled = true;
     updateCountButtons(s);
 }
@@ -182,37 +182,37 @@ void pressPoint(AppState &s, int point, MouseButton button)
         return;
     Form &f = s.form;
     // A move the peer already sent goes first on both boards and in both logs.
-    if (!s.busy)
+    if (!s.flags.busy)
         s.takeInPeerMessages();
-    if (s.replayStep >= 1) {
+    if (s.moves.replayStep >= 1) {
         s.inform(QStringLiteral("再生中は盤面を操作出来ません。"));
         return;
     }
     if (f.cmdF.enabled) {
         if (!s.askYes(QStringLiteral("再生出来る準備が出来ていますがクリアーしますか？")))
             return;
-        s.clearGameRecord();
-        s.takeBackHistory.clear();
-        s.recordFileLoaded = false;
+        clearGameRecord(s);
+        s.moves.takeBackHistory.clear();
+        s.moves.recordFileLoaded = false;
         f.cmdF.enabled = false;
         f.cmdNewSave.enabled = false;
     }
-    s.rightClickRemoval = false;
-    const PointContent shown = s.points[size_t(point)].content;
+    s.board.rightClickRemoval = false;
+    const PointContent shown = s.board.points[size_t(point)].content;
 
     if (button == MouseButton::Right) {
         if (isStone(shown)) {
-            s.rightClickRemoval = true;
-            s.currentTool = ToolRemove;
-        } else if (isMark(shown) || s.gameEnded) {
-            s.points[size_t(point)].content = PointContent::Empty;
-            s.eraseHandled = true;
+            s.board.rightClickRemoval = true;
+            s.board.currentTool = ToolRemove;
+        } else if (isMark(shown) || s.board.gameEnded) {
+            s.board.points[size_t(point)].content = PointContent::Empty;
+            s.board.eraseHandled = true;
             updateButtonsAfterErase(s);
             selectNextColourFromHistory(s);
         } else if (isLetter(shown)) {
             f.Option1.select(kColourRemove);
-            s.rightClickRemoval = true;
-            s.currentTool = ToolRemove;
+            s.board.rightClickRemoval = true;
+            s.board.currentTool = ToolRemove;
         } else {
             return;
         }
@@ -221,24 +221,24 @@ void pressPoint(AppState &s, int point, MouseButton button)
     } else {
         if (f.Option1.selected == kColourRemove) {
             if (isLetter(shown)) {
-                if (s.authenticated) {
-                    s.points[size_t(point)].content = PointContent::Empty;
-                    s.eraseHandled = true;
+                if (s.session.authenticated) {
+                    s.board.points[size_t(point)].content = PointContent::Empty;
+                    s.board.eraseHandled = true;
                 }
                 updateButtonsAfterErase(s);
             }
             hideLastMoveMarker(s);
             hideMessagePanel(s);
         }
-        if (!markChosen(s) && s.placementMode == 0) {
-            s.currentTool = kToolOfColourChoice[f.Option1.selected];
+        if (!markChosen(s) && s.board.placementMode == 0) {
+            s.board.currentTool = kToolOfColourChoice[f.Option1.selected];
         }
     }
 
     updateCountButtons(s);
     // An erase on the spot ends the press: the emptied point takes nothing.
-    if (s.eraseHandled) {
-        s.eraseHandled = false;
+    if (s.board.eraseHandled) {
+        s.board.eraseHandled = false;
         return;
     }
     applyTool(s, point);
@@ -246,85 +246,84 @@ void pressPoint(AppState &s, int point, MouseButton button)
 
 void applyTool(AppState &s, int point)
 {
-    if (s.replayStep >= 1 || !isValidPoint(point))
+    if (s.moves.replayStep >= 1 || !isValidPoint(point))
         return;
     Form &f = s.form;
     s.focusChatInput();
-    if (s.peerBlocks() || s.panelOpen || s.resetInProgress)
+    if (s.peerBlocks() || s.flags.panelOpen || s.board.resetInProgress)
         return;
     // Before a network game starts only the two marks go on the board.
-    if (s.authenticated && !s.gameStarted && !markChosen(s))
+    if (s.session.authenticated && !s.board.gameStarted && !markChosen(s))
         return;
-    if (s.numberStones && s.moveCounter > 998) {
+    if (s.board.numberStones && s.board.moveCounter > 998) {
         s.inform(QStringLiteral("999手以上の数値はカウント表示できません。"));
         return;
     }
-    if (s.busy)
+    if (s.flags.busy)
         return;
-    s.busy = true;
-    s.unnumberedPlacement = false;
-    s.actionPoint = point;
+    const BusyScope busy(s);
+    s.board.unnumberedPlacement = false;
+    s.board.actionPoint = point;
 
-    if (!s.rightClickRemoval) {
+    if (!s.board.rightClickRemoval) {
         const int m = f.Option4.selected;
         if (m >= 3 && f.Option4[m].enabled)
-            s.currentTool = ToolLetterA + (m - 3);
-        switch (s.placementMode) {
-        case 1: s.currentTool = ToolBlack; f.Option1.select(kColourBlack); break;
-        case 2: s.currentTool = ToolWhite; f.Option1.select(kColourWhite); break;
-        case 3: s.currentTool = ToolRemove; f.Option1.select(kColourRemove); break;
+            s.board.currentTool = ToolLetterA + (m - 3);
+        switch (s.board.placementMode) {
+        case 1: s.board.currentTool = ToolBlack; f.Option1.select(kColourBlack); break;
+        case 2: s.board.currentTool = ToolWhite; f.Option1.select(kColourWhite); break;
+        case 3: s.board.currentTool = ToolRemove; f.Option1.select(kColourRemove); break;
         default: break;
         }
     }
 
-    BoardPoint &p = s.points[size_t(point)];
+    BoardPoint &p = s.board.points[size_t(point)];
     bool changed = false;
     int removedNumber = 0;
-    if (s.currentTool == ToolRemove) {
+    if (s.board.currentTool == ToolRemove) {
         if (p.content != PointContent::Empty) {
             // The kind equals the tool that placed it: 1 black, 2 white, 3–4 marks, 5–8 letters.
-            s.removedKind = int(p.content);
+            s.board.removedKind = int(p.content);
             removedNumber = leadingNumber(p.number);
             p = BoardPoint{};
             hideLastMoveMarker(s);
             changed = true;
         }
-    } else if (s.currentTool == ToolBlack || s.currentTool == ToolWhite) {
+    } else if (s.board.currentTool == ToolBlack || s.board.currentTool == ToolWhite) {
         if (p.content == PointContent::Empty) {
-            p.content = s.currentTool == ToolBlack ? PointContent::Black : PointContent::White;
-            s.removedKind = 0;
+            p.content = s.board.currentTool == ToolBlack ? PointContent::Black : PointContent::White;
+            s.board.removedKind = 0;
             showLastMoveMarker(s, point);
-            if (!s.authenticated) {
-                if (s.numberStones) {
-                    ++s.moveCounter;
-                    p.number = QString::number(s.moveCounter);
+            if (!s.session.authenticated) {
+                if (s.board.numberStones) {
+                    ++s.board.moveCounter;
+                    p.number = QString::number(s.board.moveCounter);
                 } else if (p.number.isEmpty()) {
-                    s.unnumberedPlacement = true;
+                    s.board.unnumberedPlacement = true;
                 }
             }
             changed = true;
         }
-    } else if (s.currentTool >= ToolTriangle && s.currentTool <= ToolLetterD) {
+    } else if (s.board.currentTool >= ToolTriangle && s.board.currentTool <= ToolLetterD) {
         if (p.content == PointContent::Empty) {
-            p.content = PointContent(s.currentTool);
-            s.removedKind = 0;
+            p.content = PointContent(s.board.currentTool);
+            s.board.removedKind = 0;
             changed = true;
         }
     }
 
     if (changed)
         recordAction(s, removedNumber);
-    s.busy = false;
 }
 
 void selectNextColourFromHistory(AppState &s)
 {
-    selectNextColour(s, s.takeBackHistory, true);
+    selectNextColour(s, s.moves.takeBackHistory, true);
 }
 
 void selectNextColourFromRecord(AppState &s)
 {
-    selectNextColour(s, s.gameRecord, false);
+    selectNextColour(s, s.moves.gameRecord, false);
 }
 
 void selectBlackToStart(AppState &s)
@@ -334,39 +333,38 @@ void selectBlackToStart(AppState &s)
     s.form.Option2.select(0);
     s.form.Option1.select(kColourBlack);
     setRemoveChoiceColour(s, kButtonGrey);
-    s.currentTool = ToolBlack;
+    s.board.currentTool = ToolBlack;
 }
 
 void onColourOption(AppState &s, int index)
 {
     Form &f = s.form;
-    if (s.peerBlocks() || s.placementMode != 0)
+    if (s.peerBlocks() || s.board.placementMode != 0)
         return;
-    if (s.gameEnded) {
+    if (s.board.gameEnded) {
         clearMarkChoice(s);
-        s.currentTool = kToolOfColourChoice[index];
-    } else if (s.authenticated && s.busy) {
-        f.Option1.select(s.lastRequestedOption);
+        s.board.currentTool = kToolOfColourChoice[index];
+    } else if (s.session.authenticated && s.flags.busy) {
+        f.Option1.select(s.board.lastRequestedOption);
         return;
     } else {
-        s.busy = true;
-        s.lastRequestedOption = index;
+        const BusyScope busy(s);
+        s.board.lastRequestedOption = index;
         clearMarkChoice(s);
-        s.currentTool = kToolOfColourChoice[index];
+        s.board.currentTool = kToolOfColourChoice[index];
         if (index == kColourRemove) {
             setRemoveChoiceColour(s, kActiveRed);
-            if (s.authenticated)
+            if (s.session.authenticated)
                 s.sendKeyword(QStringLiteral("石削除中"));
         } else {
             setRemoveChoiceColour(s, kButtonGrey);
-            if (s.authenticated)
+            if (s.session.authenticated)
                 s.sendKeyword(QStringLiteral("石削除終了"));
         }
     }
-    const bool enable = !s.authenticated && boardHasContent(s);
+    const bool enable = !s.session.authenticated && boardHasContent(s);
     f.cmdBack.enabled = enable;
     f.cmdClear.enabled = enable;
-    s.busy = false;
 }
 
 void onPlacementMode(AppState &s, int index)
@@ -376,31 +374,47 @@ void onPlacementMode(AppState &s, int index)
     switch (index) {
     case 0:
         f.Option1.setAllEnabled(true);
-        s.placementMode = 0;
+        s.board.placementMode = 0;
         f.Option1.select(kColourBlack);
         setRemoveChoiceColour(s, kButtonGrey);
         break;
     case 1:
     case 2:
         f.Option1.select(index == 1 ? kColourBlack : kColourWhite);
-        s.placementMode = index;
+        s.board.placementMode = index;
         setRemoveChoiceColour(s, kButtonGrey);
-        s.currentTool = index == 1 ? ToolBlack : ToolWhite;
-        if (s.authenticated)
+        s.board.currentTool = index == 1 ? ToolBlack : ToolWhite;
+        if (s.session.authenticated)
             s.sendKeyword(QStringLiteral("石削除終了"));
         f.Option1.setAllEnabled(false);
         break;
     case 3:
         f.Option1.select(kColourRemove);
-        s.currentTool = ToolRemove;
-        s.placementMode = 3;
-        if (s.authenticated)
+        s.board.currentTool = ToolRemove;
+        s.board.placementMode = 3;
+        if (s.session.authenticated)
             s.sendKeyword(QStringLiteral("石削除中"));
         f.Option1.setAllEnabled(false);
         break;
     default:
         break;
     }
+}
+
+void setTool(AppState &s, int tool)
+{
+    s.board.currentTool = tool;
+}
+
+void setNumberStones(AppState &s, bool on)
+{
+    s.board.numberStones = on;
+}
+
+void setPointContent(AppState &s, int point, PointContent content)
+{
+    if (isValidPoint(point))
+        s.board.points[size_t(point)].content = content;
 }
 
 }  // namespace moyuta::board

@@ -9,36 +9,36 @@ AppState::AppState(DialogPort &dialogs, EventPumpPort &pump, PeerOutboxPort &out
 
 bool AppState::askYes(const QString &question)
 {
-    if (quitting)
+    if (shell.quitting)
         return false;
     return dialogs.ask(question) == Answer::Yes;
 }
 
 void AppState::inform(const QString &text)
 {
-    if (!quitting)
+    if (!shell.quitting)
         dialogs.inform(text);
 }
 
 void AppState::warn(const QString &text)
 {
-    if (!quitting)
+    if (!shell.quitting)
         dialogs.warn(text);
 }
 
 QString AppState::openFileName(const QStringList &filters)
 {
-    return quitting ? QString() : dialogs.openFileName(filters);
+    return shell.quitting ? QString() : dialogs.openFileName(filters);
 }
 
 QString AppState::saveFileName(const QStringList &filters)
 {
-    return quitting ? QString() : dialogs.saveFileName(filters);
+    return shell.quitting ? QString() : dialogs.saveFileName(filters);
 }
 
 bool AppState::askYesHeld(const QString &question)
 {
-    if (quitting)
+    if (shell.quitting)
         return false;
     sendHold();
     const bool yes = dialogs.ask(question) == Answer::Yes;
@@ -55,10 +55,9 @@ void AppState::informHeld(const QString &text)
 
 void AppState::sendPeerMessage(const QString &plain)
 {
-    outgoingMessage = plain;
-    if (trimSpaces(outgoingMessage).isEmpty())
+    if (trimSpaces(plain).isEmpty())
         return;
-    outbox.sendPeerMessage(outgoingMessage);
+    outbox.sendPeerMessage(plain);
 }
 
 void AppState::sendKeyword(const QString &keyword)
@@ -68,43 +67,48 @@ void AppState::sendKeyword(const QString &keyword)
 
 void AppState::takeInPeerMessages()
 {
-    if (authenticated)
+    if (session.authenticated)
         outbox.receiveArrived();
 }
 
 void AppState::sendHold()
 {
-    if (authenticated)
+    if (session.authenticated)
         sendKeyword(QStringLiteral("ホールド"));
 }
 
 void AppState::sendHoldRelease()
 {
-    if (authenticated)
+    if (session.authenticated)
         sendKeyword(QStringLiteral("ホールド解除"));
 }
 
 void AppState::playCueSound()
 {
-    if (!soundOff)
+    if (!shell.soundOff)
         sound.playCue();
 }
 
 void AppState::focusChatInput()
 {
-    if (!panelOpen)
+    if (!flags.panelOpen)
         ++form.txtSend.focusRequests;
+}
+
+void AppState::savePanelButtons()
+{
+    flags.savedPanelButtons = {form.cmdRec.enabled, form.cmdFileOpen.enabled, form.cmdNewSave.enabled, form.cmdF.enabled};
 }
 
 Rgb AppState::blackStoneColour() const
 {
-    const size_t i = size_t(previousBlackStoneColourIndex);
+    const size_t i = size_t(shell.previousBlackStoneColourIndex);
     return i < kBlackStoneColours.size() ? kBlackStoneColours[i] : kBlackStoneColours[0];
 }
 
 Rgb AppState::boardColour() const
 {
-    const size_t i = size_t(boardColourIndex);
+    const size_t i = size_t(shell.boardColourIndex);
     return i < kBoardColours.size() ? kBoardColours[i] : kBoardColours[0];
 }
 

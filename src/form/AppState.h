@@ -40,30 +40,15 @@ struct ClockState {
     qint64 ticksDone = 0; // ticks applied since then
 };
 
-struct AppState {
-    AppState(DialogPort &dialogs, EventPumpPort &pump, PeerOutboxPort &outbox, SoundPort &sound);
-    AppState(const AppState &) = delete;
-    AppState &operator=(const AppState &) = delete;
-
-    DialogPort &dialogs;
-    EventPumpPort &pump;
-    PeerOutboxPort &outbox;
-    SoundPort &sound;
-
-    Form form;
-    NewsForm newsForm;  // the news window's controls, beside the main window's
-
-    // Board.
+// The board and the placement state. Written by src/board alone; other
+// folders change it through the board's functions (Board.h).
+struct BoardState {
     std::array<BoardPoint, kPointCount> points{};
     int lastMovePoint = -1;  // the point the last-move marker stands behind; -1 hidden
     int boardSizeCode = Size19;
-    int boardColourIndex = 4;  // 濃橙色, as a new settings file has it
-    int blackStoneColourIndex = 0;          // the options panel's choice; in effect once applied
-    int previousBlackStoneColourIndex = 0;  // the colour in effect: the board paints black stones in it
     bool sizeSwitchDeclined = false;
     bool sizeSwitchRestoring = false;
 
-    // Placement.
     int currentTool = ToolBlack;
     int placementMode = 0;
     bool numberStones = false;
@@ -78,7 +63,21 @@ struct AppState {
     int blackPrisoners = 0;
     int whitePrisoners = 0;
 
-    // Move lists.
+    bool gameStarted = false;
+    bool gameEnded = false;
+    bool resetInProgress = false;
+
+    // The peer's notices on this board's message panel; each is lifted only by its own message.
+    bool peerHolding = false;
+    bool overlayShown = false;
+    bool peerAway = false;       // "退席中" came, and no "着席中" since
+    bool peerRemoving = false;   // "石削除中" came on a board with content, and no "石削除終了" since
+};
+
+// The move lists: take-back, the game record with its replay position, and
+// the network game's log. Written by src/board alone (Board.h has the
+// functions that record and network use).
+struct MoveLists {
     QStringList takeBackHistory;
     QStringList gameRecord;
     // The board size the record was made on (19 unless an SGF file said otherwise).
@@ -91,22 +90,19 @@ struct AppState {
     QList<bool> gameRecordSetup;
     int recordHandicap = -1;
     QStringList networkMoveLog;
-
-    // Program-wide flags.
-    bool busy = false;
-    bool gameStarted = false;
-    bool gameEnded = false;
-    bool resetInProgress = false;
     bool recording = false;
     bool recordFileLoaded = false;
+    int replayStep = 0;
+};
+
+// Saving and opening record files. Written by src/record alone.
+struct RecordState {
     bool saveSucceeded = false;
     bool tooManyLines = false;  // the record file being opened had more than 500 lines
-    int replayStep = 0;
-    bool panelOpen = false;
-    bool quitting = false;
-    bool soundOff = false;
+};
 
-    // Application shell.
+// The application shell: start-up, options, shut-down. Written by src/shell alone.
+struct ShellState {
     QString programFolder;           // the executable's folder, ending in a separator
     Settings settings;               // as loaded and applied; shut-down collects into it
     bool settingsLoaded = false;     // shut-down saves the settings file only when set
@@ -115,26 +111,26 @@ struct AppState {
     bool sessionEnding = false;      // the desktop session or a signal ends the program
     bool startupComplete = false;
     bool shutDownDone = false;
+    bool quitting = false;
+    bool soundOff = false;
     int runningCopies = 0;
     int chatLogLimit = 10;
     qint32 sendPacingCount = 2000000;
-    bool showPasswordAtStart = false;
+    int boardColourIndex = 4;  // 濃橙色, as a new settings file has it
+    int blackStoneColourIndex = 0;          // the options panel's choice; in effect once applied
+    int previousBlackStoneColourIndex = 0;  // the colour in effect: the board paints black stones in it
+    bool savedWaitEnabled = false;  // the take-back request when the options panel last opened
+};
 
-    // Session.
+// The network session with the peer. Written by src/network alone.
+struct SessionState {
     bool authenticated = false;
-    bool peerHolding = false;
-    bool overlayShown = false;
-    // Why the peer's notice is up; each is lifted only by its own message.
-    bool peerAway = false;       // "退席中" came, and no "着席中" since
-    bool peerRemoving = false;   // "石削除中" came on a board with content, and no "石削除終了" since
     int handlingPeerMessage = 0;  // > 0 while a received message is being dispatched
     int chosenCipherNumber = 1;    // 1–29, fixed by the connect action
     int activeCipherNumber = 1;    // 30 during the handshake, then the chosen number
     QString sessionPassword;
     bool cipherSucceeded = false;  // outcome of the last encipher or decipher
-    QString outgoingMessage;
     QString incomingMessage;
-    TransportPort *transport = nullptr;  // the session's socket, once the network layer is attached
     bool waitingForPeer = false;   // the socket is bound by this side's own connect action
     bool sentConnectNN = false;    // NN接続 went out in this attempt: NN接続確認1 may follow
     bool receiving = false;        // a datagram is being handled
@@ -142,29 +138,49 @@ struct AppState {
     bool typingSent = false;       // "message_writing" went out for the text being typed
     qint64 lastKeyMismatchReplyMs = -1;
     bool peerQuit = false;  // the peer's shut-down notice arrived: the program ends
+    bool showPasswordAtStart = false;
+};
+
+// The few flags every folder shares. Written only through BusyScope below
+// and AppState's side-panel functions.
+struct SharedFlags {
+    bool busy = false;       // a handler is at work: a second press does nothing
+    bool panelOpen = false;  // a side panel (network or options) is open
     // Enabled states of record, open, save-as and replay when a side panel opened.
     struct SavedButtons {
         bool rec = true, open = true, saveAs = false, replay = false;
     } savedPanelButtons;
-    bool savedWaitEnabled = false;  // the take-back request when the options panel last opened
+};
 
-    NewsState news;
+struct AppState {
+    AppState(DialogPort &dialogs, EventPumpPort &pump, PeerOutboxPort &outbox, SoundPort &sound);
+    AppState(const AppState &) = delete;
+    AppState &operator=(const AppState &) = delete;
 
+    DialogPort &dialogs;
+    EventPumpPort &pump;
+    PeerOutboxPort &outbox;
+    SoundPort &sound;
+    TransportPort *transport = nullptr;  // the session's socket, once the network layer is attached
     ClockPort *clock = nullptr;  // the time source, once the program attaches one
+
+    Form form;
+    NewsForm newsForm;  // the news window's controls, beside the main window's
+
+    BoardState board;
+    MoveLists moves;
+    RecordState record;
+    ShellState shell;
+    SessionState session;
+    SharedFlags flags;
+    NewsState news;
     ClockState gameClock;
 
-    // Empties GameRecord, with its board size, press and setup marks.
-    void clearGameRecord()
-    {
-        gameRecord.clear();
-        recordSizeCode = Size19;
-        gameRecordJoins.clear();
-        gameRecordSetup.clear();
-        recordHandicap = -1;
-    }
-
     // The peer holds the board (a question is open there) or shows the overlay.
-    bool peerBlocks() const { return authenticated && (peerHolding || overlayShown); }
+    bool peerBlocks() const
+    {
+        return session.authenticated && (board.peerHolding || board.overlayShown);
+    }
 
     // Message boxes; none while quitting, where a question counts as not Yes.
     bool askYes(const QString &question);
@@ -191,9 +207,23 @@ struct AppState {
     void playCueSound();
     // Moves the keyboard focus to the chat input unless a side panel is open.
     void focusChatInput();
+    // The network panel or the options panel opened or closed.
+    void setSidePanelOpen(bool open) { flags.panelOpen = open; }
+    // Keeps the record buttons' enabled states as a side panel opens.
+    void savePanelButtons();
 
     Rgb blackStoneColour() const;  // the colour in effect
     Rgb boardColour() const;
+};
+
+// Marks a handler at work for as long as it runs, on every way out: a second
+// press meanwhile does nothing.
+struct BusyScope {
+    AppState &s;
+    explicit BusyScope(AppState &state) : s(state) { s.flags.busy = true; }
+    ~BusyScope() { s.flags.busy = false; }
+    BusyScope(const BusyScope &) = delete;
+    BusyScope &operator=(const BusyScope &) = delete;
 };
 
 }  // namespace moyuta

@@ -18,7 +18,7 @@ void addChatEntry(AppState &s, const QString &entry)
 {
     QStringList &log = s.form.Combo2.items;
     log.append(entry);
-    if (log.size() > s.chatLogLimit)
+    if (log.size() > s.shell.chatLogLimit)
         log.removeFirst();  // one entry per addition
     s.form.txtDisp.text = entry;
 }
@@ -44,7 +44,7 @@ bool sendChat(AppState &s, const QString &text, const QString &entry)
         return false;
     }
     const QString trial = encipherMessage(s, text);
-    if (!s.cipherSucceeded || trial.isEmpty())
+    if (!s.session.cipherSucceeded || trial.isEmpty())
         return false;
     s.sendPeerMessage(text);
     addChatEntry(s, entry);
@@ -56,7 +56,7 @@ bool sendChat(AppState &s, const QString &text, const QString &entry)
 void onSend(AppState &s)
 {
     Form &f = s.form;
-    if (!s.authenticated) {
+    if (!s.session.authenticated) {
         s.inform(QStringLiteral("ネットワーク接続が行われていません。"));
         return;
     }
@@ -66,31 +66,30 @@ void onSend(AppState &s)
         f.txtSend.setText({});
         return;
     }
-    if (s.busy)
+    if (s.flags.busy)
         return;
-    s.busy = true;
+    const BusyScope busy(s);
     if (sendChat(s, text, QStringLiteral("△") + text)) {
         // What was typed during the send's wait stays for the next message; a refused text stays whole.
         const QString now = f.txtSend.text;
         f.txtSend.setText(now.startsWith(typed) ? now.mid(typed.size()) : now);
     }
-    s.busy = false;
 }
 
 void onChatTextChange(AppState &s)
 {
     Form &f = s.form;
-    if (!s.authenticated)
+    if (!s.session.authenticated)
         return;
     const QString text = f.txtSend.text;
     if (blankOrLineBreak(text)) {
         s.sendKeyword(QStringLiteral("message_nothing"));
-        s.typingSent = false;
+        s.session.typingSent = false;
         f.txtSend.text.clear();
         return;
     }
     if (text.size() == 3) {
-        s.typingSent = true;
+        s.session.typingSent = true;
         s.sendKeyword(QStringLiteral("message_writing"));
         return;
     }

@@ -45,13 +45,13 @@ const std::vector<Keyword> &keywords()
         {startText(Size19), [](S &s) { onPeerStart(s, Size19); }},
         {startText(Size13), [](S &s) { onPeerStart(s, Size13); }},
         {startText(Size9), [](S &s) { onPeerStart(s, Size9); }},
-        {QStringLiteral(",白ハマ"), [](S &s) { onPeerPrisoners(s, true, countBefore(s.incomingMessage)); },
+        {QStringLiteral(",白ハマ"), [](S &s) { onPeerPrisoners(s, true, countBefore(s.session.incomingMessage)); },
          Compare::Ending},
-        {QStringLiteral(",黒石ハマ"), [](S &s) { onPeerPrisoners(s, false, countBefore(s.incomingMessage)); },
+        {QStringLiteral(",黒石ハマ"), [](S &s) { onPeerPrisoners(s, false, countBefore(s.session.incomingMessage)); },
          Compare::Ending},
         {QStringLiteral("待った"), onPeerTakeBack},
-        {QStringLiteral("ホールド"), [](S &s) { s.peerHolding = true; }},
-        {QStringLiteral("ホールド解除"), [](S &s) { s.peerHolding = false; }},
+        {QStringLiteral("ホールド"), [](S &s) { board::setPeerHolding(s, true); }},
+        {QStringLiteral("ホールド解除"), [](S &s) { board::setPeerHolding(s, false); }},
         {QStringLiteral("石削除中"), [](S &s) { onPeerRemoving(s, true); }},
         {QStringLiteral("石削除終了"), [](S &s) { onPeerRemoving(s, false); }},
         {QStringLiteral("退席中"), [](S &s) { onPeerAway(s, true); }},
@@ -73,7 +73,7 @@ bool names(const QString &message, const Keyword &k)
 KeywordOutcome handlePeerKeyword(AppState &s)
 {
     for (const Keyword &k : keywords())
-        if (names(s.incomingMessage, k)) {
+        if (names(s.session.incomingMessage, k)) {
             k.handle(s);
             return k.outcome;
         }

@@ -13,7 +13,7 @@ enum class KeywordOutcome {
     AsUnknown,  // a handler ran and the message goes on as an unknown keyword
 };
 
-// Runs the handler of the first keyword in s.incomingMessage, in the table's order.
+// Runs the handler of the first keyword in s.session.incomingMessage, in the table's order.
 KeywordOutcome handlePeerKeyword(AppState &s);
 
 }  // namespace moyuta::network

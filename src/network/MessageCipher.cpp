@@ -20,8 +20,8 @@ QString toQString(const std::u16string &s)
 QString run(AppState &s, const QString &text,
             cipher::CipherResult (*operation)(std::u16string_view, int, std::u16string_view))
 {
-    const cipher::CipherResult r = operation(view(text), s.activeCipherNumber, view(s.sessionPassword));
-    s.cipherSucceeded = r.succeeded;
+    const cipher::CipherResult r = operation(view(text), s.session.activeCipherNumber, view(s.session.sessionPassword));
+    s.session.cipherSucceeded = r.succeeded;
     if (!r.warning.empty())
         s.warn(toQString(r.warning));
     return toQString(r.text);

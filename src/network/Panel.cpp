@@ -10,7 +10,7 @@ namespace moyuta::network {
 
 void keepReplayLocks(AppState &s)
 {
-    if (s.replayStep >= 1)
+    if (s.moves.replayStep >= 1)
         board::lockForReplay(s);
 }
 
@@ -41,14 +41,14 @@ void enableAfterPanel(AppState &s)
     f.cmdSend.enabled = true;
     f.txtSend.enabled = true;
     f.UpDown5.enabled = true;
-    f.cmdClear.enabled = !s.authenticated && content;
-    if (s.gameStarted) {
+    f.cmdClear.enabled = !s.session.authenticated && content;
+    if (s.board.gameStarted) {
         f.cmdTouryou.enabled = true;
         f.UpDown1.enabled = f.UpDown2.enabled = true;
         f.cmdOff.enabled = true;
-        f.cmdWait.enabled = content && s.savedWaitEnabled;
+        f.cmdWait.enabled = content && s.shell.savedWaitEnabled;
     }
-    f.cmdRec.enabled = !s.recording;
+    f.cmdRec.enabled = !s.moves.recording;
     f.cmdBack.enabled = true;
     f.chkNumberStones.enabled = true;
     f.chkOtherMarks.enabled = true;
@@ -58,7 +58,7 @@ void enableAfterPanel(AppState &s)
     board::setCountButtonsEnabled(s, true);
     f.Option2.setAllEnabled(true);
     f.cmdFileOpen.enabled = true;
-    f.cmdNewSave.enabled = f.cmdF.enabled = !s.gameRecord.isEmpty();
+    f.cmdNewSave.enabled = f.cmdF.enabled = !s.moves.gameRecord.isEmpty();
     f.UpDown3.enabled = true;
     f.cmdTimer.enabled = f.cmdResetTimer.enabled = true;
     f.Combo2.enabled = true;
@@ -70,17 +70,17 @@ void onNetworkPanelOpen(AppState &s)
     Form &f = s.form;
     if (s.peerBlocks())
         return;
-    if (!s.showPasswordAtStart)
-        s.sessionPassword.clear();
-    s.savedPanelButtons = {f.cmdRec.enabled, f.cmdFileOpen.enabled, f.cmdNewSave.enabled, f.cmdF.enabled};
+    if (!s.session.showPasswordAtStart)
+        s.session.sessionPassword.clear();
+    s.savePanelButtons();
     if (f.cmdF.enabled
         && !s.askYes(QStringLiteral("記録を再生出来ます、ネットワーク対局を行うと破棄されますがよろしいですか？")))
         return;
-    if (s.recording) {
+    if (s.moves.recording) {
         if (!s.askYes(QStringLiteral("記録中ですが中止しますか？")))
             return;
         board::showNotRecording(s);
-        if (!s.gameRecord.isEmpty() && s.askYes(QStringLiteral("記録した手順を保存しますか？")))
+        if (!s.moves.gameRecord.isEmpty() && s.askYes(QStringLiteral("記録した手順を保存しますか？")))
             record::saveRecord(s);
     } else if (board::boardHasContent(s)
                && !s.askYes(QStringLiteral("盤面に石または文字または記号などがあります。ネットワーク対局が開始されると消えてしまいますがよろしいですか？"))) {
@@ -94,7 +94,7 @@ void onNetworkPanelOpen(AppState &s)
     // The mode first: its handler must not enable the colours again afterwards.
     f.Option2.select(0);
     disableForPanel(s);
-    s.panelOpen = true;
+    s.setSidePanelOpen(true);
     f.cmdNetwork.enabled = false;
 }
 
@@ -104,7 +104,7 @@ void onNetworkPanelClose(AppState &s)
     f.fraNetwork.visible = false;
     enableAfterPanel(s);
     f.cmdStart.enabled = true;
-    if (s.authenticated) {
+    if (s.session.authenticated) {
         f.cmdNetwork.enabled = false;
         f.cmdRec.enabled = false;
         f.cmdBack.enabled = false;
@@ -122,9 +122,9 @@ void onNetworkPanelClose(AppState &s)
         restoreLocalPlay(s);
     }
     if (const int n = cipherNumberShown(s))
-        s.activeCipherNumber = n;
+        s.session.activeCipherNumber = n;
     keepReplayLocks(s);
-    s.panelOpen = false;
+    s.setSidePanelOpen(false);
 }
 
 void restoreLocalPlay(AppState &s)
@@ -141,11 +141,11 @@ void restoreLocalPlay(AppState &s)
     board::setCountButtonsEnabled(s, false);
     f.cmdBack.enabled = board::boardHasContent(s);
     f.Option1.select(0);
-    s.currentTool = ToolBlack;
-    f.cmdRec.enabled = s.savedPanelButtons.rec;
-    f.cmdFileOpen.enabled = s.savedPanelButtons.open;
-    f.cmdNewSave.enabled = s.savedPanelButtons.saveAs;
-    f.cmdF.enabled = s.savedPanelButtons.replay;
+    board::setTool(s, ToolBlack);
+    f.cmdRec.enabled = s.flags.savedPanelButtons.rec;
+    f.cmdFileOpen.enabled = s.flags.savedPanelButtons.open;
+    f.cmdNewSave.enabled = s.flags.savedPanelButtons.saveAs;
+    f.cmdF.enabled = s.flags.savedPanelButtons.replay;
 }
 
 int cipherNumberShown(const AppState &s)
@@ -188,9 +188,9 @@ void installPanelHandlers(AppState &s)
     f.txtPassword.onChange = [&s] { onSavedTextFieldChange(s, s.form.txtPassword); };
     f.txtSend.onChange = [&s] { onChatTextChange(s); };
     f.Check3.onClick = [&s] {
-        s.showPasswordAtStart = s.form.Check3.checked;
+        s.session.showPasswordAtStart = s.form.Check3.checked;
         // A word for the user who ticks it; start-up restores it silently.
-        if (s.showPasswordAtStart && s.startupComplete)
+        if (s.session.showPasswordAtStart && s.shell.startupComplete)
             s.inform(QStringLiteral("チェックを入れると次回起動時に合言葉(パスワード)が表示されますのでPCを使用する本人以外の人に見られる可能性があります。"));
     };
 }

@@ -17,14 +17,9 @@ const QString kSizeKeywords[3] = {QStringLiteral("19路"), QStringLiteral("13路
 // only when it changed, so both boards always end on the same size.
 void takePeerSize(AppState &s, int sizeCode)
 {
-    if (sizeCode == s.boardSizeCode)
+    if (sizeCode == s.board.boardSizeCode)
         return;
-    board::clearBoard(s);
-    board::resetStartNumber(s);
-    s.takeBackHistory.clear();
-    board::hideLastMoveMarker(s);
-    s.boardSizeCode = sizeCode;
-    s.form.Option3.setSelected(sizeCode);
+    board::takePeerSize(s, sizeCode);
     s.sendKeyword(kSizeKeywords[sizeCode]);
 }
 
@@ -32,7 +27,7 @@ void takePeerSize(AppState &s, int sizeCode)
 
 void onPeerSize(AppState &s, int sizeCode)
 {
-    if (s.gameStarted)
+    if (s.board.gameStarted)
         return;  // a game keeps its size
     takePeerSize(s, sizeCode);
     s.playCueSound();
@@ -41,22 +36,16 @@ void onPeerSize(AppState &s, int sizeCode)
 void onPeerStart(AppState &s, int sizeCode)
 {
     Form &f = s.form;
-    if (s.gameStarted)
+    if (s.board.gameStarted)
         return;  // the peer's start button stays off until a clear: this is a repeat
     takePeerSize(s, sizeCode);
     // The board is empty on both sides, as the starter made its own.
-    board::clearBoard(s);
-    s.moveCounter = 0;
-    s.replayStep = 0;
-    s.takeBackHistory.clear();
-    s.clearGameRecord();
-    board::resetStartNumber(s);
-    board::hideLastMoveMarker(s);
+    board::emptyForPeerGame(s);
 
     s.sendHold();
     s.inform(QStringLiteral("対局を開始しました。"));
     s.sendHoldRelease();
-    s.gameStarted = true;
+    board::markGameStarted(s);
     f.cmdStart.enabled = false;
     f.Option3.setAllEnabled(false);
     f.cmdClear.enabled = false;
@@ -84,13 +73,12 @@ void onPeerClear(AppState &s)
     board::setCountButtonsEnabled(s, false);
     f.cmdClear.enabled = false;
     f.cmdStart.back = kStartGreen;
-    s.recordFileLoaded = false;
-    s.gameEnded = false;  // as on the clearing side: the next game's moves are sent again
+    board::markCleared(s);
 }
 void onPeerEnd(AppState &s)
 {
     Form &f = s.form;
-    if (s.gameEnded) {
+    if (s.board.gameEnded) {
         // The peer's resign button stays off until a clear: a repeat only asks for the OK again.
         s.sendKeyword(QStringLiteral("投了OK"));
         return;
@@ -104,12 +92,10 @@ void onPeerEnd(AppState &s)
     if (f.cmdOff.back != kActiveRed)
         f.cmdOff.enabled = false;  // an away player keeps the way back
     f.cmdTouryou.enabled = false;
-    if (s.authenticated)
+    if (s.session.authenticated)
         f.cmdClear.enabled = true;
     f.chkOtherMarks.enabled = true;
-    s.gameStarted = false;
-    s.recordFileLoaded = false;
-    s.gameEnded = true;
+    board::markGameOver(s);
     s.sendKeyword(QStringLiteral("投了OK"));
 }
 
@@ -120,45 +106,26 @@ void onPeerEndAccepted(AppState &s)
 
 void onPeerTakeBack(AppState &s)
 {
-    takeBackNetworkMove(s);  // plays the cue itself
+    board::takeBackNetworkMove(s);  // plays the cue itself
 }
 
 void onPeerPrisoners(AppState &s, bool white, int count)
 {
     if (count < 0 || count > 999)
         throw std::out_of_range("prisoner count");
-    Form &f = s.form;
-    // The count itself too: the spinner's handler is gated while an overlay is up.
-    (white ? s.whitePrisoners : s.blackPrisoners) = count;
-    (white ? f.lblWhitePrisoners : f.lblBlackPrisoners).caption = QString::number(count);
-    (white ? f.UpDown1 : f.UpDown2).setValue(count);  // its handler echoes the count once
+    board::takePeerPrisoners(s, white, count);
     s.playCueSound();
 }
 
-namespace {
-
-// The gate stands while the peer is away or removing; each message lifts only its own reason.
-void showPeerGate(AppState &s)
-{
-    s.overlayShown = s.peerAway || s.peerRemoving;
-    board::hideMessagePanel(s);  // shows the notice that is due, if any
-}
-
-}  // namespace
-
 void onPeerRemoving(AppState &s, bool removing)
 {
-    if (!removing || board::boardHasContent(s)) {
-        s.peerRemoving = removing;
-        showPeerGate(s);
-    }
+    board::setPeerRemoving(s, removing);
     s.playCueSound();
 }
 
 void onPeerAway(AppState &s, bool away)
 {
-    s.peerAway = away;
-    showPeerGate(s);
+    board::setPeerAway(s, away);
     if (!away)
         s.playCueSound();
 }
@@ -171,7 +138,7 @@ void onPeerTyping(AppState &s, bool writing)
 void showPeerChat(AppState &s)
 {
     // No copy sends a longer line; a longer one is cut, not kept whole.
-    addChatEntry(s, QStringLiteral("◇") + leftCharacters(s.incomingMessage, s.form.txtSend.maxLength));
+    addChatEntry(s, QStringLiteral("◇") + leftCharacters(s.session.incomingMessage, s.form.txtSend.maxLength));
     s.playCueSound();
 }
 
@@ -181,8 +148,7 @@ void onPeerQuit(AppState &s)
     s.sendHold();
     s.inform(QStringLiteral("相手側ホストから接続がオフになりましたので、一旦終了します。"));
     s.sendHoldRelease();
-    s.quitWithoutAsking = true;
-    s.peerQuit = true;  // the window closes once this receive has returned
+    s.session.peerQuit = true;  // the window closes, without the quit question, once this receive has returned
 }
 
 }  // namespace moyuta::network

@@ -18,7 +18,7 @@ void onPeerPrisoners(AppState &s, bool white, int count);
 void onPeerRemoving(AppState &s, bool removing);    // "石削除中" / "石削除終了"
 void onPeerAway(AppState &s, bool away);            // "退席中" / "着席中"
 void onPeerTyping(AppState &s, bool writing);       // "message_writing" / "message_nothing"
-void showPeerChat(AppState &s);                     // chat text in s.incomingMessage
+void showPeerChat(AppState &s);                     // chat text in s.session.incomingMessage
 void onPeerQuit(AppState &s);                       // "終了"
 
 }  // namespace moyuta::network

@@ -26,7 +26,7 @@ QString withTerminator(const QString &keyword)
 
 QString nn(const AppState &s)
 {
-    return QStringLiteral("%1").arg(s.chosenCipherNumber, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1").arg(s.session.chosenCipherNumber, 2, 10, QLatin1Char('0'));
 }
 
 qint64 nowMs()
@@ -38,20 +38,18 @@ qint64 nowMs()
 // Marks the message being handled, for the board code that reads it.
 struct HandlingScope {
     AppState &s;
-    explicit HandlingScope(AppState &state) : s(state) { ++s.handlingPeerMessage; }
-    ~HandlingScope() { --s.handlingPeerMessage; }
+    explicit HandlingScope(AppState &state) : s(state) { ++s.session.handlingPeerMessage; }
+    ~HandlingScope() { --s.session.handlingPeerMessage; }
 };
 
 void authenticate(AppState &s)
 {
-    s.authenticated = true;
-    s.waitingForPeer = false;
-    s.sentConnectNN = false;
-    s.takeBackHistory.clear();
-    s.clearGameRecord();
-    s.networkMoveLog.clear();
+    s.session.authenticated = true;
+    s.session.waitingForPeer = false;
+    s.session.sentConnectNN = false;
+    board::clearMoveLists(s);
     onNetworkPanelClose(s);
-    s.activeCipherNumber = s.chosenCipherNumber;
+    s.session.activeCipherNumber = s.session.chosenCipherNumber;
     s.form.cmdStart.enabled = true;
     s.form.cmdStart.back = kStartGreen;
     s.playCueSound();
@@ -63,9 +61,9 @@ void authenticate(AppState &s)
 // is not drawn here, so only its first test applies.
 bool repeatedMove(const AppState &s, const board::MoveEntry &move)
 {
-    if (!s.networkMoveLog.isEmpty() && s.networkMoveLog.last() == move.wireText())
+    if (!s.moves.networkMoveLog.isEmpty() && s.moves.networkMoveLog.last() == move.wireText())
         return true;
-    const PointContent here = s.points[size_t(move.point)].content;
+    const PointContent here = s.board.points[size_t(move.point)].content;
     if (move.tool == ToolBlack || move.tool == ToolWhite)
         return here == PointContent(move.tool);
     return move.tool == ToolRemove && (move.removed == ToolBlack || move.removed == ToolWhite)
@@ -75,37 +73,17 @@ bool repeatedMove(const AppState &s, const board::MoveEntry &move)
 // A text of digits and at least four commas: a move, unless it names no point.
 void receiveMove(AppState &s)
 {
-    const std::optional<board::MoveEntry> move = board::MoveEntry::fromWire(s.incomingMessage, board::WireReading::Received);
+    const std::optional<board::MoveEntry> move = board::MoveEntry::fromWire(s.session.incomingMessage, board::WireReading::Received);
     if (!move)
         return;  // not a move: it stays chat
-    const int tool = move->tool, point = move->point;
-    const int black = move->blackPrisoners, white = move->whitePrisoners;
-    const QString rebuilt = move->wireText();
     if (repeatedMove(s, *move)) {
-        s.appendToChatLog = false;
+        s.session.appendToChatLog = false;
         return;
     }
-    // The counts are taken over without raising the spinners' own handlers.
-    Form &form = s.form;
-    s.blackPrisoners = black;
-    s.whitePrisoners = white;
-    form.UpDown2.value = black;
-    form.UpDown1.value = white;
-    form.lblBlackPrisoners.caption = QString::number(black);
-    form.lblWhitePrisoners.caption = QString::number(white);
-
-    BoardPoint &p = s.points[size_t(point)];
-    if (tool == ToolBlack || tool == ToolWhite) {
-        p.content = tool == ToolBlack ? PointContent::Black : PointContent::White;
-        board::showLastMoveMarker(s, point);
-    } else if (tool == ToolRemove) {
-        p = BoardPoint{};
-        board::hideLastMoveMarker(s);
-    }
-    s.networkMoveLog.append(rebuilt);
+    board::applyReceivedMove(s, *move);
     s.playCueSound();
-    s.appendToChatLog = false;
-    form.cmdWait.enabled = !s.networkMoveLog.isEmpty();
+    s.session.appendToChatLog = false;
+    s.form.cmdWait.enabled = !s.moves.networkMoveLog.isEmpty();
 }
 
 bool isDigitsAndCommas(const QString &text)
@@ -155,12 +133,12 @@ void NetworkOutbox::closeSocket()
 
 QString connectText(const AppState &s)
 {
-    return QStringLiteral("30接続") + s.sessionPassword + kTerminator;
+    return QStringLiteral("30接続") + s.session.sessionPassword + kTerminator;
 }
 
 QString connectNNText(const AppState &s)
 {
-    return nn(s) + QStringLiteral("接続") + s.sessionPassword + kTerminator;
+    return nn(s) + QStringLiteral("接続") + s.session.sessionPassword + kTerminator;
 }
 
 QString confirmNNText(const AppState &s)
@@ -178,22 +156,22 @@ void sendPeerMessage(AppState &s, const QString &plain)
     s.pump.processEvents();
     const QString cipherText = encipherMessage(s, copy);
     s.pump.processEvents();
-    if (!s.cipherSucceeded || cipherText.isEmpty())
+    if (!s.session.cipherSucceeded || cipherText.isEmpty())
         return;
     if (s.transport && s.transport->isBound())
         s.transport->send(toCp932(cipherText));
-    s.pump.pace(qint64(s.sendPacingCount) + 1);
+    s.pump.pace(qint64(s.shell.sendPacingCount) + 1);
 }
 
 void receiveAvailable(AppState &s)
 {
-    if (s.receiving)
+    if (s.session.receiving)
         return;  // the running receive picks this one up after its own
-    s.receiving = true;
+    s.session.receiving = true;
     QByteArray datagram;
     while (s.transport && s.transport->nextDatagram(datagram))
         receiveDatagram(s, datagram);
-    s.receiving = false;
+    s.session.receiving = false;
 }
 
 void receiveDatagram(AppState &s, const QByteArray &datagram)
@@ -206,26 +184,26 @@ void receiveDatagram(AppState &s, const QByteArray &datagram)
     if (plain.contains(kCipherMarker))
         return;
 
-    if (!s.authenticated) {
+    if (!s.session.authenticated) {
         // Only the handshake, and only while this side waits for it.
-        if (!s.waitingForPeer)
+        if (!s.session.waitingForPeer)
             return;
         if (plain == connectText(s)) {
             s.sendPeerMessage(withTerminator(QStringLiteral("鍵OK")));
             return;
         }
         if (plain == withTerminator(QStringLiteral("鍵OK"))) {
-            s.sentConnectNN = true;
+            s.session.sentConnectNN = true;
             s.sendPeerMessage(connectNNText(s));
             return;
         }
-        if (plain != connectNNText(s) && !(plain == confirmNNText(s) && s.sentConnectNN))
+        if (plain != connectNNText(s) && !(plain == confirmNNText(s) && s.session.sentConnectNN))
             return;
     } else {
-        s.activeCipherNumber = s.chosenCipherNumber;
+        s.session.activeCipherNumber = s.session.chosenCipherNumber;
     }
 
-    s.incomingMessage = plain;
+    s.session.incomingMessage = plain;
     const HandlingScope handling(s);
     if (plain == withTerminator(QStringLiteral("終了"))) {
         onPeerQuit(s);
@@ -235,14 +213,14 @@ void receiveDatagram(AppState &s, const QByteArray &datagram)
     if (plain == withTerminator(kMismatch)) {
         // A flood of junk gets one answer every two seconds at most.
         const qint64 now = nowMs();
-        if (s.lastKeyMismatchReplyMs < 0 || now - s.lastKeyMismatchReplyMs >= kKeyMismatchReplyIntervalMs) {
-            s.lastKeyMismatchReplyMs = now;
+        if (s.session.lastKeyMismatchReplyMs < 0 || now - s.session.lastKeyMismatchReplyMs >= kKeyMismatchReplyIntervalMs) {
+            s.session.lastKeyMismatchReplyMs = now;
             s.sendPeerMessage(withTerminator(QStringLiteral("鍵が違います")));
         }
         return;
     }
     dispatchPeerMessage(s);
-    if (s.appendToChatLog)
+    if (s.session.appendToChatLog)
         showPeerChat(s);
 }
 
@@ -260,19 +238,19 @@ namespace {
 
 void dispatchMessage(AppState &s)
 {
-    s.appendToChatLog = false;
-    const QString &m = s.incomingMessage;
+    s.session.appendToChatLog = false;
+    const QString &m = s.session.incomingMessage;
 
     // The handshake texts carry this side's password, so they come before the keywords.
     if (m == connectNNText(s)) {
-        if (s.authenticated)
+        if (s.session.authenticated)
             return;
         s.sendPeerMessage(confirmNNText(s));
         authenticate(s);
         return;
     }
     if (m == confirmNNText(s)) {
-        if (s.authenticated || !s.sentConnectNN)
+        if (s.session.authenticated || !s.session.sentConnectNN)
             return;
         authenticate(s);
         return;
@@ -294,9 +272,9 @@ void dispatchMessage(AppState &s)
     s.form.lblStatus.caption.clear();
     if (m.contains(kTerminator))
         return;  // an unknown keyword
-    if (!s.authenticated)
+    if (!s.session.authenticated)
         return;
-    s.appendToChatLog = true;
+    s.session.appendToChatLog = true;
     if (!isDigitsAndCommas(m) || m.count(QLatin1Char(',')) < 4)
         return;  // chat
     receiveMove(s);
@@ -308,9 +286,9 @@ void closeSocket(AppState &s)
 {
     if (s.transport && s.transport->isBound())
         s.transport->close();
-    s.waitingForPeer = false;
-    s.sentConnectNN = false;
-    s.authenticated = false;
+    s.session.waitingForPeer = false;
+    s.session.sentConnectNN = false;
+    s.session.authenticated = false;
 }
 
 }  // namespace moyuta::network

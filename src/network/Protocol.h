@@ -38,7 +38,7 @@ void sendPeerMessage(AppState &s, const QString &plain);
 void receiveAvailable(AppState &s);
 // Handles one received datagram.
 void receiveDatagram(AppState &s, const QByteArray &datagram);
-// Acts on s.incomingMessage.
+// Acts on s.session.incomingMessage.
 void dispatchPeerMessage(AppState &s);
 // Closes the socket and ends the session.
 void closeSocket(AppState &s);

@@ -7,6 +7,8 @@
 
 #include "Cipher.h"
 
+#include <algorithm>
+
 namespace moyuta::network {
 
 namespace {
@@ -91,8 +93,8 @@ void onConnect(AppState &s)
     }
     if (!passwordKeysCipher(s, password, number))
         return;
-    s.chosenCipherNumber = number;
-    s.activeCipherNumber = 30;
+    s.session.chosenCipherNumber = number;
+    s.session.activeCipherNumber = 30;
 
     f.Command1.enabled = false;
     f.Command2.enabled = false;
@@ -101,7 +103,7 @@ void onConnect(AppState &s)
                                            ? s.transport->configure(f.txtPeerAddress.text,
                                                                     quint16(f.txtPeerPort.text.toInt()), ownPort)
                                            : TransportPort::Setup::BindFailed;
-    s.sessionPassword = password;
+    s.session.sessionPassword = password;
     if (setup != TransportPort::Setup::Bound) {
         if (s.transport)
             s.transport->close();
@@ -115,10 +117,10 @@ void onConnect(AppState &s)
         f.Command4.enabled = false;
         return;
     }
-    s.waitingForPeer = true;
-    s.sentConnectNN = false;
+    s.session.waitingForPeer = true;
+    s.session.sentConnectNN = false;
     s.sendPeerMessage(connectText(s));
-    if (s.authenticated) {
+    if (s.session.authenticated) {
         panelIdle(s);
         f.Command1.enabled = true;
         f.Command2.enabled = true;
@@ -146,6 +148,26 @@ void onDisconnect(AppState &s)
     f.Command2.enabled = true;
     f.lblStatus.caption.clear();
     closeSocket(s);
+}
+
+void leaveSession(AppState &s)
+{
+    if (!s.session.authenticated)
+        return;
+    s.sendKeyword(QStringLiteral("終了"));
+    s.pump.pace(qint64(std::max<qint32>(s.shell.sendPacingCount, 1000000)) + 1);
+    s.outbox.closeSocket();
+    s.session.authenticated = false;
+}
+
+void restoreCipherNumber(AppState &s, int number)
+{
+    s.session.activeCipherNumber = number;
+}
+
+void restorePasswordShown(AppState &s, bool shown)
+{
+    s.session.showPasswordAtStart = shown;
 }
 
 }  // namespace moyuta::network

@@ -10,5 +10,10 @@ namespace moyuta::network {
 void onConnect(AppState &s);
 // The disconnect action "接続オフ(&B)".
 void onDisconnect(AppState &s);
+// At quitting: tells the peer, gives the message time to leave, closes the socket.
+void leaveSession(AppState &s);
+// The saved settings restored at start-up.
+void restoreCipherNumber(AppState &s, int number);
+void restorePasswordShown(AppState &s, bool shown);
 
 }  // namespace moyuta::network

@@ -57,8 +57,5 @@ QByteArray sgfText(const QStringList &record, int sizeCode = Size19, const SgfSe
 void onReplay(AppState &s);  // cmdF: 記録を再生(&T)
 // Applies one entry of the record to the board, with the cue sound.
 void applyReplayEntry(AppState &s, const QString &entry);
-// Applies the entries of one press from ReplayStep on (one, or the entries
-// of one SGF node), with one cue sound, and advances ReplayStep past them.
-void replayOnePress(AppState &s);
 
 }  // namespace moyuta::record

@@ -18,15 +18,6 @@ inline std::optional<board::MoveEntry> replayEntry(const QString &entry)
     return board::MoveEntry::fromRecord(entry, board::RecordReading::Replay);
 }
 
-// Sets Busy for a command and clears it on every way out.
-struct BusyScope {
-    AppState &s;
-    explicit BusyScope(AppState &state) : s(state) { s.busy = true; }
-    ~BusyScope() { s.busy = false; }
-    BusyScope(const BusyScope &) = delete;
-    BusyScope &operator=(const BusyScope &) = delete;
-};
-
 // An empty board for a record: no glyphs, start number 1, no last-move marker.
 inline void emptyBoardForRecord(AppState &s)
 {

@@ -34,9 +34,7 @@ bool firstLineHasRecordShape(const QString &line)
 
 void rejectOpenedFile(AppState &s)
 {
-    s.clearGameRecord();
-    s.takeBackHistory.clear();
-    s.recordFileLoaded = false;
+    board::discardGameRecord(s);
 }
 
 }  // namespace
@@ -101,16 +99,16 @@ std::optional<QStringList> readRecordLines(QIODevice &device, int maxLines)
 
 bool writeRecordFile(AppState &s, const QStringList &record)
 {
-    s.saveSucceeded = false;
+    s.record.saveSucceeded = false;
     const QString name = s.saveFileName({kNigFilter, kSgfFilter});
     if (name.isEmpty())
         return false;
     QByteArray text;
     if (name.endsWith(QStringLiteral(".sgf"), Qt::CaseInsensitive))
-        text = sgfText(record, s.recordSizeCode, {s.gameRecordSetup, s.gameRecordJoins, s.recordHandicap});
+        text = sgfText(record, s.moves.recordSizeCode, {s.moves.gameRecordSetup, s.moves.gameRecordJoins, s.moves.recordHandicap});
     else if (name.endsWith(QStringLiteral(".nig"))) {
         text = recordFileText(record);
-        s.gameRecordJoins.clear();  // ".nig" replays one entry per press
+        board::forgetRecordJoins(s);  // ".nig" replays one entry per press
     }
     else {
         s.warn(QStringLiteral("拡張子が「.nig」以外は扱えません。"));
@@ -122,7 +120,7 @@ bool writeRecordFile(AppState &s, const QStringList &record)
         return false;
     if (!saveFile(name, text))
         return false;
-    s.saveSucceeded = true;
+    s.record.saveSucceeded = true;
     s.form.cmdNewSave.enabled = false;
     return true;
 }
@@ -131,14 +129,14 @@ void saveRecord(AppState &s)
 {
     Form &f = s.form;
     try {
-        const bool saved = writeRecordFile(s, s.gameRecord);
+        const bool saved = writeRecordFile(s, s.moves.gameRecord);
         if (saved) {
             // Only a saved record leaves memory; a failed one can be saved again.
             // An opened file stays open: it can still be replayed or saved again.
-            if (!s.recordFileLoaded)
-                s.clearGameRecord();
-            s.saveSucceeded = false;
-            f.cmdNewSave.enabled = s.recordFileLoaded;
+            if (!s.moves.recordFileLoaded)
+                board::clearGameRecord(s);
+            s.record.saveSucceeded = false;
+            f.cmdNewSave.enabled = s.moves.recordFileLoaded;
             s.inform(QStringLiteral("記録ファイルを保存しました。"));
         } else {
             f.cmdNewSave.enabled = true;
@@ -167,12 +165,7 @@ QString openRecord(AppState &s)
             return QStringLiteral("このSGFファイルには石がないので、再生するものがありません。");
         if (sgf.result != SgfResult::Ok)
             return unreadable;
-        s.gameRecord = sgf.entries;
-        s.gameRecordJoins = sgf.joins;
-        s.gameRecordSetup = sgf.setup;
-        s.recordHandicap = sgf.handicap;
-        s.recordSizeCode = sgf.sizeCode;
-        s.recordFileLoaded = true;
+        board::takeOpenedSgf(s, sgf.entries, sgf.joins, sgf.setup, sgf.handicap, sgf.sizeCode);
         return {};
     }
     if (!openRegularFile(file) || file.size() == 0)
@@ -180,20 +173,19 @@ QString openRecord(AppState &s)
     const std::optional<QStringList> lines = readRecordLines(file, kMaxRecordLines + 1);
     if (!lines)
         return kWrongFormatWarning;
-    s.gameRecord = *lines;
-    s.tooManyLines = s.gameRecord.size() > kMaxRecordLines;
-    s.recordFileLoaded = true;
+    board::takeOpenedRecord(s, *lines);
+    s.record.tooManyLines = lines->size() > kMaxRecordLines;
     return {};
 }
 
 void onOpen(AppState &s)
 {
-    if (s.recording || s.gameStarted || s.busy)
+    if (s.moves.recording || s.board.gameStarted || s.flags.busy)
         return;
     const BusyScope busy(s);
     Form &f = s.form;
 
-    if (!s.gameRecord.isEmpty()) {
+    if (!s.moves.gameRecord.isEmpty()) {
         if (!s.askYes(QStringLiteral("記録したデータ、または開いたファイルがあります、保存していない場合は消えてしまいますがファイルを開きますか？")))
             return;
     } else if (board::boardHasContent(s)) {
@@ -202,15 +194,13 @@ void onOpen(AppState &s)
     }
 
     emptyBoardForRecord(s);
-    s.clearGameRecord();
-    s.takeBackHistory.clear();
-    s.recordFileLoaded = false;
+    board::discardGameRecord(s);
     board::endReplay(s);
     f.cmdNewSave.enabled = false;
     f.cmdClear.enabled = false;
     f.cmdBack.enabled = false;
     f.cmdF.enabled = false;  // no record to replay unless this open succeeds
-    s.saveSucceeded = false;
+    s.record.saveSucceeded = false;
 
     const QString problem = openRecord(s);
     if (!problem.isEmpty()) {
@@ -218,15 +208,15 @@ void onOpen(AppState &s)
         rejectOpenedFile(s);
         return;
     }
-    if (s.gameRecord.isEmpty())
+    if (s.moves.gameRecord.isEmpty())
         return;
-    if (s.tooManyLines) {
+    if (s.record.tooManyLines) {
         s.warn(QStringLiteral("500手を超えるファイルです。"));
         rejectOpenedFile(s);
-        s.tooManyLines = false;
+        s.record.tooManyLines = false;
         return;
     }
-    if (!firstLineHasRecordShape(s.gameRecord.first())) {
+    if (!firstLineHasRecordShape(s.moves.gameRecord.first())) {
         s.warn(kWrongFormatWarning);
         rejectOpenedFile(s);
         return;
@@ -235,7 +225,7 @@ void onOpen(AppState &s)
     f.cmdNewSave.enabled = true;  // it can be saved again, as SGF for one
 
     // A numbered stone anywhere in the record switches numbering on.
-    for (const QString &entry : std::as_const(s.gameRecord)) {
+    for (const QString &entry : std::as_const(s.moves.gameRecord)) {
         const QChar last = entry.isEmpty() ? QChar() : entry.back();
         if (last >= QLatin1Char('1') && last <= QLatin1Char('9')) {
             f.chkNumberStones.setChecked(true);

@@ -11,9 +11,7 @@ const QString kStartCaption = QStringLiteral("記録(&Q)");
 
 void discardRecord(AppState &s)
 {
-    s.clearGameRecord();
-    s.takeBackHistory.clear();
-    s.recordFileLoaded = false;
+    board::discardGameRecord(s);
     board::endReplay(s);
     board::resetStartNumber(s);
     s.form.cmdF.enabled = false;
@@ -24,8 +22,7 @@ void startRecording(AppState &s)
     Form &f = s.form;
     f.cmdRec.caption = QStringLiteral("記録中止(&Q)");
     f.cmdRec.back = kActiveRed;
-    s.recording = true;
-    s.recordFileLoaded = false;  // a new record: saving it empties it
+    board::beginRecording(s);  // a new record: saving it empties it
     f.Option3.setAllEnabled(false);
     f.Option3.setSelected(Size19);
     f.cmdNetwork.enabled = false;
@@ -34,7 +31,7 @@ void startRecording(AppState &s)
     f.cmdFileOpen.enabled = false;
     f.Option1.select(0);
     // The board is empty: nothing to take back, and no old move may come back onto it.
-    s.takeBackHistory.clear();
+    board::clearTakeBackHistory(s);
     f.cmdBack.enabled = false;
     f.cmdClear.enabled = false;
 }
@@ -43,12 +40,12 @@ void stopRecording(AppState &s)
 {
     Form &f = s.form;
     board::showNotRecording(s);
-    if (!s.authenticated) {
+    if (!s.session.authenticated) {
         f.Option3.setAllEnabled(true);
         f.cmdNetwork.enabled = true;
         f.cmdOpt.enabled = true;
     }
-    if (s.gameRecord.isEmpty())
+    if (s.moves.gameRecord.isEmpty())
         f.cmdNewSave.enabled = false;
     else if (s.askYes(QStringLiteral("記録した手順を保存しますか？")))
         saveRecord(s);
@@ -61,7 +58,7 @@ void stopRecording(AppState &s)
 
 void onRecord(AppState &s)
 {
-    if (s.gameStarted || s.busy)
+    if (s.board.gameStarted || s.flags.busy)
         return;
     const BusyScope busy(s);
     Form &f = s.form;
@@ -79,20 +76,19 @@ void onRecord(AppState &s)
     auto endWithoutStarting = [&] {
         if (!sizeStepRan)
             return;
-        f.Option3.setSelected(s.boardSizeCode);
-        if (s.replayStep < 1)
+        f.Option3.setSelected(s.board.boardSizeCode);
+        if (s.moves.replayStep < 1)
             f.Option3.setAllEnabled(true);
     };
 
-    if (!s.recording) {
-        if (s.boardSizeCode != Size19) {
+    if (!s.moves.recording) {
+        if (s.board.boardSizeCode != Size19) {
             if (!s.askYes(QStringLiteral("記録する場合は19路盤にする必要があります。変更しますか？")))
                 return;
             sizeStepRan = true;
             f.Option3.setAllEnabled(false);
-            s.lastRequestedOption = Size19;
-            board::switchTo19Lines(s);
-            if (s.sizeSwitchDeclined)
+            board::switchToRequestedSize(s, Size19);
+            if (s.board.sizeSwitchDeclined)
                 return endWithoutStarting();
             f.Option3.setSelected(Size19);
         } else if (board::boardHasContent(s)) {
@@ -100,13 +96,13 @@ void onRecord(AppState &s)
                 return;
             emptyBoardForRecord(s);
         }
-        if (!s.gameRecord.isEmpty()) {
+        if (!s.moves.gameRecord.isEmpty()) {
             if (!s.askYes(QStringLiteral("保存していない、またはファイルを開いてあります、破棄して記録を開始しますか？")))
                 return endWithoutStarting();
             discardRecord(s);
         }
     }
-    if (s.sizeSwitchDeclined)
+    if (s.board.sizeSwitchDeclined)
         return endWithoutStarting();
 
     // The caption, not the flag, tells whether this click starts or stops.
@@ -118,7 +114,7 @@ void onRecord(AppState &s)
 
 void onSaveAs(AppState &s)
 {
-    if (s.recording)
+    if (s.moves.recording)
         return;
     if (s.askYes(QStringLiteral("記録した手順を保存しますか？")))
         saveRecord(s);

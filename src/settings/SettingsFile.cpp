@@ -142,16 +142,14 @@ Settings savable(const Settings &settings)
     return v;
 }
 
-void loadSettings(AppState &s, ShellWindowsPort &windows)
+Settings loadSettings(AppState &s, ShellWindowsPort &windows)
 {
-    s.pump.processEvents();
-    s.settingsLoaded = true;
-    const QString path = s.programFolder + kSettingsFileName;
+    Settings defaults;
+    resetSettingsToDefaults(defaults);
+    const QString path = s.shell.programFolder + kSettingsFileName;
     const QFileInfo info(path);
-    if (!info.exists() || (info.isFile() && info.size() == 0)) {
-        resetSettingsToDefaults(s.settings);
-        return;
-    }
+    if (!info.exists() || (info.isFile() && info.size() == 0))
+        return defaults;
 
     std::optional<Settings> loaded;
     QFile file(path);
@@ -170,17 +168,16 @@ void loadSettings(AppState &s, ShellWindowsPort &windows)
         windows.closeSplash();
         windows.hideNewsWindow();
         s.warn(kDamagedWarning);
-        resetSettingsToDefaults(s.settings);
-        return;
+        return defaults;
     }
-    s.settings = *loaded;
+    return *loaded;
 }
 
 void saveSettings(AppState &s)
 {
     s.pump.processEvents();
-    const QByteArray bytes = toCp932(formatLine(savable(s.settings)));
-    saveFile(s.programFolder + kSettingsFileName, bytes);
+    const QByteArray bytes = toCp932(formatLine(savable(s.shell.settings)));
+    saveFile(s.shell.programFolder + kSettingsFileName, bytes);
 }
 
 }  // namespace moyuta::settings

@@ -30,10 +30,10 @@ std::optional<Settings> parseLine(const QString &line);
 // cannot hold) becomes empty, a byte outside 0–255 its default.
 Settings savable(const Settings &settings);
 
-// Reads the file of the program folder into s.settings, or the defaults;
-// a damaged file closes the splash, hides the news window and warns.
-void loadSettings(AppState &s, ShellWindowsPort &windows);
-// Writes s.settings to the file; a failed write keeps the old file and says nothing.
+// The settings in the program folder's file, or the defaults; a damaged
+// file closes the splash, hides the news window and warns.
+Settings loadSettings(AppState &s, ShellWindowsPort &windows);
+// Writes s.shell.settings to the file; a failed write keeps the old file and says nothing.
 void saveSettings(AppState &s);
 
 }  // namespace moyuta::settings

@@ -12,7 +12,7 @@ namespace {
 
 QString noticeLogPath(const AppState &s)
 {
-    return s.programFolder + kNoticeLogName;
+    return s.shell.programFolder + kNoticeLogName;
 }
 
 // The log's text; false when it cannot be read (not a regular file, no
@@ -77,7 +77,7 @@ QString extractNotice(const QString &document)
 void offerNotice(AppState &s, ShellPorts &ports)
 {
     s.news.text = extractNotice(responseText(ports.news.fetch()));
-    if (s.news.text.isEmpty() || s.quitting)
+    if (s.news.text.isEmpty() || s.shell.quitting)
         return;
     if (QFile::exists(noticeLogPath(s))) {
         if (!readNoticeLog(s, s.news.log)) {
@@ -101,11 +101,10 @@ void onNoticeConfirmedClick(AppState &s)
 
 void onNewsCloseButton(AppState &s, ShellWindowsPort &windows)
 {
-    if (s.busy)
+    if (s.flags.busy)
         return;
-    s.busy = true;
+    const BusyScope busy(s);
     windows.closeNewsWindow();
-    s.busy = false;
 }
 
 void onNewsWindowClosing(AppState &s, ShellWindowsPort &windows)
@@ -120,7 +119,7 @@ void onNewsWindowClosing(AppState &s, ShellWindowsPort &windows)
         writeNoticeLog(s, s.news.log);
     // Start-up shows the main window itself when it has not finished; a close
     // request or a start-up error ends the program instead.
-    if (s.startupComplete && !s.quitting && !s.startupFailed)
+    if (s.shell.startupComplete && !s.shell.quitting && !s.shell.startupFailed)
         windows.showMainWindow();
 }
 

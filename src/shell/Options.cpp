@@ -38,7 +38,7 @@ void onBoardColourTyped(AppState &s)
         index = 4;
         s.form.Combo1.text = kBoardColourNames[4];
     }
-    s.boardColourIndex = index;
+    s.shell.boardColourIndex = index;
 }
 
 // Typing into the line-speed field: a name takes effect at once; any other
@@ -46,24 +46,24 @@ void onBoardColourTyped(AppState &s)
 void onLineSpeedTyped(AppState &s)
 {
     if (const LineSpeed *speed = lineSpeedNamed(s.form.Combo3.text)) {
-        s.sendPacingCount = speed->pacingCount;
+        s.shell.sendPacingCount = speed->pacingCount;
         return;
     }
     s.form.Combo3.text = QStringLiteral("普通");
-    s.sendPacingCount = 2000000;
+    s.shell.sendPacingCount = 2000000;
 }
 
 void onSoundOption(AppState &s)
 {
     enableApply(s);
-    s.soundOff = s.form.OptSound.selected != 0;
+    s.shell.soundOff = s.form.OptSound.selected != 0;
 }
 
 void onChatLogSize(AppState &s)
 {
     enableApply(s);
     s.form.lblLog.caption = QString::number(s.form.UpDown4.value);
-    s.chatLogLimit = s.form.UpDown4.value;
+    s.shell.chatLogLimit = s.form.UpDown4.value;
 }
 
 // A black-stone colour clicked: only the panel's pending choice; the board
@@ -71,7 +71,7 @@ void onChatLogSize(AppState &s)
 void onBlackStoneColour(AppState &s)
 {
     enableApply(s);
-    s.blackStoneColourIndex = s.form.Option5.selected;
+    s.shell.blackStoneColourIndex = s.form.Option5.selected;
 }
 
 }  // namespace
@@ -80,30 +80,30 @@ void onOptionsOpen(AppState &s)
 {
     Form &f = s.form;
     s.focusChatInput();
-    if (s.peerBlocks() || s.recording)
+    if (s.peerBlocks() || s.moves.recording)
         return;
-    s.savedPanelButtons = {f.cmdRec.enabled, f.cmdFileOpen.enabled, f.cmdNewSave.enabled, f.cmdF.enabled};
-    s.savedWaitEnabled = f.cmdWait.enabled;
+    s.savePanelButtons();
+    s.shell.savedWaitEnabled = f.cmdWait.enabled;
     f.fraOptions.visible = true;
     network::disableForPanel(s);
     f.cmdTekiyou.enabled = true;
-    s.panelOpen = true;
+    s.setSidePanelOpen(true);
 }
 
 void onOptionsApply(AppState &s)
 {
     Form &f = s.form;
     if (const int index = boardColourNamed(f.Combo1.text); index >= 0)
-        s.boardColourIndex = index;
-    s.soundOff = f.OptSound.selected != 0;
-    s.blackStoneColourIndex = f.Option5.selected;
+        s.shell.boardColourIndex = index;
+    s.shell.soundOff = f.OptSound.selected != 0;
+    s.shell.blackStoneColourIndex = f.Option5.selected;
     if (const LineSpeed *speed = lineSpeedNamed(f.Combo3.text))
-        s.sendPacingCount = speed->pacingCount;
+        s.shell.sendPacingCount = speed->pacingCount;
     // The colour in effect follows each apply; the board paints every black stone in it.
-    s.previousBlackStoneColourIndex = s.blackStoneColourIndex;
+    s.shell.previousBlackStoneColourIndex = s.shell.blackStoneColourIndex;
     f.lblLog.caption = QString::number(f.UpDown4.value);
-    s.chatLogLimit = f.UpDown4.value;
-    s.numberStones = f.chkNumberStones.checked;
+    s.shell.chatLogLimit = f.UpDown4.value;
+    board::setNumberStones(s, f.chkNumberStones.checked);
     f.cmdTekiyou.enabled = false;
 }
 
@@ -112,7 +112,7 @@ void onOptionsClose(AppState &s)
     Form &f = s.form;
     f.fraOptions.visible = false;
     network::enableAfterPanel(s);
-    if (s.gameStarted) {
+    if (s.board.gameStarted) {
         f.cmdClear.enabled = false;
         f.cmdTouryou.enabled = true;
         f.Option3.setAllEnabled(false);
@@ -121,11 +121,11 @@ void onOptionsClose(AppState &s)
     }
     if (f.cmdTekiyou.enabled) {
         // Choices not applied are dropped: the panel shows what is in effect again.
-        s.blackStoneColourIndex = s.previousBlackStoneColourIndex;
-        f.Option5.setSelected(s.previousBlackStoneColourIndex);
+        s.shell.blackStoneColourIndex = s.shell.previousBlackStoneColourIndex;
+        f.Option5.setSelected(s.shell.previousBlackStoneColourIndex);
         showValuesInEffect(s);
     }
-    if (!s.authenticated) {
+    if (!s.session.authenticated) {
         network::restoreLocalPlay(s);
         f.Option3.setAllEnabled(true);
     } else {
@@ -133,14 +133,14 @@ void onOptionsClose(AppState &s)
         f.cmdBack.enabled = false;
         f.cmdRec.enabled = false;
         f.cmdFileOpen.enabled = false;
-        if (s.gameEnded) {
+        if (s.board.gameEnded) {
             f.cmdTouryou.enabled = false;
             f.chkOtherMarks.enabled = true;
             board::onOtherMarksClick(s);
             f.cmdClear.enabled = true;
             f.cmdWait.enabled = false;
         } else {
-            f.cmdTouryou.enabled = s.gameStarted;
+            f.cmdTouryou.enabled = s.board.gameStarted;
             f.chkOtherMarks.enabled = false;
             board::setCountButtonsEnabled(s, false);
         }
@@ -148,16 +148,16 @@ void onOptionsClose(AppState &s)
     }
     network::keepReplayLocks(s);
     board::updateCountButtons(s);
-    s.panelOpen = false;
+    s.setSidePanelOpen(false);
 }
 
 void showValuesInEffect(AppState &s)
 {
     Form &f = s.form;
-    f.Combo1.text = kBoardColourNames[size_t(std::clamp(s.boardColourIndex, 0, int(kBoardColourNames.size()) - 1))];
+    f.Combo1.text = kBoardColourNames[size_t(std::clamp(s.shell.boardColourIndex, 0, int(kBoardColourNames.size()) - 1))];
     f.Combo3.text.clear();  // a count in range that has no name shows no name
     for (const LineSpeed &speed : kLineSpeeds)
-        if (speed.pacingCount == s.sendPacingCount)
+        if (speed.pacingCount == s.shell.sendPacingCount)
             f.Combo3.text = speed.name;
 }
 

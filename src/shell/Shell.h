@@ -29,12 +29,15 @@ inline const QString kSplashStatus = QStringLiteral("サーバーにアクセス
 StartResult startUp(AppState &s, ShellPorts &ports);
 
 // The settings put into the window, with the start-up corrections written
-// back into s.settings; and the window's values collected for saving.
+// back into s.shell.settings; and the window's values collected for saving.
 void applySettings(AppState &s);
 void collectSettings(AppState &s);
 
 // The close request; false when the close is cancelled.
 bool closeRequest(AppState &s, ShellPorts &ports);
+// The desktop session or a signal ends the program: quitting from now on.
+// False when it was already ending.
+bool beginSessionEnd(AppState &s);
 // Releases the sound and saves the settings (once; only after a load or a start-up error).
 void shutDown(AppState &s);
 

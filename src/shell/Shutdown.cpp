@@ -1,6 +1,7 @@
 // The close request and shut-down.
 #include "Shell.h"
 #include "SettingsFile.h"
+#include "Session.h"
 
 #include <algorithm>
 #include <limits>
@@ -28,18 +29,18 @@ qint32 portValue(const QString &field)
 
 void collectSettings(AppState &s)
 {
-    Settings &v = s.settings;
+    Settings &v = s.shell.settings;
     const Form &f = s.form;
-    v.currentTool = s.currentTool;
-    v.soundOff = s.soundOff;
-    v.boardColourIndex = s.boardColourIndex;
-    v.chatLogLimit = s.chatLogLimit;
+    v.currentTool = s.board.currentTool;
+    v.soundOff = s.shell.soundOff;
+    v.boardColourIndex = s.shell.boardColourIndex;
+    v.chatLogLimit = s.shell.chatLogLimit;
     v.numberStones = f.chkNumberStones.checked;
-    v.blackStoneColourIndex = s.previousBlackStoneColourIndex;  // a choice not applied is dropped
-    v.sendPacingCount = s.sendPacingCount;
+    v.blackStoneColourIndex = s.shell.previousBlackStoneColourIndex;  // a choice not applied is dropped
+    v.sendPacingCount = s.shell.sendPacingCount;
     v.showPasswordAtStart = f.Check3.checked;
-    v.activeCipherNumber = s.activeCipherNumber;
-    v.boardSizeCode = s.boardSizeCode;
+    v.activeCipherNumber = s.session.activeCipherNumber;
+    v.boardSizeCode = s.board.boardSizeCode;
 
     v.peerAddress = f.txtPeerAddress.text.isEmpty() ? QStringLiteral("192.168.0.0") : f.txtPeerAddress.text;
     v.peerPort = f.txtPeerPort.text.isEmpty() ? 0 : portValue(f.txtPeerPort.text);
@@ -48,47 +49,51 @@ void collectSettings(AppState &s)
     v.savedPassword = trimSpaces(f.txtPassword.text);
 }
 
+bool beginSessionEnd(AppState &s)
+{
+    if (s.shell.sessionEnding)
+        return false;
+    s.shell.sessionEnding = true;
+    s.shell.quitting = true;
+    return true;
+}
+
 bool closeRequest(AppState &s, ShellPorts &ports)
 {
-    s.quitting = true;
+    s.shell.quitting = true;
     ports.windows.closeSplash();
     ports.windows.closeNewsWindow();
 
-    if (!s.sessionEnding) {
+    if (!s.shell.sessionEnding) {
         // These two questions are shown although quitting is set: they decide it.
         Answer answer = Answer::Yes;
-        if (s.recording)
+        if (s.moves.recording)
             answer = s.dialogs.ask(kQuitWhileRecording);
-        else if (!s.quitWithoutAsking)
+        else if (!s.shell.quitWithoutAsking && !s.session.peerQuit)
             answer = s.dialogs.ask(kQuitQuestion);
         if (answer != Answer::Yes) {
             // A session end that closed the box keeps quitting: its own close follows.
-            if (!s.sessionEnding)
-                s.quitting = false;
+            if (!s.shell.sessionEnding)
+                s.shell.quitting = false;
             return false;
         }
     }
 
-    if (s.authenticated) {
-        s.sendKeyword(QStringLiteral("終了"));
-        s.pump.pace(qint64(std::max<qint32>(s.sendPacingCount, 1000000)) + 1);
-        s.outbox.closeSocket();
-        s.authenticated = false;
-    }
+    network::leaveSession(s);
     return true;
 }
 
 void shutDown(AppState &s)
 {
-    if (s.shutDownDone)
+    if (s.shell.shutDownDone)
         return;
-    s.shutDownDone = true;
+    s.shell.shutDownDone = true;
     s.sound.close();
     if (s.clock)
         s.clock->stopTicking();
-    if (!s.settingsLoaded)
+    if (!s.shell.settingsLoaded)
         return;  // a refused start leaves the running copy's file alone
-    if (!s.startupFailed)
+    if (!s.shell.startupFailed)
         collectSettings(s);
     settings::saveSettings(s);
 }

@@ -3,6 +3,7 @@
 #include "News.h"
 #include "Shell.h"
 #include "SettingsFile.h"
+#include "Session.h"
 
 #include <exception>
 
@@ -24,25 +25,27 @@ StartResult startUp(AppState &s, ShellPorts &ports)
     if (!ports.program.claimSingleCopy()) {
         ports.program.beep();
         s.warn(kAlreadyRunning);
-        s.quitWithoutAsking = true;
+        s.shell.quitWithoutAsking = true;
         return StartResult::Refused;
     }
     // The lock counts the copies: holding it, this is the only one.
-    s.runningCopies = 1;
+    s.shell.runningCopies = 1;
 
     try {
-        s.programFolder = settings::findProgramFolder(ports.program.executableFolder());
-        if (s.programFolder.size() > settings::kMaxProgramFolderLength) {
+        s.shell.programFolder = settings::findProgramFolder(ports.program.executableFolder());
+        if (s.shell.programFolder.size() > settings::kMaxProgramFolderLength) {
             s.warn(kPathTooLong);
-            s.quitWithoutAsking = true;
+            s.shell.quitWithoutAsking = true;
             return StartResult::Refused;
         }
 
         ports.windows.showSplash(kSplashStatus);
         offerNotice(s, ports);
-        if (s.quitting)
+        if (s.shell.quitting)
             return StartResult::Abandoned;  // closed while the notice was fetched: nothing loaded, nothing saved
-        settings::loadSettings(s, ports.windows);
+        s.pump.processEvents();
+        s.shell.settingsLoaded = true;
+        s.shell.settings = settings::loadSettings(s, ports.windows);
         if (ports.windows.newsWindowLoaded())
             ports.windows.showNewsWindow();  // a damaged settings file hid it
 
@@ -62,29 +65,29 @@ StartResult startUp(AppState &s, ShellPorts &ports)
             ports.windows.showNewsWindow();  // the main window follows when it closes
         else
             ports.windows.showMainWindow();
-        s.startupComplete = true;
+        s.shell.startupComplete = true;
         return StartResult::Running;
     } catch (...) {
         ports.windows.closeSplash();
         ports.windows.closeNewsWindow();
-        settings::resetSettingsToDefaults(s.settings);
-        s.settingsLoaded = true;
-        s.startupFailed = true;
+        settings::resetSettingsToDefaults(s.shell.settings);
+        s.shell.settingsLoaded = true;
+        s.shell.startupFailed = true;
         s.warn(kStartupError);
-        s.quitWithoutAsking = true;
+        s.shell.quitWithoutAsking = true;
         return StartResult::Failed;
     }
 }
 
 void applySettings(AppState &s)
 {
-    Settings &v = s.settings;
+    Settings &v = s.shell.settings;
     Form &f = s.form;
 
     if (v.currentTool > ToolWhite)
         v.currentTool = ToolBlack;
     f.Option1.select(colourChoiceOfTool(v.currentTool));
-    s.currentTool = v.currentTool;
+    board::setTool(s, v.currentTool);
 
     // The board is still empty: the switch asks nothing.
     if (v.boardSizeCode != Size19 && v.boardSizeCode != Size13)
@@ -93,7 +96,7 @@ void applySettings(AppState &s)
     board::switchToSize(s, v.boardSizeCode);
 
     v.soundOff = v.soundOff != 0;
-    s.soundOff = v.soundOff;
+    s.shell.soundOff = v.soundOff;
     f.OptSound.setSelected(v.soundOff);
 
     if (v.boardColourIndex >= int(kBoardColourNames.size()))
@@ -102,18 +105,18 @@ void applySettings(AppState &s)
     for (const QString &name : kBoardColourNames)
         f.Combo1.items << name;
     f.Combo1.text = kBoardColourNames[size_t(v.boardColourIndex)];
-    s.boardColourIndex = v.boardColourIndex;
+    s.shell.boardColourIndex = v.boardColourIndex;
 
     if (v.chatLogLimit < 5)
         v.chatLogLimit = 10;
     f.UpDown4.value = v.chatLogLimit;
     f.lblLog.caption = QString::number(v.chatLogLimit);
-    s.chatLogLimit = v.chatLogLimit;
+    s.shell.chatLogLimit = v.chatLogLimit;
 
     if (v.blackStoneColourIndex >= int(kBlackStoneColours.size()))
         v.blackStoneColourIndex = 0;
     f.Option5.setSelected(v.blackStoneColourIndex);
-    s.blackStoneColourIndex = s.previousBlackStoneColourIndex = v.blackStoneColourIndex;
+    s.shell.blackStoneColourIndex = s.shell.previousBlackStoneColourIndex = v.blackStoneColourIndex;
 
     if (v.sendPacingCount < 500000 || v.sendPacingCount > 50000000)
         v.sendPacingCount = 2000000;
@@ -124,7 +127,7 @@ void applySettings(AppState &s)
         if (speed.pacingCount == v.sendPacingCount)
             f.Combo3.text = speed.name;
     }
-    s.sendPacingCount = v.sendPacingCount;
+    s.shell.sendPacingCount = v.sendPacingCount;
 
     if (v.activeCipherNumber == 0 || v.activeCipherNumber > 30)
         v.activeCipherNumber = 1;
@@ -132,7 +135,7 @@ void applySettings(AppState &s)
     for (int n = 1; n <= 29; ++n)
         f.cboCipherNumber.items << QString::number(n);
     f.cboCipherNumber.text = QString::number(v.activeCipherNumber == 30 ? 1 : v.activeCipherNumber);
-    s.activeCipherNumber = v.activeCipherNumber;
+    network::restoreCipherNumber(s, v.activeCipherNumber);
 
     v.numberStones = v.numberStones != 0;
     f.chkNumberStones.setChecked(v.numberStones);
@@ -144,8 +147,8 @@ void applySettings(AppState &s)
     // Restored without the notice that ticking the box gives the user.
     v.showPasswordAtStart = v.showPasswordAtStart != 0;
     f.Check3.checked = v.showPasswordAtStart;
-    s.showPasswordAtStart = v.showPasswordAtStart;
-    f.txtPassword.text = s.showPasswordAtStart ? trimSpaces(v.savedPassword) : QString();
+    network::restorePasswordShown(s, v.showPasswordAtStart);
+    f.txtPassword.text = v.showPasswordAtStart ? trimSpaces(v.savedPassword) : QString();
 }
 
 void onBackgroundClick(AppState &s)

@@ -6,9 +6,9 @@ BoardPicture boardPictureOf(const AppState &s)
 {
     const Form &f = s.form;
     BoardPicture picture;
-    picture.sizeCode = s.boardSizeCode;
-    picture.points = s.points;
-    picture.lastMovePoint = s.lastMovePoint;
+    picture.sizeCode = s.board.boardSizeCode;
+    picture.points = s.board.points;
+    picture.lastMovePoint = s.board.lastMovePoint;
     picture.boardColour = s.boardColour();
     picture.blackStoneColour = s.blackStoneColour();
     picture.panelShown = f.Frame8.visible && f.lbl2Message.visible;

@@ -224,7 +224,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         sync();
         // The peer ended the session while the question was open: end now.
-        if (s_.peerQuit)
+        if (s_.session.peerQuit)
             QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         return;
     }

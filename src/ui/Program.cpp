@@ -33,7 +33,7 @@ void closeModalWindows()
 }  // namespace
 
 Program::Program(const QString &folder, NewsPort *news, DialogPort *dialogs)
-    : sound_([this] { return state_.programFolder; }),
+    : sound_([this] { return state_.shell.programFolder; }),
       state_(dialogs ? *dialogs : dialogs_, pump_, outbox_, sound_),
       window_(state_),
       program_(folder),
@@ -88,10 +88,8 @@ void Program::start()
 
 void Program::endSession()
 {
-    if (state_.sessionEnding || finished_)
+    if (finished_ || !shell::beginSessionEnd(state_))
         return;  // a second signal does nothing more
-    state_.sessionEnding = true;
-    state_.quitting = true;
     ports_.news.abort();  // a fetch in progress returns at once
     closeModalWindows();
     closeWhenIdle();
@@ -115,10 +113,10 @@ void Program::closeWhenIdle()
 
 void Program::afterReceive()
 {
-    if (!state_.peerQuit || state_.receiving || finished_)
+    if (!state_.session.peerQuit || state_.session.receiving || finished_)
         return;
     // While the quit question is open the notice waits: a cancel acts on it.
-    if (!state_.quitting)
+    if (!state_.shell.quitting)
         closeWhenIdle();
 }
 

@@ -49,20 +49,20 @@ void BoardSizeTest::switchWithContentAsks()
         Fixture f;
         if (connectedGame)
             f.startGame();
-        f.s.points[size_t(pointIndex(3, 3))].content = PointContent::Black;
-        f.s.takeBackHistory = {"1,60,0,0"};
+        f.s.board.points[size_t(pointIndex(3, 3))].content = PointContent::Black;
+        f.s.moves.takeBackHistory = {"1,60,0,0"};
         f.dialogs.answers = {answer};
         board::switchToSize(f.s, size);
         QCOMPARE(f.dialogs.questions, QStringList{question});
         if (answer == Answer::Yes) {
-            QCOMPARE(f.s.boardSizeCode, size);
+            QCOMPARE(f.s.board.boardSizeCode, size);
             QVERIFY(!board::boardHasContent(f.s));
-            QVERIFY(f.s.takeBackHistory.isEmpty());
+            QVERIFY(f.s.moves.takeBackHistory.isEmpty());
         } else {
-            QCOMPARE(f.s.boardSizeCode, int(Size19));
+            QCOMPARE(f.s.board.boardSizeCode, int(Size19));
             QCOMPARE(f.form().Option3.selected, 0);
             QCOMPARE(f.at(pointIndex(3, 3)), PointContent::Black);
-            QCOMPARE(f.s.takeBackHistory.size(), 1);
+            QCOMPARE(f.s.moves.takeBackHistory.size(), 1);
         }
         if (connectedGame)  // the peer's board is held while the question is open
             QCOMPARE(f.outbox.sent, QStringList({"ホールド" + kTerminator, "ホールド解除" + kTerminator}));
@@ -73,26 +73,26 @@ void BoardSizeTest::switchOnAnEmptyBoardAsksNothing()
 {
     Fixture f;
     f.form().Option3.select(2);
-    QCOMPARE(f.s.boardSizeCode, int(Size9));
+    QCOMPARE(f.s.board.boardSizeCode, int(Size9));
     QCOMPARE(f.dialogs.boxes(), 0);
-    QVERIFY(!f.s.busy);
+    QVERIFY(!f.s.flags.busy);
 
     // Declining the switch back to 19 lines sets the declined flag.
-    f.s.points[0].content = PointContent::White;
+    f.s.board.points[0].content = PointContent::White;
     f.form().Option3.select(0);
-    QVERIFY(f.s.sizeSwitchDeclined);
+    QVERIFY(f.s.board.sizeSwitchDeclined);
     QCOMPARE(f.form().Option3.selected, 2);
-    QCOMPARE(f.s.boardSizeCode, int(Size9));
+    QCOMPARE(f.s.board.boardSizeCode, int(Size9));
 }
 
 void BoardSizeTest::connectedSwitchSendsTheSize()
 {
     Fixture f;
     f.connect();
-    f.s.points[30].content = PointContent::Triangle;
+    f.s.board.points[30].content = PointContent::Triangle;
     f.form().Option3.select(1);
     QCOMPARE(f.dialogs.boxes(), 0);  // connected, no game: no question
-    QCOMPARE(f.s.boardSizeCode, int(Size13));
+    QCOMPARE(f.s.board.boardSizeCode, int(Size13));
     QVERIFY(!board::boardHasContent(f.s));
     QCOMPARE(f.outbox.sent, QStringList{"13路" + kTerminator});
     f.form().Option3.select(0);
@@ -105,23 +105,23 @@ void BoardSizeTest::sameSizeSendsNothing()
     f.connect();
     board::onSizeOption(f.s, 0);
     QVERIFY(f.outbox.sent.isEmpty());
-    QCOMPARE(f.s.boardSizeCode, int(Size19));
+    QCOMPARE(f.s.board.boardSizeCode, int(Size19));
 }
 
 void BoardSizeTest::peerStartForThisSizeClearsWithoutAsking()
 {
     Fixture f;
-    f.s.points[100].content = PointContent::Black;
-    f.s.incomingMessage = "2,開始" + kTerminator;
+    f.s.board.points[100].content = PointContent::Black;
+    f.s.session.incomingMessage = "2,開始" + kTerminator;
     // Only while that message is being handled.
     board::switchToSize(f.s, 2);
     QCOMPARE(f.dialogs.questions.size(), 1);
     QCOMPARE(f.at(100), PointContent::Black);
 
-    f.s.handlingPeerMessage = 1;
+    f.s.session.handlingPeerMessage = 1;
     board::switchToSize(f.s, 2);
     QCOMPARE(f.dialogs.questions.size(), 1);
-    QCOMPARE(f.s.boardSizeCode, int(Size9));
+    QCOMPARE(f.s.board.boardSizeCode, int(Size9));
     QCOMPARE(f.at(100), PointContent::Empty);
 }
 
@@ -132,14 +132,14 @@ void BoardSizeTest::ignoredWhileGameRunsOrRecording()
         if (state == 0)
             f.startGame();
         else if (state == 1)
-            f.s.recording = true;
+            f.s.moves.recording = true;
         else {
             f.connect();
-            f.s.peerHolding = true;
+            f.s.board.peerHolding = true;
         }
         f.outbox.sent.clear();
         f.form().Option3.select(1);
-        QCOMPARE(f.s.boardSizeCode, int(Size19));
+        QCOMPARE(f.s.board.boardSizeCode, int(Size19));
         QCOMPARE(f.form().Option3.selected, 0);
         QVERIFY(f.outbox.sent.isEmpty());
     }
@@ -148,21 +148,21 @@ void BoardSizeTest::ignoredWhileGameRunsOrRecording()
 void BoardSizeTest::busySelectorIsPutBack()
 {
     Fixture f;
-    f.s.busy = true;
-    f.s.lastRequestedOption = 0;
+    f.s.flags.busy = true;
+    f.s.board.lastRequestedOption = 0;
     f.form().Option3.select(2);
     QCOMPARE(f.form().Option3.selected, 0);
-    QCOMPARE(f.s.boardSizeCode, int(Size19));
+    QCOMPARE(f.s.board.boardSizeCode, int(Size19));
 }
 
 void BoardSizeTest::quittingCountsAsNo()
 {
     Fixture f;
-    f.s.quitting = true;
-    f.s.points[0].content = PointContent::Black;
+    f.s.shell.quitting = true;
+    f.s.board.points[0].content = PointContent::Black;
     f.form().Option3.select(1);
     QCOMPARE(f.dialogs.boxes(), 0);
-    QCOMPARE(f.s.boardSizeCode, int(Size19));
+    QCOMPARE(f.s.board.boardSizeCode, int(Size19));
     QCOMPARE(f.at(0), PointContent::Black);
 }
 

@@ -26,24 +26,24 @@ void HistoryTest::threeTakeBacksReturnToAnEmptyBoard()
     f.left(0);
     f.left(1);
     f.right(0);
-    QCOMPARE(f.s.takeBackHistory, QStringList({"1,0,0,1", "2,1,0,2", "0,0,1,1"}));
+    QCOMPARE(f.s.moves.takeBackHistory, QStringList({"1,0,0,1", "2,1,0,2", "0,0,1,1"}));
 
     board::onTakeBack(f.s);
     QCOMPARE(f.at(0), PointContent::Black);
     QCOMPARE(f.numberAt(0), QString("1"));
-    QCOMPARE(f.s.lastMovePoint, 0);
+    QCOMPARE(f.s.board.lastMovePoint, 0);
     board::onTakeBack(f.s);
     QCOMPARE(f.at(1), PointContent::Empty);
-    QCOMPARE(f.s.moveCounter, qint16(1));
+    QCOMPARE(f.s.board.moveCounter, qint16(1));
     QVERIFY(f.form().cmdBack.enabled);
     board::onTakeBack(f.s);
 
     QVERIFY(!board::boardHasContent(f.s));
-    QCOMPARE(f.s.moveCounter, qint16(0));
-    QVERIFY(f.s.takeBackHistory.isEmpty() && f.s.gameRecord.isEmpty() && f.s.networkMoveLog.isEmpty());
+    QCOMPARE(f.s.board.moveCounter, qint16(0));
+    QVERIFY(f.s.moves.takeBackHistory.isEmpty() && f.s.moves.gameRecord.isEmpty() && f.s.moves.networkMoveLog.isEmpty());
     QVERIFY(!f.form().cmdBack.enabled);
     QVERIFY(!f.form().cmdClear.enabled);
-    QCOMPARE(f.s.lastMovePoint, -1);
+    QCOMPARE(f.s.board.lastMovePoint, -1);
     QCOMPARE(f.sound.plays, 3);
 }
 
@@ -54,24 +54,24 @@ void HistoryTest::takingBackARemovalRestoresTheNumberedStone()
     for (int p : {0, 1, 2, 3})
         f.left(p);  // white 2 and 4 at points 1 and 3
     f.right(1);
-    QCOMPARE(f.s.takeBackHistory.last(), QString("0,1,2,2"));
+    QCOMPARE(f.s.moves.takeBackHistory.last(), QString("0,1,2,2"));
     board::onTakeBack(f.s);
     QCOMPARE(f.at(1), PointContent::White);
     QCOMPARE(f.numberAt(1), QString("2"));
-    QCOMPARE(f.s.moveCounter, qint16(2));
-    QCOMPARE(f.s.lastMovePoint, 1);
+    QCOMPARE(f.s.board.moveCounter, qint16(2));
+    QCOMPARE(f.s.board.lastMovePoint, 1);
 }
 
 void HistoryTest::recordingTakesBackBothListsOnce()
 {
     Fixture f;
-    f.s.recording = true;
+    f.s.moves.recording = true;
     f.left(0);
     f.left(1);
-    QCOMPARE(f.s.gameRecord.size(), 2);
+    QCOMPARE(f.s.moves.gameRecord.size(), 2);
     board::onTakeBack(f.s);
-    QCOMPARE(f.s.gameRecord, QStringList{"1,0,0,0"});
-    QCOMPARE(f.s.takeBackHistory, QStringList{"1,0,0,0"});
+    QCOMPARE(f.s.moves.gameRecord, QStringList{"1,0,0,0"});
+    QCOMPARE(f.s.moves.takeBackHistory, QStringList{"1,0,0,0"});
     QCOMPARE(f.at(1), PointContent::Empty);
     QCOMPARE(f.at(0), PointContent::Black);
     QCOMPARE(f.form().Option1.selected, 1);
@@ -89,7 +89,7 @@ void HistoryTest::takeBackRemovesTheLastLetterOnly()
     QCOMPARE(f.at(2), PointContent::Empty);
     QCOMPARE(f.at(1), PointContent::LetterA);
     QCOMPARE(f.form().Option1.selected, 1);
-    QCOMPARE(f.s.takeBackHistory.size(), 2);
+    QCOMPARE(f.s.moves.takeBackHistory.size(), 2);
 }
 
 void HistoryTest::unreversibleEntriesAreDropped_data()
@@ -107,10 +107,10 @@ void HistoryTest::unreversibleEntriesAreDropped()
     QFETCH(QString, entry);
     Fixture f;
     f.left(5);
-    f.s.takeBackHistory << entry;
-    const auto before = f.s.points;
+    f.s.moves.takeBackHistory << entry;
+    const auto before = f.s.board.points;
     board::onTakeBack(f.s);
-    QCOMPARE(f.s.takeBackHistory, QStringList{"1,5,0,0"});
+    QCOMPARE(f.s.moves.takeBackHistory, QStringList{"1,5,0,0"});
     for (int p = 0; p < kPointCount; ++p)
         QCOMPARE(f.at(p), before[size_t(p)].content);
     board::onTakeBack(f.s);  // the command goes on to the real entry
@@ -120,15 +120,15 @@ void HistoryTest::unreversibleEntriesAreDropped()
 void HistoryTest::unreversibleMarkKeepsListsInStepWhileRecording()
 {
     Fixture f;
-    f.s.recording = true;
+    f.s.moves.recording = true;
     f.left(0);
     f.form().chkOtherMarks.setChecked(true);
     f.form().Option4.select(4);  // "B"
     f.left(9);
     board::clearOtherMarks(f.s);  // the letter is gone, its entries stay
     board::onTakeBack(f.s);
-    QCOMPARE(f.s.gameRecord, QStringList{"1,0,0,0"});
-    QCOMPARE(f.s.takeBackHistory, QStringList{"1,0,0,0"});
+    QCOMPARE(f.s.moves.gameRecord, QStringList{"1,0,0,0"});
+    QCOMPARE(f.s.moves.takeBackHistory, QStringList{"1,0,0,0"});
     QCOMPARE(f.at(0), PointContent::Black);
 }
 

@@ -35,7 +35,7 @@ void LifecycleTest::initialState()
         QVERIFY2(!b->enabled, qPrintable(b->name));
     QVERIFY(!m.UpDown1.enabled && !m.UpDown2.enabled);
     QCOMPARE(m.lbl2Message.caption, QString("退席中です…"));
-    QCOMPARE(f.s.currentTool, int(ToolBlack));
+    QCOMPARE(f.s.board.currentTool, int(ToolBlack));
 }
 
 void LifecycleTest::clearAsks_data()
@@ -65,18 +65,18 @@ void LifecycleTest::clearAsks()
     QCOMPARE(f.dialogs.questions, QStringList{"すべてクリアーしますか？"});
     const bool yes = Answer(answer) == Answer::Yes;
     QCOMPARE(f.at(5) == PointContent::Empty, yes);
-    QCOMPARE(f.s.blackPrisoners, yes ? 0 : 4);
+    QCOMPARE(f.s.board.blackPrisoners, yes ? 0 : 4);
     if (connected) {
         QStringList expected = {"ホールド" + kTerminator, "ホールド解除" + kTerminator};
         if (yes)
             expected << "クリア" + kTerminator;
         QCOMPARE(f.outbox.sent, expected);
-        QCOMPARE(f.s.gameStarted, !yes);
+        QCOMPARE(f.s.board.gameStarted, !yes);
         QCOMPARE(f.form().cmdStart.enabled, yes);
         if (yes)
             QCOMPARE(f.form().cmdStart.back, kStartGreen);
     } else if (yes) {
-        QVERIFY(f.s.takeBackHistory.isEmpty());
+        QVERIFY(f.s.moves.takeBackHistory.isEmpty());
         QVERIFY(!f.form().cmdClear.enabled && !f.form().cmdBack.enabled);
         QVERIFY(f.form().cmdNetwork.enabled);
     }
@@ -118,9 +118,9 @@ void LifecycleTest::clearStartsWithBlack()
     board::onClear(f.s);
     QVERIFY(!board::boardHasContent(f.s));
     QCOMPARE(m.Option2.selected, 0);
-    QCOMPARE(f.s.placementMode, 0);
+    QCOMPARE(f.s.board.placementMode, 0);
     QCOMPARE(m.Option1.selected, 0);
-    QCOMPARE(f.s.currentTool, int(ToolBlack));
+    QCOMPARE(f.s.board.currentTool, int(ToolBlack));
     QCOMPARE(m.Option1[2].back, kButtonGrey);
     QVERIFY(m.Option1[0].enabled && m.Option1[1].enabled && m.Option1[2].enabled);
     QCOMPARE(m.Option4.selected, 0);
@@ -134,18 +134,18 @@ void LifecycleTest::clearStartsWithBlack()
 void LifecycleTest::clearWhileRecordingEndsTheRecording()
 {
     Fixture f;
-    f.s.recording = true;
+    f.s.moves.recording = true;
     f.form().cmdRec.caption = "記録中止(&Q)";
     f.left(0);
     f.form().UpDown1.setValue(2);
     f.dialogs.answers = {Answer::Yes};
     board::onClear(f.s);
     QCOMPARE(f.dialogs.questions, QStringList{"記録中です、中止されますがよろしいですか？"});
-    QVERIFY(!f.s.recording);
+    QVERIFY(!f.s.moves.recording);
     QCOMPARE(f.form().cmdRec.caption, QString("記録(&Q)"));
     QVERIFY(!board::boardHasContent(f.s));
-    QVERIFY(f.s.gameRecord.isEmpty() && f.s.takeBackHistory.isEmpty());
-    QCOMPARE(f.s.whitePrisoners, 0);
+    QVERIFY(f.s.moves.gameRecord.isEmpty() && f.s.moves.takeBackHistory.isEmpty());
+    QCOMPARE(f.s.board.whitePrisoners, 0);
     QCOMPARE(f.form().lblWhitePrisoners.caption, QString("0"));
 }
 
@@ -153,21 +153,21 @@ void LifecycleTest::startWhileRecordingOnlyEndsTheRecording()
 {
     Fixture f;
     f.connect();
-    f.s.recording = true;
+    f.s.moves.recording = true;
     board::onStart(f.s);
     QCOMPARE(f.dialogs.notices, QStringList{"記録を中止します。"});
-    QVERIFY(!f.s.recording);
-    QVERIFY(!f.s.gameStarted);
+    QVERIFY(!f.s.moves.recording);
+    QVERIFY(!f.s.board.gameStarted);
     QCOMPARE(f.outbox.sent, QStringList({"ホールド" + kTerminator, "ホールド解除" + kTerminator}));
     board::onStart(f.s);
-    QVERIFY(f.s.gameStarted);
+    QVERIFY(f.s.board.gameStarted);
 }
 
 void LifecycleTest::startClearsAndSendsTheSize()
 {
     Fixture f;
     f.form().Option3.select(2);
-    f.s.points[3].content = PointContent::Triangle;
+    f.s.board.points[3].content = PointContent::Triangle;
     f.connect();
     f.form().Option1.select(1);
     f.outbox.sent.clear();
@@ -191,12 +191,12 @@ void LifecycleTest::resignEndsTheGame()
     Fixture f;
     f.startGame();
     board::onResign(f.s);  // declined
-    QVERIFY(!f.s.gameEnded);
+    QVERIFY(!f.s.board.gameEnded);
     f.dialogs.answers = {Answer::Yes};
     f.outbox.sent.clear();
     board::onResign(f.s);
     QCOMPARE(f.dialogs.questions.last(), QString("投了または終局しますか？"));
-    QVERIFY(f.s.gameEnded);
+    QVERIFY(f.s.board.gameEnded);
     QCOMPARE(f.outbox.sent.last(), "終局" + kTerminator);
     QCOMPARE(f.form().lbl2Message.caption, QString("相手がOKを押すまで待機中"));
     QVERIFY(f.form().Frame8.visible);
@@ -212,7 +212,7 @@ void LifecycleTest::clearAfterTheEndReturnsToNoGame()
     f.dialogs.answers = {Answer::Yes, Answer::Yes};
     board::onResign(f.s);
     board::onClear(f.s);
-    QVERIFY(!f.s.gameEnded && !f.s.gameStarted);
+    QVERIFY(!f.s.board.gameEnded && !f.s.board.gameStarted);
     QVERIFY(!f.form().Frame8.visible);
     QVERIFY(f.form().cmdStart.enabled);
     QVERIFY(f.form().Option3[1].enabled);
@@ -226,7 +226,7 @@ void LifecycleTest::heldBoardIgnoresTheCommands()
     Fixture f;
     f.startGame();
     f.left(0);
-    f.s.peerHolding = true;
+    f.s.board.peerHolding = true;
     f.outbox.sent.clear();
     f.dialogs.answers = {Answer::Yes, Answer::Yes};
     board::onClear(f.s);
@@ -235,10 +235,10 @@ void LifecycleTest::heldBoardIgnoresTheCommands()
     QCOMPARE(f.dialogs.boxes(), 0);
     QVERIFY(f.outbox.sent.isEmpty());
     QCOMPARE(f.at(0), PointContent::Black);
-    QCOMPARE(f.s.whitePrisoners, 0);
+    QCOMPARE(f.s.board.whitePrisoners, 0);
 
-    f.s.peerHolding = false;
-    f.s.quitting = true;  // no question while quitting, and nothing happens
+    f.s.board.peerHolding = false;
+    f.s.shell.quitting = true;  // no question while quitting, and nothing happens
     board::onClear(f.s);
     QCOMPARE(f.at(0), PointContent::Black);
     QCOMPARE(f.dialogs.boxes(), 0);
@@ -252,7 +252,7 @@ void LifecycleTest::prisonerCountsAreSent()
     f.form().UpDown2.setValue(12);
     QCOMPARE(f.outbox.sent, QStringList({"3,白ハマ" + kTerminator, "12,黒石ハマ" + kTerminator}));
     QCOMPARE(f.form().lblWhitePrisoners.caption, QString("3"));
-    QCOMPARE(f.s.blackPrisoners, 12);
+    QCOMPARE(f.s.board.blackPrisoners, 12);
     f.form().UpDown1.setValue(3);  // same value: no change, nothing sent
     QCOMPARE(f.outbox.sent.size(), 2);
 }

@@ -25,13 +25,13 @@ void MarksTest::countingAfterTheEnd()
     f.startGame();
     f.dialogs.answers = {Answer::Yes};
     board::onResign(f.s);
-    QVERIFY(f.s.gameEnded);
+    QVERIFY(f.s.board.gameEnded);
     f.form().chkOtherMarks.setChecked(true);
     f.form().Option4.select(2);  // "◆"
     for (int p : {10, 11, 12})
         f.left(p);
     QCOMPARE(f.at(11), PointContent::Diamond);
-    QVERIFY(f.s.networkMoveLog.isEmpty());  // marking after the end is not sent
+    QVERIFY(f.s.moves.networkMoveLog.isEmpty());  // marking after the end is not sent
     QVERIFY(f.form().cmd1Rectang.enabled);
     QVERIFY(!f.form().cmdSankaku.enabled);
     QVERIFY(f.form().cmdDikazuClear.enabled);
@@ -43,7 +43,7 @@ void MarksTest::countingAfterTheEnd()
     QVERIFY(!f.form().Frame8.visible);
 
     // A right press after the end erases a letter on the spot and sends nothing.
-    f.s.points[50].content = PointContent::LetterB;
+    f.s.board.points[50].content = PointContent::LetterB;
     f.outbox.sent.clear();
     f.right(50);
     QCOMPARE(f.at(50), PointContent::Empty);
@@ -62,8 +62,8 @@ void MarksTest::clearOtherMarksKeepsStonesAndNumbers()
                                                ". . . .",
                                                ". . . ."}}));
     QCOMPARE(f.numberAt(0), QString("1"));
-    QCOMPARE(f.s.lastMovePoint, -1);
-    QCOMPARE(f.s.takeBackHistory.size(), 1);
+    QCOMPARE(f.s.board.lastMovePoint, -1);
+    QCOMPARE(f.s.moves.takeBackHistory.size(), 1);
 }
 
 void MarksTest::lettersAndNumberingExcludeEachOther()
@@ -74,9 +74,9 @@ void MarksTest::lettersAndNumberingExcludeEachOther()
     f.form().chkOtherMarks.setChecked(true);
     f.form().Option4.select(4);  // "B"
     QVERIFY(!f.form().chkNumberStones.checked);
-    QVERIFY(!f.s.numberStones);
+    QVERIFY(!f.s.board.numberStones);
     QCOMPARE(f.form().lblSnum.caption, QString("1"));
-    QCOMPARE(f.s.moveCounter, qint16(0));
+    QCOMPARE(f.s.board.moveCounter, qint16(0));
     QCOMPARE(f.form().Option4[4].back, kActiveRed);
     QCOMPARE(f.form().Option4[0].back, kButtonGrey);
 

@@ -52,27 +52,27 @@ void PlacementTest::alternateModeFollowsTheLastStone()
                                                ". . .",
                                                ". . ."}}));
     QCOMPARE(f.form().Option1.selected, 0);
-    QCOMPARE(f.s.currentTool, int(ToolBlack));
+    QCOMPARE(f.s.board.currentTool, int(ToolBlack));
 
     board::onTakeBack(f.s);
     QCOMPARE(pictureOf(f.s, 3), (BoardPicture{{"X A .",
                                                ". . .",
                                                ". . ."}}));
     QCOMPARE(f.form().Option1.selected, 1);  // white again
-    QCOMPARE(f.s.takeBackHistory, QStringList({"1,0,0,0", "5,1,0,0"}));
+    QCOMPARE(f.s.moves.takeBackHistory, QStringList({"1,0,0,0", "5,1,0,0"}));
 }
 
 void PlacementTest::turnAdvanceStepsBackPastLetters()
 {
     Fixture f;
-    f.s.takeBackHistory = {"1,0,0,0", "5,1,0,0", "6,2,0,0"};
+    f.s.moves.takeBackHistory = {"1,0,0,0", "5,1,0,0", "6,2,0,0"};
     f.form().Option1.select(0);
     board::selectNextColourFromHistory(f.s);
     QCOMPARE(f.form().Option1.selected, 1);
-    QCOMPARE(f.s.currentTool, int(ToolWhite));
+    QCOMPARE(f.s.board.currentTool, int(ToolWhite));
 
     // Only marks and removals in the list: the selection stays.
-    f.s.takeBackHistory = {"5,1,0,0", "0,2,1,0"};
+    f.s.moves.takeBackHistory = {"5,1,0,0", "0,2,1,0"};
     f.form().Option1.select(0);
     board::selectNextColourFromHistory(f.s);
     QCOMPARE(f.form().Option1.selected, 0);
@@ -84,12 +84,12 @@ void PlacementTest::occupiedPointOrEmptyRemovalRecordsNothing()
     f.left(10);
     f.form().Option1.select(0);
     f.left(10);  // black on black
-    QCOMPARE(f.s.takeBackHistory.size(), 1);
+    QCOMPARE(f.s.moves.takeBackHistory.size(), 1);
     f.form().Option1.select(2);
     f.left(11);  // removal on an empty point
-    QCOMPARE(f.s.takeBackHistory.size(), 1);
+    QCOMPARE(f.s.moves.takeBackHistory.size(), 1);
     QCOMPARE(f.at(10), PointContent::Black);
-    QVERIFY(!f.s.busy);
+    QVERIFY(!f.s.flags.busy);
 }
 
 void PlacementTest::numberingStopsAt999()
@@ -97,15 +97,15 @@ void PlacementTest::numberingStopsAt999()
     Fixture f;
     f.form().chkNumberStones.setChecked(true);
     f.form().UpDown5.setValue(999);
-    QCOMPARE(f.s.moveCounter, qint16(998));
+    QCOMPARE(f.s.board.moveCounter, qint16(998));
     f.left(0);
     QCOMPARE(f.numberAt(0), QString("999"));
-    QCOMPARE(f.s.takeBackHistory.last(), QString("1,0,0,999"));
+    QCOMPARE(f.s.moves.takeBackHistory.last(), QString("1,0,0,999"));
     f.left(1);
     QCOMPARE(f.at(1), PointContent::Empty);
     QCOMPARE(f.dialogs.notices, QStringList{"999手以上の数値はカウント表示できません。"});
 
-    f.s.quitting = true;  // no box while quitting, still refused
+    f.s.shell.quitting = true;  // no box while quitting, still refused
     f.left(1);
     QCOMPARE(f.dialogs.notices.size(), 1);
     QCOMPARE(f.at(1), PointContent::Empty);
@@ -114,7 +114,7 @@ void PlacementTest::numberingStopsAt999()
 void PlacementTest::numberingOffHasNoLimit()
 {
     Fixture f;
-    f.s.moveCounter = 999;
+    f.s.board.moveCounter = 999;
     f.left(0);
     QCOMPARE(f.at(0), PointContent::Black);
     QVERIFY(f.numberAt(0).isEmpty());
@@ -129,10 +129,10 @@ void PlacementTest::rightButtonRemovesANumberedStoneOnce()
     f.left(61);
     f.right(60);
     QCOMPARE(f.at(60), PointContent::Empty);
-    QCOMPARE(f.s.takeBackHistory.last(), QString("0,60,1,1"));
-    QCOMPARE(f.s.lastMovePoint, -1);
+    QCOMPARE(f.s.moves.takeBackHistory.last(), QString("0,60,1,1"));
+    QCOMPARE(f.s.board.lastMovePoint, -1);
     f.right(60);  // nothing left to remove
-    QCOMPARE(f.s.takeBackHistory.size(), 3);
+    QCOMPARE(f.s.moves.takeBackHistory.size(), 3);
 
     // The next left press places the colour to play again (black, after white 2).
     f.left(62);
@@ -162,9 +162,9 @@ void PlacementTest::removalRecordsTheKind()
     QFETCH(bool, rightButton);
     QFETCH(QString, entry);
     Fixture f;
-    f.s.blackStoneColourIndex = blackColour;
+    f.s.shell.blackStoneColourIndex = blackColour;
     f.left(100);  // keeps the board non-empty
-    f.s.points[5].content = PointContent(content);
+    f.s.board.points[5].content = PointContent(content);
     if (rightButton) {
         f.right(5);
     } else {
@@ -172,7 +172,7 @@ void PlacementTest::removalRecordsTheKind()
         f.left(5);
     }
     QCOMPARE(f.at(5), PointContent::Empty);
-    QCOMPARE(f.s.takeBackHistory.last(), entry);
+    QCOMPARE(f.s.moves.takeBackHistory.last(), entry);
 
     board::onTakeBack(f.s);  // puts it back
     QCOMPARE(f.at(5), PointContent(content));
@@ -185,32 +185,32 @@ void PlacementTest::removingTheLastStoneStartsAfresh()
     f.left(40);
     f.form().Option2.select(3);  // continuous removal
     f.left(40);
-    QVERIFY(f.s.takeBackHistory.isEmpty());
-    QCOMPARE(f.s.moveCounter, qint16(0));
+    QVERIFY(f.s.moves.takeBackHistory.isEmpty());
+    QCOMPARE(f.s.board.moveCounter, qint16(0));
     QCOMPARE(f.form().lblSnum.caption, QString("1"));
     QVERIFY(!f.form().cmdBack.enabled);
     QVERIFY(!f.form().cmdClear.enabled);
     QCOMPARE(f.form().Option2.selected, 0);
     QCOMPARE(f.form().Option1.selected, 0);
-    QCOMPARE(f.s.currentTool, int(ToolBlack));
+    QCOMPARE(f.s.board.currentTool, int(ToolBlack));
     QCOMPARE(f.form().Option1[2].back, kButtonGrey);
 }
 
 void PlacementTest::removingTheLastStoneWhileRecordingEndsTheRecording()
 {
     Fixture f;
-    f.s.recording = true;
+    f.s.moves.recording = true;
     f.form().cmdRec.caption = "記録中止(&Q)";
     f.form().cmdRec.back = kActiveRed;
     f.form().cmdNetwork.enabled = f.form().cmdOpt.enabled = f.form().cmdFileOpen.enabled = false;
     f.form().Option3.setAllEnabled(false);
     f.left(40);
-    QCOMPARE(f.s.gameRecord, QStringList{"1,40,0,0"});
-    QCOMPARE(f.s.takeBackHistory, QStringList{"1,40,0,0"});
+    QCOMPARE(f.s.moves.gameRecord, QStringList{"1,40,0,0"});
+    QCOMPARE(f.s.moves.takeBackHistory, QStringList{"1,40,0,0"});
     f.right(40);
-    QVERIFY(!f.s.recording);
-    QVERIFY(f.s.gameRecord.isEmpty());
-    QVERIFY(f.s.takeBackHistory.isEmpty());
+    QVERIFY(!f.s.moves.recording);
+    QVERIFY(f.s.moves.gameRecord.isEmpty());
+    QVERIFY(f.s.moves.takeBackHistory.isEmpty());
     QCOMPARE(f.form().cmdRec.caption, QString("記録(&Q)"));
     QCOMPARE(f.form().cmdRec.back, kButtonGrey);
     QVERIFY(f.form().cmdNetwork.enabled && f.form().cmdOpt.enabled && f.form().cmdFileOpen.enabled);
@@ -221,11 +221,11 @@ void PlacementTest::rightButtonEraseOfAMarkPlacesNothing()
 {
     Fixture f;
     f.left(0);
-    f.s.points[20].content = PointContent::Diamond;
+    f.s.board.points[20].content = PointContent::Diamond;
     f.right(20);
     QCOMPARE(f.at(20), PointContent::Empty);
-    QCOMPARE(f.s.takeBackHistory, QStringList{"1,0,0,0"});  // erase is not recorded, nothing placed
-    QVERIFY(!f.s.eraseHandled);
+    QCOMPARE(f.s.moves.takeBackHistory, QStringList{"1,0,0,0"});  // erase is not recorded, nothing placed
+    QVERIFY(!f.s.board.eraseHandled);
 }
 
 void PlacementTest::modeOverridesASelectedLetter()
@@ -259,7 +259,7 @@ void PlacementTest::connectedBeforeStartOnlyMarksGoOnTheBoard()
     f.left(30);
     QCOMPARE(f.at(30), PointContent::Triangle);
     QCOMPARE(f.outbox.sent, QStringList{"3,30,0,0,0"});
-    QVERIFY(f.s.takeBackHistory.isEmpty());
+    QVERIFY(f.s.moves.takeBackHistory.isEmpty());
 }
 
 void PlacementTest::connectedMovesAreSentAndNotNumbered()
@@ -267,15 +267,15 @@ void PlacementTest::connectedMovesAreSentAndNotNumbered()
     Fixture f;
     f.form().chkNumberStones.setChecked(true);
     f.startGame();
-    f.s.blackPrisoners = 3;
-    f.s.whitePrisoners = 1;
+    f.s.board.blackPrisoners = 3;
+    f.s.board.whitePrisoners = 1;
     f.form().Option1.select(1);
     f.outbox.sent.clear();
     f.left(60);
     QCOMPARE(f.at(60), PointContent::White);
     QVERIFY(f.numberAt(60).isEmpty());
     QCOMPARE(f.outbox.sent, QStringList{"2,60,3,1,0"});
-    QCOMPARE(f.s.networkMoveLog, QStringList{"2,60,3,1,0"});
+    QCOMPARE(f.s.moves.networkMoveLog, QStringList{"2,60,3,1,0"});
     QVERIFY(f.form().cmdWait.enabled);
     QVERIFY(!f.form().cmdBack.enabled);
     QCOMPARE(f.form().Option1.selected, 1);  // each side keeps its colour
@@ -293,11 +293,11 @@ void PlacementTest::peerHoldBlocksTheBoard()
 {
     Fixture f;
     f.startGame();
-    f.s.peerHolding = true;
+    f.s.board.peerHolding = true;
     f.left(0);
     QCOMPARE(f.at(0), PointContent::Empty);
-    f.s.peerHolding = false;
-    f.s.overlayShown = true;
+    f.s.board.peerHolding = false;
+    f.s.board.overlayShown = true;
     f.left(0);
     QCOMPARE(f.at(0), PointContent::Empty);
     QVERIFY(f.outbox.sent.isEmpty());
@@ -306,23 +306,23 @@ void PlacementTest::peerHoldBlocksTheBoard()
 void PlacementTest::replayRunningRefusesWithNotice()
 {
     Fixture f;
-    f.s.replayStep = 3;
+    f.s.moves.replayStep = 3;
     f.left(0);
     QCOMPARE(f.at(0), PointContent::Empty);
     QCOMPARE(f.dialogs.notices, QStringList{"再生中は盤面を操作出来ません。"});
 
     // A record ready for replay: the press asks first; No keeps the record.
-    f.s.replayStep = 0;
+    f.s.moves.replayStep = 0;
     f.form().cmdF.enabled = true;
-    f.s.gameRecord = {"1,0,0,0"};
+    f.s.moves.gameRecord = {"1,0,0,0"};
     f.left(1);
     QCOMPARE(f.dialogs.questions.last(), QString("再生出来る準備が出来ていますがクリアーしますか？"));
     QCOMPARE(f.at(1), PointContent::Empty);
-    QCOMPARE(f.s.gameRecord.size(), 1);
+    QCOMPARE(f.s.moves.gameRecord.size(), 1);
     f.dialogs.answers = {Answer::Yes};
     f.left(1);
     QCOMPARE(f.at(1), PointContent::Black);
-    QVERIFY(f.s.gameRecord.isEmpty());
+    QVERIFY(f.s.moves.gameRecord.isEmpty());
     QVERIFY(!f.form().cmdF.enabled);
 }
 
@@ -346,34 +346,34 @@ void PlacementTest::listLimitWarnings()
     QFETCH(QString, warning);
     QFETCH(bool, turnAdvanced);
     Fixture f;
-    f.s.recording = recording;
-    f.s.points[200].content = PointContent::LetterA;
+    f.s.moves.recording = recording;
+    f.s.board.points[200].content = PointContent::LetterA;
     QStringList filler(before, QStringLiteral("5,200,0,0"));
-    f.s.takeBackHistory = filler;
+    f.s.moves.takeBackHistory = filler;
     if (recording)
-        f.s.gameRecord = filler;
+        f.s.moves.gameRecord = filler;
     f.left(0);
     QCOMPARE(f.at(0), PointContent::Black);
     QCOMPARE(f.dialogs.warnings, QStringList{warning});
     QCOMPARE(f.form().Option1.selected, turnAdvanced ? 1 : 0);
-    QVERIFY(!f.s.busy);
+    QVERIFY(!f.s.flags.busy);
 }
 
 void PlacementTest::startNumberNumbersTheNextStone()
 {
     Fixture f;
-    f.s.recording = true;
+    f.s.moves.recording = true;
     f.form().chkNumberStones.setChecked(true);
     f.form().UpDown5.setValue(50);
     QCOMPARE(f.form().lblSnum.caption, QString("50"));
     f.left(0);
     QCOMPARE(f.numberAt(0), QString("50"));
-    QCOMPARE(f.s.gameRecord.last(), QString("1,0,0,50"));
+    QCOMPARE(f.s.moves.gameRecord.last(), QString("1,0,0,50"));
 
     // Unnumbered stones carry 0 in the record.
     f.form().chkNumberStones.setChecked(false);
     f.left(1);
-    QCOMPARE(f.s.gameRecord.last(), QString("2,1,0,0"));
+    QCOMPARE(f.s.moves.gameRecord.last(), QString("2,1,0,0"));
 }
 
 void PlacementTest::colourChoiceOverAMarkChoiceStands()

@@ -80,7 +80,7 @@ int main(int argc, char *argv[])
     ui::Program program(QString::fromLocal8Bit(argv[1]), nullptr, &dialogs);
     AppState &s = program.state();
     program.start();
-    s.sendPacingCount = 0;  // the fastest pacing
+    s.shell.sendPacingCount = 0;  // the fastest pacing
     say(QStringLiteral("ready"));
 
     QSocketNotifier input(0, QSocketNotifier::Read);
@@ -153,28 +153,28 @@ int main(int argc, char *argv[])
             }
         } else if (command == QLatin1String("game")) {
             QString points;
-            for (const BoardPoint &p : s.points)
+            for (const BoardPoint &p : s.board.points)
                 points += QChar(u'0' + int(p.content));
             say(QStringLiteral("game size=%1 black=%2 white=%3 points=%4 log=%5")
-                    .arg(s.boardSizeCode).arg(s.blackPrisoners).arg(s.whitePrisoners)
-                    .arg(points, s.networkMoveLog.join(QLatin1Char(';'))));
+                    .arg(s.board.boardSizeCode).arg(s.board.blackPrisoners).arg(s.board.whitePrisoners)
+                    .arg(points, s.moves.networkMoveLog.join(QLatin1Char(';'))));
         } else if (command == QLatin1String("caption")) {
             auto *b = w.findChild<QAbstractButton *>(arg);
             say(QStringLiteral("caption %1 %2").arg(arg, b ? b->text() : QString()));
         } else if (command == QLatin1String("overlay")) {
-            say(QStringLiteral("overlay %1 %2").arg(int(s.overlayShown)).arg(f.Frame8.visible ? f.lbl2Message.caption : QString()));
+            say(QStringLiteral("overlay %1 %2").arg(int(s.board.overlayShown)).arg(f.Frame8.visible ? f.lbl2Message.caption : QString()));
         } else if (command == QLatin1String("chatlog")) {
             say(QStringLiteral("chatlog ") + (QStringList{f.txtDisp.text} + f.Combo2.items).join(QLatin1Char('|')));
         } else if (command == QLatin1String("point")) {
-            say(QStringLiteral("point %1 %2").arg(arg.toInt()).arg(int(s.points[size_t(qBound(0, arg.toInt(), 360))].content)));
+            say(QStringLiteral("point %1 %2").arg(arg.toInt()).arg(int(s.board.points[size_t(qBound(0, arg.toInt(), 360))].content)));
         } else if (command == QLatin1String("file")) {
             dialogs.nextFile = words.mid(1).join(QLatin1Char(' '));
         } else if (command == QLatin1String("shot")) {
             w.grab().save(words.mid(1).join(QLatin1Char(' ')), "PNG");
         } else if (command == QLatin1String("state")) {
             say(QStringLiteral("state auth=%1 started=%2 ended=%3 panel=%4 hold=%5")
-                    .arg(int(s.authenticated)).arg(int(s.gameStarted)).arg(int(s.gameEnded))
-                    .arg(int(s.panelOpen)).arg(int(s.peerHolding)));
+                    .arg(int(s.session.authenticated)).arg(int(s.board.gameStarted)).arg(int(s.board.gameEnded))
+                    .arg(int(s.flags.panelOpen)).arg(int(s.board.peerHolding)));
         } else if (command == QLatin1String("close")) {
             w.close();
         }

@@ -44,12 +44,12 @@ const QStringList kRecord = {QStringLiteral("1,60,0,0"), QStringLiteral("2,61,0,
 QByteArray saveThrough(Target target, test::ShellFixture &fx)
 {
     AppState &s = fx.s;
-    const QString path = s.programFolder + fileNameOf(target);
+    const QString path = s.shell.programFolder + fileNameOf(target);
     switch (target) {
     case Target::Settings:
-        s.settings.peerAddress = QStringLiteral("written");
+        s.shell.settings.peerAddress = QStringLiteral("written");
         settings::saveSettings(s);
-        return toCp932(settings::formatLine(settings::savable(s.settings)));
+        return toCp932(settings::formatLine(settings::savable(s.shell.settings)));
     case Target::NoticeLog:
         // A new notice, offered, confirmed and closed as the user would.
         fx.news.response = {true, toCp932(shell::kNoticeKeyword + QStringLiteral("新しいお知らせ")), {}};
@@ -63,7 +63,7 @@ QByteArray saveThrough(Target target, test::ShellFixture &fx)
         fx.dialogs.fileNames.push_back(path);
         if (!record::writeRecordFile(s, kRecord))
             return "<not saved>";
-        return target == Target::NigRecord ? record::recordFileText(kRecord) : record::sgfText(kRecord, s.recordSizeCode);
+        return target == Target::NigRecord ? record::recordFileText(kRecord) : record::sgfText(kRecord, s.moves.recordSizeCode);
     }
     return {};
 }
@@ -89,17 +89,16 @@ bool readThrough(Target target, test::ShellFixture &fx)
     AppState &s = fx.s;
     switch (target) {
     case Target::Settings:
-        settings::loadSettings(s, fx.windows);
-        return s.settings.peerAddress == QStringLiteral("fed");
+        return settings::loadSettings(s, fx.windows).peerAddress == QStringLiteral("fed");
     case Target::NoticeLog:
         fx.news.response = {true, toCp932(shell::kNoticeKeyword + kNotice), {}};
         shell::offerNotice(s, fx.ports);
         return !s.news.logUnreadable && !fx.windows.newsLoaded;  // known from the log: not shown again
     case Target::NigRecord:
     case Target::SgfRecord:
-        fx.dialogs.fileNames.push_back(s.programFolder + fileNameOf(target));
+        fx.dialogs.fileNames.push_back(s.shell.programFolder + fileNameOf(target));
         record::onOpen(s);
-        return s.recordFileLoaded && !s.gameRecord.isEmpty();
+        return s.moves.recordFileLoaded && !s.moves.gameRecord.isEmpty();
     }
     return false;
 }
@@ -235,7 +234,7 @@ void TestFileAccess::onlyRegularFilesRead()
     QFETCH(QStringList, warnings);
 
     test::ShellFixture fx;
-    fx.s.programFolder = settings::findProgramFolder(fx.dir.path());
+    fx.s.shell.programFolder = settings::findProgramFolder(fx.dir.path());
     const QString path = fx.dir.filePath(fileNameOf(target));
     std::unique_ptr<FifoWriter> writer;
     std::unique_ptr<SocketFile> socket;
@@ -295,7 +294,7 @@ void TestFileAccess::savedInReadOnlyFolder()
     QVERIFY(QFile::setPermissions(fx.dir.path(), all | search | QFile::WriteOwner));
     QVERIFY(QFile::setPermissions(path, all | write));
     QVERIFY(QFile::setPermissions(folder, all | search));
-    fx.s.programFolder = settings::findProgramFolder(folder);
+    fx.s.shell.programFolder = settings::findProgramFolder(folder);
 
     QByteArray expected;
     bool folderRefused = false;

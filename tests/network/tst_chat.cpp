@@ -61,7 +61,7 @@ void TestChat::logTrimmedAtLimit()
 {
     test::MemoryWire w;
     QVERIFY(w.connectBoth());
-    w.b.s.chatLogLimit = 5;
+    w.b.s.shell.chatLogLimit = 5;
     for (int i = 1; i <= 7; ++i)
         say(w, w.a, QStringLiteral("m%1").arg(i));
     QCOMPARE(w.b.s.form.Combo2.items, (QStringList{"◇m3", "◇m4", "◇m5", "◇m6", "◇m7"}));
@@ -102,7 +102,7 @@ void TestChat::typingIndicator()
     QCOMPARE(w.b.s.form.lblStatus.caption, QStringLiteral("相手がメッセージを書いています"));
     network::onSend(w.a.s);
     QCOMPARE(f.txtSend.text, QString());
-    QVERIFY(!w.a.s.typingSent);
+    QVERIFY(!w.a.s.session.typingSent);
     w.deliver();
     QCOMPARE(w.b.s.form.lblStatus.caption, QString());
 }
@@ -139,18 +139,18 @@ void TestChat::awayAndBack()
     QVERIFY(w.startGame());
     board::onPresence(w.a.s);  // away
     w.deliver();
-    QVERIFY(w.b.s.overlayShown);
+    QVERIFY(w.b.s.board.overlayShown);
     QVERIFY(w.b.s.form.Frame8.visible);
     QCOMPARE(w.b.s.form.lbl2Message.caption, QStringLiteral("退席中…"));
     board::pressPoint(w.b.s, 40, board::MouseButton::Left);  // blocked meanwhile
-    QCOMPARE(w.b.s.points[40].content, PointContent::Empty);
+    QCOMPARE(w.b.s.board.points[40].content, PointContent::Empty);
     say(w, w.b, QStringLiteral("お茶ですか"));  // chat still works
     QCOMPARE(w.a.s.form.Combo2.items.last(), QStringLiteral("◇お茶ですか"));
 
     const int plays = w.b.sound.plays;
     board::onPresence(w.a.s);  // back
     w.deliver();
-    QVERIFY(!w.b.s.overlayShown && !w.b.s.form.Frame8.visible);
+    QVERIFY(!w.b.s.board.overlayShown && !w.b.s.form.Frame8.visible);
     QCOMPARE(w.b.sound.plays - plays, 1);
 }
 
@@ -173,12 +173,12 @@ void TestChat::removalNotice()
     const int plays = w.b.sound.plays;
     w.a.s.form.Option1.select(2);  // 削除
     w.deliver();
-    QCOMPARE(w.b.s.overlayShown, stones);
+    QCOMPARE(w.b.s.board.overlayShown, stones);
     QCOMPARE(w.b.s.form.Frame8.visible, stones);
     QCOMPARE(w.b.sound.plays - plays, 1);  // once, panel or not
     w.a.s.form.Option1.select(0);  // back to black
     w.deliver();
-    QVERIFY(!w.b.s.overlayShown && !w.b.s.form.Frame8.visible);
+    QVERIFY(!w.b.s.board.overlayShown && !w.b.s.form.Frame8.visible);
 }
 
 void TestChat::prisonersWhileOverlayUp()
@@ -187,12 +187,12 @@ void TestChat::prisonersWhileOverlayUp()
     QVERIFY(w.startGame());
     board::onPresence(w.a.s);  // the other side shows "退席中…"
     w.deliver();
-    QVERIFY(w.b.s.overlayShown);
+    QVERIFY(w.b.s.board.overlayShown);
     const qsizetype afterAway = w.sent.size();
     w.a.s.form.UpDown1.setValue(3);
     w.deliver();
     QCOMPARE(w.sent.size() - afterAway, 1);  // no echo while the overlay is up
-    QCOMPARE(w.b.s.whitePrisoners, 3);
+    QCOMPARE(w.b.s.board.whitePrisoners, 3);
     QCOMPARE(w.b.s.form.UpDown1.value, 3);
     QCOMPARE(w.b.s.form.lblWhitePrisoners.caption, QStringLiteral("3"));
 }

@@ -39,9 +39,9 @@ void press(AppState &s, int point, board::MouseButton button = board::MouseButto
 void compareGames(const test::MemoryWire &w)
 {
     QCOMPARE(test::pictureOf(w.a.s, kGridSize), test::pictureOf(w.b.s, kGridSize));
-    QCOMPARE(w.a.s.networkMoveLog, w.b.s.networkMoveLog);
-    QCOMPARE(w.a.s.blackPrisoners, w.b.s.blackPrisoners);
-    QCOMPARE(w.a.s.whitePrisoners, w.b.s.whitePrisoners);
+    QCOMPARE(w.a.s.moves.networkMoveLog, w.b.s.moves.networkMoveLog);
+    QCOMPARE(w.a.s.board.blackPrisoners, w.b.s.board.blackPrisoners);
+    QCOMPARE(w.a.s.board.whitePrisoners, w.b.s.board.whitePrisoners);
 }
 
 // The last datagram a sent whose plain text is `plain`.
@@ -98,7 +98,7 @@ void TestCrossings::crossingMoves()
     after(w);
     w.deliver();
     compareGames(w);
-    QVERIFY(!w.a.s.networkMoveLog.isEmpty());
+    QVERIFY(!w.a.s.moves.networkMoveLog.isEmpty());
 }
 
 void TestCrossings::crossingPrisoners_data()
@@ -124,11 +124,11 @@ void TestCrossings::crossingPrisoners()
     QVERIFY(changed);
     compareGames(w);
     for (test::Peer *p : {&w.a, &w.b}) {
-        const int count = white ? p->s.whitePrisoners : p->s.blackPrisoners;
+        const int count = white ? p->s.board.whitePrisoners : p->s.board.blackPrisoners;
         QCOMPARE(spinner(*p).value, count);
         QCOMPARE((white ? p->s.form.lblWhitePrisoners : p->s.form.lblBlackPrisoners).caption, QString::number(count));
     }
-    QCOMPARE(w.b.s.whitePrisoners + w.b.s.blackPrisoners, 5);  // b's change came last
+    QCOMPARE(w.b.s.board.whitePrisoners + w.b.s.board.blackPrisoners, 5);  // b's change came last
 }
 
 void TestCrossings::endAcceptedDuringWait()
@@ -139,7 +139,7 @@ void TestCrossings::endAcceptedDuringWait()
     int pressedAgain = 0;
     w.pace(&w.a, [&] {
         // The resign button, pressed again while "終局" is on its way.
-        if (w.a.s.gameEnded && !pressedAgain++)
+        if (w.a.s.board.gameEnded && !pressedAgain++)
             board::onResign(w.a.s);
     });
     board::onResign(w.a.s);
@@ -149,7 +149,7 @@ void TestCrossings::endAcceptedDuringWait()
     QCOMPARE(w.b.dialogs.notices.count(QStringLiteral("投了または終局しました。")), 1);
     QVERIFY(!w.a.s.form.Frame8.visible);  // the OK came during the wait and took the notice down
     QVERIFY(!w.a.s.form.cmdTouryou.enabled);
-    QVERIFY(w.a.s.gameEnded && w.b.s.gameEnded);
+    QVERIFY(w.a.s.board.gameEnded && w.b.s.board.gameEnded);
 }
 
 void TestCrossings::peerEndsWhileAway()
@@ -166,19 +166,19 @@ void TestCrossings::peerEndsWhileAway()
     board::onResign(w.b.s);
     w.b.dialogs.whileOpen = {};
     w.deliver();
-    QVERIFY(w.a.s.gameEnded && w.b.s.gameEnded);
+    QVERIFY(w.a.s.board.gameEnded && w.b.s.board.gameEnded);
     QCOMPARE(w.a.s.form.cmdOff.caption, QStringLiteral("退席中(&P)"));
     QVERIFY(w.a.s.form.cmdOff.enabled);  // the way back stays open
-    QVERIFY(w.b.s.overlayShown && w.b.s.form.Frame8.visible);
+    QVERIFY(w.b.s.board.overlayShown && w.b.s.form.Frame8.visible);
     QCOMPARE(w.b.s.form.lbl2Message.caption, QStringLiteral("退席中…"));
 
     board::onPresence(w.a.s);  // back
     w.deliver();
-    QVERIFY(!w.b.s.overlayShown && !w.b.s.form.Frame8.visible);
+    QVERIFY(!w.b.s.board.overlayShown && !w.b.s.form.Frame8.visible);
     w.b.dialogs.answers = {Answer::Yes};
     board::onClear(w.b.s);
     w.deliver();
-    QVERIFY(!w.a.s.gameEnded && !w.b.s.gameEnded);
+    QVERIFY(!w.a.s.board.gameEnded && !w.b.s.board.gameEnded);
     QCOMPARE(w.a.dialogs.notices.last(), QStringLiteral("相手がクリアーしましたので、こちらもクリアーします。"));
 }
 
@@ -191,19 +191,19 @@ void TestCrossings::awayDuringRemoval()
     w.deliver();
     w.a.s.form.Option1.select(2);  // 削除: "石削除中"
     w.deliver();
-    QVERIFY(w.b.s.overlayShown);
+    QVERIFY(w.b.s.board.overlayShown);
     board::onPresence(w.a.s);  // away
     w.deliver();
     QCOMPARE(w.b.s.form.lbl2Message.caption, QStringLiteral("退席中…"));
     board::onPresence(w.a.s);  // and back, still removing
     w.deliver();
-    QVERIFY(w.b.s.overlayShown && w.b.s.form.Frame8.visible);
+    QVERIFY(w.b.s.board.overlayShown && w.b.s.form.Frame8.visible);
     QCOMPARE(w.b.s.form.lbl2Message.caption, QStringLiteral("石を削除しています…"));
     press(w.b.s, 62);
-    QCOMPARE(w.b.s.points[62].content, PointContent::Empty);  // the gate holds
+    QCOMPARE(w.b.s.board.points[62].content, PointContent::Empty);  // the gate holds
     w.a.s.form.Option1.select(0);  // 黒: "石削除終了"
     w.deliver();
-    QVERIFY(!w.b.s.overlayShown && !w.b.s.form.Frame8.visible);
+    QVERIFY(!w.b.s.board.overlayShown && !w.b.s.form.Frame8.visible);
 }
 
 void TestCrossings::repeatedDatagram_data()
@@ -264,6 +264,6 @@ void TestCrossings::receiveTakenInByClickIsAnnounced()
     w.arrive();  // in b's socket, not yet read
     QCOMPARE(announced, 0);
     press(w.b.s, 40);
-    QVERIFY(w.b.s.peerQuit);
+    QVERIFY(w.b.s.session.peerQuit);
     QCOMPARE(announced, 1);
 }

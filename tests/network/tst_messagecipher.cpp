@@ -34,14 +34,14 @@ void MessageCipherTest::peersWithTheSameKeyUnderstandEachOther()
     QFETCH(QString, plain);
     Fixture a, b;
     for (Fixture *f : {&a, &b}) {
-        f->s.activeCipherNumber = number;
-        f->s.sessionPassword = "あいことば";
+        f->s.session.activeCipherNumber = number;
+        f->s.session.sessionPassword = "あいことば";
     }
     const QString wire = network::encipherMessage(a.s, plain);
-    QVERIFY(a.s.cipherSucceeded);
+    QVERIFY(a.s.session.cipherSucceeded);
     QVERIFY(!wire.isEmpty() && wire != plain);
     QCOMPARE(network::decipherMessage(b.s, wire), plain);
-    QVERIFY(b.s.cipherSucceeded);
+    QVERIFY(b.s.session.cipherSucceeded);
     QCOMPARE(a.dialogs.boxes() + b.dialogs.boxes(), 0);
 }
 
@@ -58,27 +58,27 @@ void MessageCipherTest::wrongKeyGivesTheMismatchText()
     QFETCH(int, number);
     QFETCH(QString, password);
     Fixture a, b;
-    a.s.activeCipherNumber = 5;
-    a.s.sessionPassword = "あいことば";
-    b.s.activeCipherNumber = number;
-    b.s.sessionPassword = password;
-    b.s.cipherSucceeded = true;
+    a.s.session.activeCipherNumber = 5;
+    a.s.session.sessionPassword = "あいことば";
+    b.s.session.activeCipherNumber = number;
+    b.s.session.sessionPassword = password;
+    b.s.session.cipherSucceeded = true;
     const QString wire = network::encipherMessage(a.s, "2,60,3,1,0");
     QCOMPARE(network::decipherMessage(b.s, wire), "鍵相違" + kTerminator);
-    QVERIFY(!b.s.cipherSucceeded);
+    QVERIFY(!b.s.session.cipherSucceeded);
     QCOMPARE(b.dialogs.boxes(), 0);
 }
 
 void MessageCipherTest::markerInTheTextIsRefusedWithAWarning()
 {
     Fixture f;
-    f.s.activeCipherNumber = 3;
-    f.s.sessionPassword = "pw";
+    f.s.session.activeCipherNumber = 3;
+    f.s.session.sessionPassword = "pw";
     QVERIFY(network::encipherMessage(f.s, "ab*:;#$cd").isEmpty());
-    QVERIFY(!f.s.cipherSucceeded);
+    QVERIFY(!f.s.session.cipherSucceeded);
     QCOMPARE(f.dialogs.warnings, QStringList{"特殊コードの文字列が入っています。「*:;#$」"});
 
-    f.s.quitting = true;  // no box while quitting
+    f.s.shell.quitting = true;  // no box while quitting
     QVERIFY(network::encipherMessage(f.s, "ab*:;#$cd").isEmpty());
     QCOMPARE(f.dialogs.warnings.size(), 1);
 }

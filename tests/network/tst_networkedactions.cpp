@@ -47,15 +47,15 @@ struct Snapshot {
     Snapshot(const test::MemoryWire &w)
     {
         const AppState &s = w.b.s;
-        for (const BoardPoint &p : s.points)
+        for (const BoardPoint &p : s.board.points)
             points << int(p.content);
-        log = s.networkMoveLog;
-        started = s.gameStarted;
-        ended = s.gameEnded;
-        panel = s.panelOpen;
-        size = s.boardSizeCode;
+        log = s.moves.networkMoveLog;
+        started = s.board.gameStarted;
+        ended = s.board.gameEnded;
+        panel = s.flags.panelOpen;
+        size = s.board.boardSizeCode;
         sizeShown = s.form.Option3.selected;
-        white = s.whitePrisoners;
+        white = s.board.whitePrisoners;
         whiteShown = s.form.UpDown1.value;
         boxes = w.b.dialogs.boxes();
         sentByB = std::count_if(w.sent.begin(), w.sent.end(), [](const auto &d) { return d.first == 'b'; });
@@ -82,24 +82,24 @@ void TestNetworkedActions::start()
     test::MemoryWire w;
     QVERIFY(w.connectBoth());
     // The receiver has a stone of its own and another size: both go.
-    w.b.s.points[5].content = PointContent::Black;
-    w.a.s.boardSizeCode = size;
+    board::switchToSize(w.a.s, size);
     w.a.s.form.Option3.setSelected(size);
-    w.b.s.boardSizeCode = size == Size9 ? Size19 : Size9;
+    board::switchToSize(w.b.s, size == Size9 ? Size19 : Size9);
+    board::setPointContent(w.b.s, 5, PointContent::Black);
     startFromA(w);
 
     const AppState &b = w.b.s;
     QCOMPARE(w.b.dialogs.notices, QStringList{QStringLiteral("対局を開始しました。")});
-    QCOMPARE(b.boardSizeCode, size);
+    QCOMPARE(b.board.boardSizeCode, size);
     QCOMPARE(b.form.Option3.selected, size);
     QVERIFY(!board::boardHasContent(b));
-    QVERIFY(b.gameStarted && w.a.s.gameStarted);
+    QVERIFY(b.board.gameStarted && w.a.s.board.gameStarted);
     QVERIFY(!b.form.cmdStart.enabled && !b.form.cmdClear.enabled && !b.form.Option3[0].enabled);
     QVERIFY(b.form.cmdTouryou.enabled && b.form.cmdOff.enabled && b.form.UpDown1.enabled);
     QCOMPARE(b.form.cmdStart.back, kButtonGrey);
     QCOMPARE(b.form.cmdWait.enabled, waitEnabled);
-    QCOMPARE(w.a.s.boardSizeCode, size);  // the echo changed nothing on the starter
-    QVERIFY(!w.a.s.peerHolding && !b.peerHolding);
+    QCOMPARE(w.a.s.board.boardSizeCode, size);  // the echo changed nothing on the starter
+    QVERIFY(!w.a.s.board.peerHolding && !b.board.peerHolding);
 }
 
 void TestNetworkedActions::sizeEchoAbsorbed()
@@ -109,8 +109,8 @@ void TestNetworkedActions::sizeEchoAbsorbed()
     const qsizetype before = w.sent.size();
     w.a.s.form.Option3.select(Size13);
     w.deliver();
-    QCOMPARE(w.a.s.boardSizeCode, int(Size13));
-    QCOMPARE(w.b.s.boardSizeCode, int(Size13));
+    QCOMPARE(w.a.s.board.boardSizeCode, int(Size13));
+    QCOMPARE(w.b.s.board.boardSizeCode, int(Size13));
     QCOMPARE(w.b.s.form.Option3.selected, int(Size13));
     QCOMPARE(w.sent.size() - before, 2);  // the size, its echo, and nothing more
 }
@@ -124,14 +124,14 @@ void TestNetworkedActions::clearAndSecondGame()
     w.a.dialogs.answers = {Answer::Yes};
     board::onResign(w.a.s);
     w.deliver();
-    QVERIFY(w.a.s.gameEnded && w.b.s.gameEnded);
+    QVERIFY(w.a.s.board.gameEnded && w.b.s.board.gameEnded);
 
     w.a.dialogs.answers = {Answer::Yes};
     board::onClear(w.a.s);
     w.deliver();
     QVERIFY(w.b.dialogs.notices.contains(QStringLiteral("相手がクリアーしましたので、こちらもクリアーします。")));
     QVERIFY(!board::boardHasContent(w.b.s));
-    QVERIFY(!w.b.s.gameEnded && !w.b.s.gameStarted);
+    QVERIFY(!w.b.s.board.gameEnded && !w.b.s.board.gameStarted);
     QCOMPARE(w.b.s.form.cmdStart.back, kStartGreen);
 
     // A second game, started from the other side, with moves both ways.
@@ -143,9 +143,9 @@ void TestNetworkedActions::clearAndSecondGame()
     w.deliver();
     board::pressPoint(w.a.s, 120, board::MouseButton::Left);
     w.deliver();
-    QCOMPARE(w.a.s.points[100].content, PointContent::Black);
-    QCOMPARE(w.b.s.points[120].content, PointContent::White);
-    QCOMPARE(w.a.s.networkMoveLog, w.b.s.networkMoveLog);
+    QCOMPARE(w.a.s.board.points[100].content, PointContent::Black);
+    QCOMPARE(w.b.s.board.points[120].content, PointContent::White);
+    QCOMPARE(w.a.s.moves.networkMoveLog, w.b.s.moves.networkMoveLog);
 }
 
 void TestNetworkedActions::takeBack_data()
@@ -167,15 +167,15 @@ void TestNetworkedActions::takeBack()
     if (removal) {
         board::pressPoint(w.a.s, 60, board::MouseButton::Right);  // taken off again
         w.deliver();
-        QCOMPARE(w.b.s.points[60].content, PointContent::Empty);
+        QCOMPARE(w.b.s.board.points[60].content, PointContent::Empty);
     }
     const int playsA = w.a.sound.plays, playsB = w.b.sound.plays;
     network::onWait(w.a.s);
     w.deliver();
     const PointContent expected = removal ? PointContent::Black : PointContent::Empty;
-    QCOMPARE(w.a.s.points[60].content, expected);
-    QCOMPARE(w.b.s.points[60].content, expected);
-    QCOMPARE(w.a.s.networkMoveLog, w.b.s.networkMoveLog);
+    QCOMPARE(w.a.s.board.points[60].content, expected);
+    QCOMPARE(w.b.s.board.points[60].content, expected);
+    QCOMPARE(w.a.s.moves.networkMoveLog, w.b.s.moves.networkMoveLog);
     QCOMPARE(w.a.sound.plays - playsA, 1);  // once on each side
     QCOMPARE(w.b.sound.plays - playsB, 1);
 
@@ -183,7 +183,7 @@ void TestNetworkedActions::takeBack()
     if (!removal) {
         network::onWait(w.a.s);  // the stone at 61
         w.deliver();
-        QVERIFY(w.a.s.networkMoveLog.isEmpty() && w.b.s.networkMoveLog.isEmpty());
+        QVERIFY(w.a.s.moves.networkMoveLog.isEmpty() && w.b.s.moves.networkMoveLog.isEmpty());
         const qsizetype before = w.sent.size();
         network::onWait(w.a.s);
         QCOMPARE(w.sent.size(), before);
@@ -198,7 +198,7 @@ void TestNetworkedActions::prisonersOneEcho()
     w.a.s.form.UpDown1.setValue(3);
     w.deliver();
     for (const test::Peer *p : {&w.a, &w.b}) {
-        QCOMPARE(p->s.whitePrisoners, 3);
+        QCOMPARE(p->s.board.whitePrisoners, 3);
         QCOMPARE(p->s.form.UpDown1.value, 3);
         QCOMPARE(p->s.form.lblWhitePrisoners.caption, QStringLiteral("3"));
     }
@@ -217,14 +217,14 @@ void TestNetworkedActions::letterPlacedAgainNotRepeated()
     f.Option1.select(2);  // 削除: a letter is erased on the spot, no move
     w.deliver();
     board::pressPoint(w.a.s, 80, board::MouseButton::Left);
-    QCOMPARE(w.a.s.points[80].content, PointContent::Empty);
+    QCOMPARE(w.a.s.board.points[80].content, PointContent::Empty);
     f.Option4.select(3);
     const qsizetype before = w.sent.size();
     board::pressPoint(w.a.s, 80, board::MouseButton::Left);  // and placed again
     w.deliver();
-    QCOMPARE(w.a.s.points[80].content, PointContent::LetterA);
+    QCOMPARE(w.a.s.board.points[80].content, PointContent::LetterA);
     QCOMPARE(w.sent.size(), before);
-    QCOMPARE(w.a.s.networkMoveLog, w.b.s.networkMoveLog);
+    QCOMPARE(w.a.s.moves.networkMoveLog, w.b.s.moves.networkMoveLog);
 }
 
 void TestNetworkedActions::heldBoardDoesNothing_data()
@@ -252,14 +252,15 @@ void TestNetworkedActions::heldBoardDoesNothing()
 
     test::MemoryWire w;
     QVERIFY(w.connectBoth());
-    w.a.s.boardSizeCode = w.b.s.boardSizeCode = Size13;  // 待った is open on 13 lines
+    board::switchToSize(w.a.s, Size13);  // 待った is open on 13 lines
+    board::switchToSize(w.b.s, Size13);
     w.a.s.form.Option3.setSelected(Size13);
     w.b.s.form.Option3.setSelected(Size13);
     if (inGame) {
         startFromA(w);
         board::pressPoint(w.a.s, 60, board::MouseButton::Left);
         w.deliver();
-        QCOMPARE(w.b.s.points[60].content, PointContent::Black);
+        QCOMPARE(w.b.s.board.points[60].content, PointContent::Black);
     }
     w.b.dialogs.answers = {Answer::Yes, Answer::Yes};
 
@@ -267,7 +268,7 @@ void TestNetworkedActions::heldBoardDoesNothing()
     bool held = false, unchanged = false;
     w.a.dialogs.whileOpen = [&] {
         w.deliver();
-        held = w.b.s.peerHolding;
+        held = w.b.s.board.peerHolding;
         const Snapshot before(w);
         action(w.b.s);
         w.deliver();
@@ -278,8 +279,8 @@ void TestNetworkedActions::heldBoardDoesNothing()
     w.deliver();
     QVERIFY(held);
     QVERIFY(unchanged);
-    QVERIFY(!w.b.s.peerHolding);
-    QCOMPARE(w.a.s.networkMoveLog, w.b.s.networkMoveLog);
+    QVERIFY(!w.b.s.board.peerHolding);
+    QCOMPARE(w.a.s.moves.networkMoveLog, w.b.s.moves.networkMoveLog);
 }
 
 void TestNetworkedActions::chatAndAwayWhileHeld()
@@ -296,7 +297,7 @@ void TestNetworkedActions::chatAndAwayWhileHeld()
     board::onResign(w.a.s);  // answered No
     QVERIFY(w.a.dialogs.whileOpen);
     QCOMPARE(w.a.s.form.txtDisp.text, QStringLiteral("◇待ってます"));
-    QVERIFY(w.a.s.overlayShown);
+    QVERIFY(w.a.s.board.overlayShown);
     QCOMPARE(w.a.s.form.lbl2Message.caption, QStringLiteral("退席中…"));
     QCOMPARE(w.b.s.form.cmdOff.caption, QStringLiteral("退席中(&P)"));
 }

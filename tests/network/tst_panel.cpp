@@ -50,11 +50,11 @@ void TestPanel::openAsks()
     else if (setup == QLatin1String("replay"))
         fx.form().cmdF.enabled = true;
     else if (setup == QLatin1String("recording"))
-        fx.s.recording = true;
+        fx.s.moves.recording = true;
     fx.dialogs.answers = {Answer(answer)};
     network::onNetworkPanelOpen(fx.s);
     QCOMPARE(fx.dialogs.questions, question.isEmpty() ? QStringList() : QStringList{question});
-    QCOMPARE(fx.s.panelOpen, opened);
+    QCOMPARE(fx.s.flags.panelOpen, opened);
     QCOMPARE(fx.form().fraNetwork.visible, opened);
     if (opened)
         QVERIFY(!board::boardHasContent(fx.s));
@@ -67,7 +67,7 @@ void TestPanel::openAndCloseLocally()
     f.Option2.select(1);  // black only: the colours are locked
     f.cmdRec.enabled = false;  // remembered while the panel is open
     network::onNetworkPanelOpen(fx.s);
-    QVERIFY(fx.s.panelOpen);
+    QVERIFY(fx.s.flags.panelOpen);
     QCOMPARE(f.Option2.selected, 0);
     for (int i = 0; i < 3; ++i)
         QVERIFY(!f.Option1[i].enabled && !f.Option3[i].enabled);
@@ -76,7 +76,7 @@ void TestPanel::openAndCloseLocally()
         QVERIFY2(!c->enabled, qPrintable(c->name));
 
     network::onNetworkPanelClose(fx.s);
-    QVERIFY(!fx.s.panelOpen);
+    QVERIFY(!fx.s.flags.panelOpen);
     QVERIFY(!f.fraNetwork.visible);
     QVERIFY(f.cmdNetwork.enabled && f.cmdFileOpen.enabled && f.chkNumberStones.enabled && f.Option1[1].enabled);
     QVERIFY(f.Combo2.enabled);
@@ -96,12 +96,12 @@ void TestPanel::closeOnAuthentication()
     w.deliver();
     for (test::Peer *p : {&w.a, &w.b}) {
         const Form &f = p->s.form;
-        QVERIFY(p->s.authenticated);
-        QVERIFY(!p->s.panelOpen && !f.fraNetwork.visible);
+        QVERIFY(p->s.session.authenticated);
+        QVERIFY(!p->s.flags.panelOpen && !f.fraNetwork.visible);
         QVERIFY(!f.cmdNetwork.enabled && !f.cmdRec.enabled && !f.cmdFileOpen.enabled && !f.chkOtherMarks.enabled);
         QVERIFY(f.cmdStart.enabled && f.Combo2.enabled);
         QCOMPARE(f.cmdStart.back, kStartGreen);
-        QCOMPARE(p->s.activeCipherNumber, 7);
+        QCOMPARE(p->s.session.activeCipherNumber, 7);
     }
 }
 

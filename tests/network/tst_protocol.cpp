@@ -95,15 +95,15 @@ void TestProtocol::handshake()
         test::Peer &second = order == QLatin1String("ab") ? w.b : w.a;
         network::onConnect(first.s);
         w.deliver();
-        QVERIFY(first.s.waitingForPeer);
+        QVERIFY(first.s.session.waitingForPeer);
         QVERIFY(first.s.form.Command4.enabled && !first.s.form.txtPassword.enabled);
         network::onConnect(second.s);
         w.deliver();
         QCOMPARE(conversation(w), talk);
     }
     for (test::Peer *p : {&w.a, &w.b}) {
-        QVERIFY(p->s.authenticated);
-        QCOMPARE(p->s.activeCipherNumber, 7);
+        QVERIFY(p->s.session.authenticated);
+        QCOMPARE(p->s.session.activeCipherNumber, 7);
         QCOMPARE(p->s.form.cmdStart.back, kStartGreen);
         QCOMPARE(p->sound.plays, 1);
     }
@@ -112,7 +112,7 @@ void TestProtocol::handshake()
     w.a.s.sendKeyword(QStringLiteral("ホールド"));
     w.deliver();
     QCOMPARE(readable(w.sent[before].second, 7, QStringLiteral("abcdef")), QStringLiteral("7:ホールド"));
-    QVERIFY(w.b.s.peerHolding);
+    QVERIFY(w.b.s.board.peerHolding);
 }
 
 void TestProtocol::noHandshake_data()
@@ -132,9 +132,9 @@ void TestProtocol::noHandshake()
     w.b.s.form.txtPassword.text = password;
     w.b.s.form.cboCipherNumber.text = number;
     w.connectBoth();
-    QVERIFY(!w.a.s.authenticated);
-    QVERIFY(!w.b.s.authenticated);
-    QVERIFY(w.a.s.waitingForPeer && w.b.s.waitingForPeer);
+    QVERIFY(!w.a.s.session.authenticated);
+    QVERIFY(!w.b.s.session.authenticated);
+    QVERIFY(w.a.s.session.waitingForPeer && w.b.s.session.waitingForPeer);
 }
 
 void TestProtocol::waitingCopyIgnoresStrangers()
@@ -142,7 +142,7 @@ void TestProtocol::waitingCopyIgnoresStrangers()
     test::MemoryWire w;
     network::onConnect(w.a.s);
     w.deliver();
-    QVERIFY(w.a.s.waitingForPeer);
+    QVERIFY(w.a.s.session.waitingForPeer);
     // A stranger who knows the program's fixed handshake key, from the peer's port.
     const QStringList texts{QStringLiteral("終了") + T, QStringLiteral("クリア") + T, QStringLiteral("2,開始") + T,
                             QStringLiteral("ホールド") + T, QStringLiteral("07接続確認1") + T,
@@ -154,60 +154,60 @@ void TestProtocol::waitingCopyIgnoresStrangers()
     w.a.end.onReadable();
 
     const AppState &s = w.a.s;
-    QVERIFY(!s.authenticated && !s.peerQuit && !s.quitWithoutAsking && !s.peerHolding);
+    QVERIFY(!s.session.authenticated && !s.session.peerQuit && !s.shell.quitWithoutAsking && !s.board.peerHolding);
     QVERIFY(!board::boardHasContent(s));
-    QCOMPARE(s.boardSizeCode, int(Size19));
+    QCOMPARE(s.board.boardSizeCode, int(Size19));
     QCOMPARE(w.a.dialogs.boxes(), 0);
     QVERIFY(w.a.end.isBound());
 
     network::onConnect(w.b.s);
     w.deliver();
-    QVERIFY(w.a.s.authenticated && w.b.s.authenticated);
+    QVERIFY(w.a.s.session.authenticated && w.b.s.session.authenticated);
 }
 
 void TestProtocol::movesAndHold()
 {
     test::MemoryWire w;
     w.connectBoth();
-    w.a.s.gameStarted = w.b.s.gameStarted = true;
+    w.a.s.board.gameStarted = w.b.s.board.gameStarted = true;
 
     // A stone placed on one side appears on the other, with the prisoner counts.
-    w.b.s.blackPrisoners = 2;
+    w.b.s.board.blackPrisoners = 2;
     board::pressPoint(w.b.s, 60, board::MouseButton::Left);
     w.deliver();
-    QCOMPARE(w.a.s.points[60].content, PointContent::Black);
-    QCOMPARE(w.a.s.lastMovePoint, 60);
-    QCOMPARE(w.a.s.networkMoveLog, QStringList{"1,60,2,0,0"});
+    QCOMPARE(w.a.s.board.points[60].content, PointContent::Black);
+    QCOMPARE(w.a.s.board.lastMovePoint, 60);
+    QCOMPARE(w.a.s.moves.networkMoveLog, QStringList{"1,60,2,0,0"});
     QCOMPARE(w.a.s.form.lblBlackPrisoners.caption, QStringLiteral("2"));
     QVERIFY(w.a.s.form.cmdWait.enabled);
 
     // Empty numeric fields count as 0.
     w.b.s.sendPeerMessage(QStringLiteral("2,61,,,"));
     w.deliver();
-    QCOMPARE(w.a.s.points[61].content, PointContent::White);
-    QCOMPARE(w.a.s.networkMoveLog.last(), QStringLiteral("2,61,0,0,0"));
+    QCOMPARE(w.a.s.board.points[61].content, PointContent::White);
+    QCOMPARE(w.a.s.moves.networkMoveLog.last(), QStringLiteral("2,61,0,0,0"));
     w.b.s.sendPeerMessage(QStringLiteral("1,60,2,0,0"));  // as the last but one: a stone already there is a repeat too
     w.deliver();
-    QCOMPARE(w.a.s.networkMoveLog.size(), 2);
+    QCOMPARE(w.a.s.moves.networkMoveLog.size(), 2);
 
     // The same move again is applied once; a point beyond the board is chat, not point 0.
     for (const QString &text : {QStringLiteral("1,60,2,0,0"), QStringLiteral("2,400,0,0,0"), QStringLiteral("2,3,0,5")}) {
         w.b.s.sendPeerMessage(text);
         w.deliver();
     }
-    QCOMPARE(w.a.s.networkMoveLog.size(), 2);
-    QCOMPARE(w.a.s.points[0].content, PointContent::Empty);
-    QVERIFY(w.a.s.appendToChatLog);  // the last text was chat
+    QCOMPARE(w.a.s.moves.networkMoveLog.size(), 2);
+    QCOMPARE(w.a.s.board.points[0].content, PointContent::Empty);
+    QVERIFY(w.a.s.session.appendToChatLog);  // the last text was chat
 
     // While the peer holds the board, nothing is placed here.
     w.b.s.sendHold();
     w.deliver();
-    QVERIFY(w.a.s.peerHolding);
+    QVERIFY(w.a.s.board.peerHolding);
     board::pressPoint(w.a.s, 100, board::MouseButton::Left);
-    QCOMPARE(w.a.s.points[100].content, PointContent::Empty);
+    QCOMPARE(w.a.s.board.points[100].content, PointContent::Empty);
     w.b.s.sendHoldRelease();
     w.deliver();
-    QVERIFY(!w.a.s.peerHolding);
+    QVERIFY(!w.a.s.board.peerHolding);
 
     // An unknown keyword only empties the typing indicator.
     w.b.s.sendKeyword(QStringLiteral("message_writing"));
@@ -251,10 +251,10 @@ void TestProtocol::keywordsWholeOrEnding()
 
     w.b.s.sendPeerMessage(text);
     w.deliver();
-    QCOMPARE(w.a.s.peerHolding, holding);
+    QCOMPARE(w.a.s.board.peerHolding, holding);
     QCOMPARE(w.a.s.form.lblWhitePrisoners.caption, whiteCount < 0 ? white : QString::number(whiteCount));
     QCOMPARE(w.a.s.form.lblStatus.caption, statusKept ? status : QString());
-    QVERIFY(!w.a.s.appendToChatLog);  // a text with the terminator is never chat
+    QVERIFY(!w.a.s.session.appendToChatLog);  // a text with the terminator is never chat
 }
 
 void TestProtocol::peerQuits()
@@ -264,9 +264,8 @@ void TestProtocol::peerQuits()
     w.b.s.sendKeyword(QStringLiteral("終了"));
     w.deliver();
     QCOMPARE(w.a.dialogs.notices, QStringList{QStringLiteral("相手側ホストから接続がオフになりましたので、一旦終了します。")});
-    QVERIFY(w.a.s.peerQuit);
-    QVERIFY(w.a.s.quitWithoutAsking);
-    QVERIFY(!w.a.s.authenticated);
+    QVERIFY(w.a.s.session.peerQuit);  // the close asks nothing (tst_close)
+    QVERIFY(!w.a.s.session.authenticated);
     QVERIFY(!w.a.end.isBound());  // closed before the window closes
 }
 
@@ -274,7 +273,7 @@ void TestProtocol::junkGetsFewReplies()
 {
     test::MemoryWire w;
     w.connectBoth();
-    w.a.s.lastKeyMismatchReplyMs = -1;
+    w.a.s.session.lastKeyMismatchReplyMs = -1;
     const qsizetype before = w.sent.size();
     for (int i = 0; i < 5; ++i)
         w.a.end.inbox.push_back(cipher30(QStringLiteral("偽物") + T));  // not deciphered by number 7
@@ -294,7 +293,7 @@ void TestProtocol::receivedDuringLocalQuestion()
     w.a.dialogs.whileOpen = [&] {
         w.b.s.sendHold();
         w.deliver();
-        holdingWhileAsked = w.a.s.peerHolding;
+        holdingWhileAsked = w.a.s.board.peerHolding;
     };
     w.a.dialogs.answers = {Answer::No};
     board::onResign(w.a.s);
@@ -306,7 +305,7 @@ void TestProtocol::receivedDuringReceiveBox()
 {
     test::MemoryWire w;
     w.connectBoth();
-    w.a.s.gameStarted = w.b.s.gameStarted = true;
+    w.a.s.board.gameStarted = w.b.s.board.gameStarted = true;
     // The peer ends the game: its notice is a box opened while receiving. What
     // arrives meanwhile waits for it, then is handled in order.
     bool stoneWhileOpen = true;
@@ -316,7 +315,7 @@ void TestProtocol::receivedDuringReceiveBox()
         w.b.s.sendPeerMessage(QStringLiteral("2,71,0,0,0"));
         w.b.s.sendKeyword(QStringLiteral("message_writing"));
         w.deliver();
-        stoneWhileOpen = w.a.s.points[70].content != PointContent::Empty;
+        stoneWhileOpen = w.a.s.board.points[70].content != PointContent::Empty;
     };
     w.b.dialogs.answers = {Answer::Yes};
     board::onResign(w.b.s);  // "投了、終局(&X)" on the other side
@@ -324,9 +323,9 @@ void TestProtocol::receivedDuringReceiveBox()
     w.deliver();
     QCOMPARE(w.a.dialogs.notices, QStringList{QStringLiteral("投了または終局しました。")});
     QVERIFY(!stoneWhileOpen);
-    QCOMPARE(w.a.s.networkMoveLog, (QStringList{"1,70,0,0,0", "2,71,0,0,0"}));
+    QCOMPARE(w.a.s.moves.networkMoveLog, (QStringList{"1,70,0,0,0", "2,71,0,0,0"}));
     QCOMPARE(w.a.s.form.lblStatus.caption, QStringLiteral("相手がメッセージを書いています"));
-    QVERIFY(w.a.s.gameEnded && !w.a.s.gameStarted);
+    QVERIFY(w.a.s.board.gameEnded && !w.a.s.board.gameStarted);
     QVERIFY(!w.b.s.form.Frame8.visible);  // this side's "投了OK" hid the waiting notice there
 }
 
@@ -383,11 +382,11 @@ void TestProtocol::connectChecks()
         QVERIFY(f.Command1.enabled && f.txtPassword.enabled);
     } else if (message.isEmpty()) {
         QCOMPARE(w.a.dialogs.notices, QStringList());
-        QVERIFY(w.a.s.waitingForPeer);
+        QVERIFY(w.a.s.session.waitingForPeer);
         QCOMPARE(w.sent.size(), 1);
     } else {
         QCOMPARE(w.a.dialogs.notices, QStringList{message});
-        QVERIFY(!w.a.s.waitingForPeer);
+        QVERIFY(!w.a.s.session.waitingForPeer);
         QVERIFY(w.sent.isEmpty());
         QVERIFY(f.Command1.enabled && !f.Command4.enabled && f.txtPassword.enabled);
     }

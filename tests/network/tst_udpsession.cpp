@@ -55,7 +55,7 @@ struct UdpPeer {
         f.txtOwnPort.text = QString::number(own);
         f.txtPassword.text = QStringLiteral("abcdef");
         f.cboCipherNumber.text = QStringLiteral("12");
-        s.sendPacingCount = 500000;  // 50 ms after every send
+        s.shell.sendPacingCount = 500000;  // 50 ms after every send
     }
 };
 
@@ -66,14 +66,14 @@ void TestUdpSession::connectAndMove()
     const quint16 pa = freePort(), pb = freePort();
     UdpPeer a(pb, pa), b(pa, pb);
     network::onConnect(a.s);
-    QVERIFY(a.s.waitingForPeer);
+    QVERIFY(a.s.session.waitingForPeer);
     network::onConnect(b.s);
-    QTRY_VERIFY_WITH_TIMEOUT(a.s.authenticated && b.s.authenticated, 5000);
-    QCOMPARE(a.s.activeCipherNumber, 12);
+    QTRY_VERIFY_WITH_TIMEOUT(a.s.session.authenticated && b.s.session.authenticated, 5000);
+    QCOMPARE(a.s.session.activeCipherNumber, 12);
 
-    a.s.gameStarted = b.s.gameStarted = true;
+    a.s.board.gameStarted = b.s.board.gameStarted = true;
     board::pressPoint(a.s, 72, board::MouseButton::Left);
-    QTRY_COMPARE_WITH_TIMEOUT(b.s.points[72].content, PointContent::Black, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(b.s.board.points[72].content, PointContent::Black, 5000);
 }
 
 QTEST_MAIN(TestUdpSession)

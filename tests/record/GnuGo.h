@@ -38,9 +38,9 @@ inline Stones boardStones(const AppState &s, int lines = kGridSize)
 {
     Stones out;
     for (int p = 0; p < kPointCount; ++p) {
-        if (s.points[size_t(p)].content == PointContent::Black)
+        if (s.board.points[size_t(p)].content == PointContent::Black)
             out.black << gtpVertex(p, lines);
-        else if (s.points[size_t(p)].content == PointContent::White)
+        else if (s.board.points[size_t(p)].content == PointContent::White)
             out.white << gtpVertex(p, lines);
     }
     out.black.sort();

@@ -46,7 +46,7 @@ void TestRecordFile::bytesWritten()
     QFETCH(QByteArray, bytes);
 
     test::RecordFixture fx;
-    fx.s.gameRecord = record;
+    fx.s.moves.gameRecord = record;
     fx.saveAs(QStringLiteral("game.nig"));
     QCOMPARE(fx.readFile(QStringLiteral("game.nig")), bytes);
     QCOMPARE(fx.dialogs.fileDialogs, QStringList{QStringLiteral("save NIGファイル(*.nig);;SGFファイル(*.sgf)")});
@@ -128,15 +128,15 @@ void TestRecordFile::openChecks()
     QCOMPARE(fx.dialogs.fileDialogs, QStringList{QStringLiteral("open 記録ファイル(*.nig *.sgf);;NIGファイル(*.nig);;SGFファイル(*.sgf)")});
     if (warning.isEmpty()) {
         QVERIFY(fx.dialogs.warnings.isEmpty());
-        QVERIFY(!fx.s.gameRecord.isEmpty());
-        QVERIFY(fx.s.recordFileLoaded);
+        QVERIFY(!fx.s.moves.gameRecord.isEmpty());
+        QVERIFY(fx.s.moves.recordFileLoaded);
         QVERIFY(fx.form().cmdF.enabled);
     } else {
         QCOMPARE(fx.dialogs.warnings, QStringList{warning});
-        QVERIFY(fx.s.gameRecord.isEmpty());
-        QVERIFY(fx.s.takeBackHistory.isEmpty());
-        QVERIFY(!fx.s.recordFileLoaded);
-        QVERIFY(!fx.s.tooManyLines);
+        QVERIFY(fx.s.moves.gameRecord.isEmpty());
+        QVERIFY(fx.s.moves.takeBackHistory.isEmpty());
+        QVERIFY(!fx.s.moves.recordFileLoaded);
+        QVERIFY(!fx.s.record.tooManyLines);
         QVERIFY(!fx.form().cmdF.enabled);
     }
 }
@@ -171,8 +171,8 @@ void TestRecordFile::hugeFileRefusedPromptly()
     fx.open(name);
     QVERIFY2(timer.elapsed() < 2000, qPrintable(QStringLiteral("took %1 ms").arg(timer.elapsed())));
     QCOMPARE(fx.dialogs.warnings, QStringList{warning});
-    QVERIFY(fx.s.gameRecord.isEmpty());
-    QVERIFY(!fx.s.recordFileLoaded);
+    QVERIFY(fx.s.moves.gameRecord.isEmpty());
+    QVERIFY(!fx.s.moves.recordFileLoaded);
 }
 
 void TestRecordFile::numberingScan_data()
@@ -194,7 +194,7 @@ void TestRecordFile::numberingScan()
     test::RecordFixture fx;
     fx.writeFile(QStringLiteral("r.nig"), file);
     fx.open(QStringLiteral("r.nig"));
-    QCOMPARE(fx.s.numberStones, numbering);
+    QCOMPARE(fx.s.board.numberStones, numbering);
     QCOMPARE(fx.form().chkNumberStones.checked, numbering);
     QCOMPARE(fx.dialogs.notices, numbering ? QStringList() : QStringList{QStringLiteral("ファイルを開きました。")});
 }
@@ -224,8 +224,8 @@ void TestRecordFile::saveOutcomes()
 
     test::RecordFixture fx;
     const QStringList record{"1,60,0,1", "2,72,0,2"};
-    fx.s.gameRecord = record;
-    fx.s.recordFileLoaded = opened;
+    fx.s.moves.gameRecord = record;
+    fx.s.moves.recordFileLoaded = opened;
     fx.dialogs.answers = {Answer::Yes};
     if (!name.isEmpty())
         fx.dialogs.fileNames = {fx.path(name)};
@@ -237,12 +237,12 @@ void TestRecordFile::saveOutcomes()
     if (written) {
         QCOMPARE(fx.dialogs.notices, QStringList{QStringLiteral("記録ファイルを保存しました。")});
         // A recorded game leaves memory; an opened file stays open, to be saved again.
-        QCOMPARE(fx.s.gameRecord, opened ? record : QStringList());
-        QCOMPARE(fx.s.recordFileLoaded, opened);
+        QCOMPARE(fx.s.moves.gameRecord, opened ? record : QStringList());
+        QCOMPARE(fx.s.moves.recordFileLoaded, opened);
         QCOMPARE(fx.form().cmdNewSave.enabled, opened);
     } else {
-        QCOMPARE(fx.s.gameRecord, record);  // kept: save-as can be tried again
-        QCOMPARE(fx.s.recordFileLoaded, opened);
+        QCOMPARE(fx.s.moves.gameRecord, record);  // kept: save-as can be tried again
+        QCOMPARE(fx.s.moves.recordFileLoaded, opened);
         QVERIFY(fx.form().cmdNewSave.enabled);
     }
 }
@@ -252,11 +252,11 @@ void TestRecordFile::readOnlyFileNotReplaced()
     test::RecordFixture fx;
     fx.writeFile(QStringLiteral("old.nig"), "1,1,0,0\r\n");
     QVERIFY(QFile::setPermissions(fx.path(QStringLiteral("old.nig")), QFile::ReadOwner | QFile::ReadGroup));
-    fx.s.gameRecord = {"2,2,0,0"};
+    fx.s.moves.gameRecord = {"2,2,0,0"};
     fx.saveAs(QStringLiteral("old.nig"));
     QCOMPARE(fx.dialogs.warnings, QStringList{QStringLiteral("記録ファイルを保存出来ませんでした。")});
     QCOMPARE(fx.readFile(QStringLiteral("old.nig")), QByteArray("1,1,0,0\r\n"));
-    QCOMPARE(fx.s.gameRecord, QStringList{"2,2,0,0"});
+    QCOMPARE(fx.s.moves.gameRecord, QStringList{"2,2,0,0"});
 }
 
 void TestRecordFile::openAsks_data()
@@ -288,14 +288,14 @@ void TestRecordFile::openAsks()
     if (stoneOnBoard)
         fx.left(pointIndex(9, 9));
     if (recordInMemory)
-        fx.s.gameRecord = {"1,5,0,0"};
+        fx.s.moves.gameRecord = {"1,5,0,0"};
     fx.writeFile(QStringLiteral("r.nig"), "1,60,0,0\r\n");
     fx.dialogs.answers = {Answer(answer)};
     fx.open(QStringLiteral("r.nig"));
     QCOMPARE(fx.dialogs.questions, question.isEmpty() ? QStringList() : QStringList{question});
-    QCOMPARE(fx.s.gameRecord == QStringList{"1,60,0,0"}, opened);
+    QCOMPARE(fx.s.moves.gameRecord == QStringList{"1,60,0,0"}, opened);
     QCOMPARE(board::boardHasContent(fx.s), stoneOnBoard && !opened);
-    QVERIFY(!fx.s.busy);
+    QVERIFY(!fx.s.flags.busy);
 }
 
 void TestRecordFile::replayCommandFollowsOpen()
@@ -310,12 +310,12 @@ void TestRecordFile::replayCommandFollowsOpen()
     fx.open(QStringLiteral("bad.nig"));
     QVERIFY(!fx.form().cmdF.enabled);
     QVERIFY(!fx.form().cmdNewSave.enabled);
-    QVERIFY(fx.s.gameRecord.isEmpty());
+    QVERIFY(fx.s.moves.gameRecord.isEmpty());
 
     // Opening does nothing while recording.
-    fx.s.recording = true;
+    fx.s.moves.recording = true;
     fx.open(QStringLiteral("good.nig"));
-    QVERIFY(fx.s.gameRecord.isEmpty());
+    QVERIFY(fx.s.moves.gameRecord.isEmpty());
     QCOMPARE(fx.dialogs.fileDialogs.size(), 2);
 }
 
@@ -337,11 +337,11 @@ void TestRecordFile::openedFileLeaves()
     test::RecordFixture fx;
     fx.writeFile(QStringLiteral("r.nig"), "1,60,0,1\r\n");
     fx.open(QStringLiteral("r.nig"));
-    QVERIFY(fx.s.recordFileLoaded && fx.form().cmdNewSave.enabled);
+    QVERIFY(fx.s.moves.recordFileLoaded && fx.form().cmdNewSave.enabled);
     fx.dialogs.answers = {Answer::Yes};
     if (way == QLatin1String("record")) {
         record::onRecord(fx.s);
-        QVERIFY(fx.s.recording);
+        QVERIFY(fx.s.moves.recording);
     } else if (way == QLatin1String("press")) {
         fx.left(100);
         QCOMPARE(fx.at(100), PointContent::Black);
@@ -349,13 +349,13 @@ void TestRecordFile::openedFileLeaves()
         record::onReplay(fx.s);
         fx.dialogs.answers = {Answer::No};
         record::onReplay(fx.s);
-        QCOMPARE(fx.s.replayStep, 0);
+        QCOMPARE(fx.s.moves.replayStep, 0);
     } else {
         record::onOpen(fx.s);  // the dialog is cancelled
         QCOMPARE(fx.dialogs.fileDialogs.size(), 2);
     }
-    QVERIFY(fx.s.gameRecord.isEmpty());
-    QVERIFY(!fx.s.recordFileLoaded);
+    QVERIFY(fx.s.moves.gameRecord.isEmpty());
+    QVERIFY(!fx.s.moves.recordFileLoaded);
     QVERIFY(!fx.form().cmdNewSave.enabled);
     QVERIFY(!fx.form().cmdF.enabled);
 }
@@ -364,7 +364,7 @@ void TestRecordFile::savedGameOpensTheSame()
 {
     test::RecordFixture fx;
     record::onRecord(fx.s);
-    QVERIFY(fx.s.recording);
+    QVERIFY(fx.s.moves.recording);
     fx.form().chkNumberStones.setChecked(true);
     fx.left(pointIndex(3, 3));
     fx.left(pointIndex(15, 15));
@@ -373,18 +373,18 @@ void TestRecordFile::savedGameOpensTheSame()
     fx.form().chkOtherMarks.setChecked(true);
     fx.form().Option4.select(3);  // A (letters turn numbering off)
     fx.left(pointIndex(9, 9));
-    const QStringList recorded = fx.s.gameRecord;
+    const QStringList recorded = fx.s.moves.gameRecord;
     QCOMPARE(recorded, (QStringList{"1,60,0,1", "2,300,0,2", "0,60,1,1", "5,180,0,0"}));
 
     fx.dialogs.answers = {Answer::Yes};  // save at stop
     fx.dialogs.fileNames = {fx.path(QStringLiteral("g.nig"))};
     record::onRecord(fx.s);
-    QVERIFY(!fx.s.recording);
-    QVERIFY(fx.s.gameRecord.isEmpty());
+    QVERIFY(!fx.s.moves.recording);
+    QVERIFY(fx.s.moves.gameRecord.isEmpty());
 
     fx.dialogs.answers = {Answer::Yes};  // clear the board
     fx.open(QStringLiteral("g.nig"));
-    QCOMPARE(fx.s.gameRecord, recorded);
+    QCOMPARE(fx.s.moves.gameRecord, recorded);
 }
 
 QTEST_MAIN(TestRecordFile)

@@ -35,7 +35,7 @@ void TestRecording::startsAtOnceOnEmptyBoard()
     Form &f = fx.form();
     record::onRecord(fx.s);
     QVERIFY(fx.dialogs.questions.isEmpty());
-    QVERIFY(fx.s.recording);
+    QVERIFY(fx.s.moves.recording);
     QCOMPARE(f.cmdRec.caption, QStringLiteral("記録中止(&Q)"));
     QCOMPARE(f.cmdRec.back, kActiveRed);
     for (int i = 0; i < 3; ++i)
@@ -43,7 +43,7 @@ void TestRecording::startsAtOnceOnEmptyBoard()
     for (const Button *b : {&f.cmdNetwork, &f.cmdOpt, &f.cmdNewSave, &f.cmdFileOpen})
         QVERIFY2(!b->enabled, qPrintable(b->name));
     QCOMPARE(f.Option1.selected, 0);
-    QVERIFY(!fx.s.busy);
+    QVERIFY(!fx.s.flags.busy);
 }
 
 void TestRecording::stopAsksToSave_data()
@@ -75,11 +75,11 @@ void TestRecording::stopAsksToSave()
     fx.dialogs.answers = {Answer(answer)};
     record::onRecord(fx.s);
     QCOMPARE(fx.dialogs.questions, asked ? QStringList{kSaveQuestion} : QStringList());
-    QVERIFY(!fx.s.recording);
+    QVERIFY(!fx.s.moves.recording);
     QCOMPARE(f.cmdRec.caption, QStringLiteral("記録(&Q)"));
     QCOMPARE(f.cmdRec.back, kButtonGrey);
     QCOMPARE(f.cmdNewSave.enabled, saveAsEnabled);
-    QCOMPARE(fx.s.gameRecord.size(), kept);
+    QCOMPARE(fx.s.moves.gameRecord.size(), kept);
     QVERIFY(f.cmdFileOpen.enabled && f.cmdNetwork.enabled && f.cmdOpt.enabled && f.Option3[1].enabled);
     QCOMPARE(board::boardHasContent(fx.s), stones > 0);  // the board is not touched
 }
@@ -104,21 +104,21 @@ void TestRecording::sizeSwitchDeclined()
     Form &f = fx.form();
     f.Option3.select(Size13);
     fx.left(pointIndex(2, 2));
-    fx.s.gameRecord = {"1,5,0,0"};  // a kept record is not offered for discarding
+    fx.s.moves.gameRecord = {"1,5,0,0"};  // a kept record is not offered for discarding
     for (int a : answers)
         fx.dialogs.answers.push_back(Answer(a));
     record::onRecord(fx.s);
 
     QCOMPARE(fx.dialogs.questions, questions);
-    QVERIFY(!fx.s.recording);
+    QVERIFY(!fx.s.moves.recording);
     QCOMPARE(f.cmdRec.caption, QStringLiteral("記録(&Q)"));
-    QCOMPARE(fx.s.boardSizeCode, int(Size13));
+    QCOMPARE(fx.s.board.boardSizeCode, int(Size13));
     QCOMPARE(fx.at(pointIndex(2, 2)), PointContent::Black);
-    QCOMPARE(fx.s.gameRecord, QStringList{"1,5,0,0"});
+    QCOMPARE(fx.s.moves.gameRecord, QStringList{"1,5,0,0"});
     QCOMPARE(f.Option3.selected, int(Size13));
     for (int i = 0; i < 3; ++i)
         QVERIFY(f.Option3[i].enabled);
-    QVERIFY(!fx.s.busy);
+    QVERIFY(!fx.s.flags.busy);
 }
 
 void TestRecording::boardWithStonesAsksToClear()
@@ -128,12 +128,12 @@ void TestRecording::boardWithStonesAsksToClear()
     fx.dialogs.answers = {Answer::No};
     record::onRecord(fx.s);
     QCOMPARE(fx.dialogs.questions, QStringList{QStringLiteral("盤面に石または文字または記号などがあります、クリアーしますか？")});
-    QVERIFY(!fx.s.recording);
+    QVERIFY(!fx.s.moves.recording);
     QVERIFY(board::boardHasContent(fx.s));
 
     fx.dialogs.answers = {Answer::Yes};
     record::onRecord(fx.s);
-    QVERIFY(fx.s.recording);
+    QVERIFY(fx.s.moves.recording);
     QVERIFY(!board::boardHasContent(fx.s));
 }
 
@@ -144,13 +144,13 @@ void TestRecording::startEmptiesTakeBack()
     fx.left(pointIndex(2, 3));
     fx.dialogs.answers = {Answer::Yes};
     record::onRecord(fx.s);
-    QVERIFY(fx.s.recording);
-    QVERIFY(fx.s.takeBackHistory.isEmpty());
+    QVERIFY(fx.s.moves.recording);
+    QVERIFY(fx.s.moves.takeBackHistory.isEmpty());
     QVERIFY(!fx.form().cmdBack.enabled);
     QVERIFY(!fx.form().cmdClear.enabled);
     // The first recorded move is the first one take-back reverses.
     fx.left(pointIndex(4, 4));
-    QCOMPARE(fx.s.takeBackHistory, fx.s.gameRecord);
+    QCOMPARE(fx.s.moves.takeBackHistory, fx.s.moves.gameRecord);
     QVERIFY(fx.form().cmdBack.enabled);
 }
 
@@ -162,17 +162,17 @@ void TestRecording::takeBackOfKeptRecord()
     fx.left(pointIndex(3, 4));
     fx.dialogs.answers = {Answer::No};
     record::onRecord(fx.s);  // stopped, record kept
-    QCOMPARE(fx.s.gameRecord.size(), 2);
+    QCOMPARE(fx.s.moves.gameRecord.size(), 2);
 
     // Both lists hold the same moves: the record shrinks with the board.
     board::onTakeBack(fx.s);
-    QCOMPARE(fx.s.gameRecord, QStringList{"1,60,0,0"});
-    QCOMPARE(fx.s.takeBackHistory, QStringList{"1,60,0,0"});
+    QCOMPARE(fx.s.moves.gameRecord, QStringList{"1,60,0,0"});
+    QCOMPARE(fx.s.moves.takeBackHistory, QStringList{"1,60,0,0"});
 
     // After a move that is not recorded, a take-back leaves the record alone.
     fx.left(pointIndex(10, 10));
     board::onTakeBack(fx.s);
-    QCOMPARE(fx.s.gameRecord, QStringList{"1,60,0,0"});
+    QCOMPARE(fx.s.moves.gameRecord, QStringList{"1,60,0,0"});
     QCOMPARE(fx.at(pointIndex(10, 10)), PointContent::Empty);
     QCOMPARE(fx.at(pointIndex(3, 3)), PointContent::Black);
 }
@@ -183,8 +183,8 @@ void TestRecording::onlyStoneRemoved()
     record::onRecord(fx.s);
     fx.left(pointIndex(3, 3));
     fx.right(pointIndex(3, 3));
-    QVERIFY(!fx.s.recording);
-    QVERIFY(fx.s.gameRecord.isEmpty());
+    QVERIFY(!fx.s.moves.recording);
+    QVERIFY(fx.s.moves.gameRecord.isEmpty());
     QVERIFY(fx.dialogs.boxes() == 0);
     QCOMPARE(fx.form().cmdRec.caption, QStringLiteral("記録(&Q)"));
 }
@@ -198,7 +198,7 @@ void TestRecording::startNumber50()
     QCOMPARE(fx.form().lblSnum.caption, QStringLiteral("50"));
     fx.left(pointIndex(5, 5));
     QCOMPARE(fx.numberAt(pointIndex(5, 5)), QStringLiteral("50"));
-    QCOMPARE(fx.s.gameRecord, QStringList{"1,100,0,50"});
+    QCOMPARE(fx.s.moves.gameRecord, QStringList{"1,100,0,50"});
 }
 
 void TestRecording::replayReadyAsks()
@@ -210,14 +210,14 @@ void TestRecording::replayReadyAsks()
 
     fx.dialogs.answers = {Answer::No};
     record::onRecord(fx.s);
-    QVERIFY(!fx.s.recording);
+    QVERIFY(!fx.s.moves.recording);
     QVERIFY(fx.form().cmdF.enabled);
 
     fx.dialogs.answers = {Answer::Yes};
     record::onRecord(fx.s);
-    QVERIFY(fx.s.recording);
+    QVERIFY(fx.s.moves.recording);
     QVERIFY(!fx.form().cmdF.enabled);
-    QVERIFY(fx.s.gameRecord.isEmpty());
+    QVERIFY(fx.s.moves.gameRecord.isEmpty());
     QCOMPARE(fx.dialogs.questions.last(), QStringLiteral("再生するファイルが開いてありますが記録を開始しますか？"));
 }
 
@@ -234,8 +234,8 @@ void TestRecording::recordAfterOpenedFileIsSavedOnce()
     fx.dialogs.fileNames = {fx.path(QStringLiteral("new.nig"))};
     record::onRecord(fx.s);
     QCOMPARE(fx.readFile(QStringLiteral("new.nig")), QByteArray("1,80,0,0\r\n"));
-    QVERIFY(fx.s.gameRecord.isEmpty());
-    QVERIFY(!fx.s.recordFileLoaded);
+    QVERIFY(fx.s.moves.gameRecord.isEmpty());
+    QVERIFY(!fx.s.moves.recordFileLoaded);
     QVERIFY(!fx.form().cmdNewSave.enabled);
     QVERIFY(!fx.form().cmdF.enabled);
 }
@@ -245,7 +245,7 @@ void TestRecording::ignoredDuringNetworkGame()
     test::RecordFixture fx;
     fx.startGame();
     record::onRecord(fx.s);
-    QVERIFY(!fx.s.recording);
+    QVERIFY(!fx.s.moves.recording);
     QCOMPARE(fx.dialogs.boxes(), 0);
 }
 

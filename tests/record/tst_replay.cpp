@@ -49,7 +49,7 @@ void TestReplay::threeEntriesThenAgain()
     record::onReplay(fx.s);
     QCOMPARE(fx.at(a), PointContent::Black);
     QCOMPARE(fx.at(b), PointContent::Empty);
-    QCOMPARE(fx.s.lastMovePoint, a);
+    QCOMPARE(fx.s.board.lastMovePoint, a);
     QVERIFY(!f.chkOtherMarks.enabled);
     QVERIFY(f.cmdClear.enabled);
     QVERIFY(!f.Option3[0].enabled && !f.Option3[2].enabled);
@@ -62,7 +62,7 @@ void TestReplay::threeEntriesThenAgain()
 
     // The size selector ignores choices and take-back does nothing meanwhile.
     f.Option3.select(Size9);
-    QCOMPARE(fx.s.boardSizeCode, int(Size19));
+    QCOMPARE(fx.s.board.boardSizeCode, int(Size19));
     QCOMPARE(f.Option3.selected, int(Size19));
     board::onTakeBack(fx.s);
     QCOMPARE(fx.at(c), PointContent::Black);
@@ -74,17 +74,17 @@ void TestReplay::threeEntriesThenAgain()
         QCOMPARE(fx.at(a), PointContent::Black);
         QCOMPARE(fx.at(b), PointContent::Empty);
         QCOMPARE(fx.at(c), PointContent::Empty);
-        QCOMPARE(fx.s.replayStep, 1);
+        QCOMPARE(fx.s.moves.replayStep, 1);
         QCOMPARE(fx.sound.plays, 4);
     } else {
         QVERIFY(!board::boardHasContent(fx.s));
-        QVERIFY(fx.s.gameRecord.isEmpty());
-        QCOMPARE(fx.s.replayStep, 0);
+        QVERIFY(fx.s.moves.gameRecord.isEmpty());
+        QCOMPARE(fx.s.moves.replayStep, 0);
         QVERIFY(!f.cmdF.enabled && !f.cmdBack.enabled && !f.cmdClear.enabled);
         QVERIFY(f.chkOtherMarks.enabled);
         QVERIFY(f.Option3[0].enabled && f.Option3[1].enabled && f.Option3[2].enabled);
     }
-    QVERIFY(!fx.s.busy);
+    QVERIFY(!fx.s.flags.busy);
 }
 
 void TestReplay::needs19Lines()
@@ -96,14 +96,14 @@ void TestReplay::needs19Lines()
     fx.dialogs.answers = {Answer::No};
     record::onReplay(fx.s);
     QCOMPARE(fx.dialogs.questions, QStringList{QStringLiteral("再生する場合は19路盤にする必要があります、変更しますか？")});
-    QCOMPARE(fx.s.replayStep, 0);
-    QCOMPARE(fx.s.boardSizeCode, int(Size13));
+    QCOMPARE(fx.s.moves.replayStep, 0);
+    QCOMPARE(fx.s.board.boardSizeCode, int(Size13));
 
     fx.dialogs.answers = {Answer::Yes};
     record::onReplay(fx.s);
-    QCOMPARE(fx.s.boardSizeCode, int(Size19));
+    QCOMPARE(fx.s.board.boardSizeCode, int(Size19));
     QCOMPARE(f.Option3.selected, int(Size19));
-    QCOMPARE(fx.s.replayStep, 1);
+    QCOMPARE(fx.s.moves.replayStep, 1);
     QCOMPARE(fx.at(60), PointContent::Black);
 }
 
@@ -145,15 +145,15 @@ void TestReplay::entries()
 
     test::RecordFixture fx;
     openRecord(fx, "1,60,0,1\r\n" + entry.toLatin1() + "\r\n");
-    QVERIFY(fx.s.numberStones);
+    QVERIFY(fx.s.board.numberStones);
     record::onReplay(fx.s);
     QCOMPARE(fx.numberAt(60), QStringLiteral("1"));
     const int plays = fx.sound.plays;
     record::onReplay(fx.s);
-    QCOMPARE(fx.s.replayStep, 2);  // a skipped entry is a step too
+    QCOMPARE(fx.s.moves.replayStep, 2);  // a skipped entry is a step too
     QCOMPARE(int(fx.at(point)), content);
     QCOMPARE(fx.numberAt(point), number);
-    QCOMPARE(fx.s.lastMovePoint, marker);
+    QCOMPARE(fx.s.board.lastMovePoint, marker);
     QCOMPARE(fx.sound.plays - plays, sound ? 1 : 0);
 }
 
@@ -161,10 +161,10 @@ void TestReplay::numbersFollowEntries()
 {
     test::RecordFixture fx;
     openRecord(fx, "1,60,0,0\r\n2,72,0,0\r\n");  // nothing numbered: numbering stays off
-    fx.s.gameRecord = {"1,60,0,7", "2,72,0,8"};
+    fx.s.moves.gameRecord = {"1,60,0,7", "2,72,0,8"};
     record::onReplay(fx.s);
     QCOMPARE(fx.numberAt(60), QString());
-    QCOMPARE(fx.s.moveCounter, 7);
+    QCOMPARE(fx.s.board.moveCounter, 7);
     fx.form().chkNumberStones.setChecked(true);
     record::onReplay(fx.s);
     QCOMPARE(fx.numberAt(72), QStringLiteral("8"));
@@ -182,7 +182,7 @@ void TestReplay::boardRefusedDuringReplay()
     // Clearing leaves the replay and gives the size options back.
     fx.dialogs.answers = {Answer::Yes};
     board::onClear(fx.s);
-    QCOMPARE(fx.s.replayStep, 0);
+    QCOMPARE(fx.s.moves.replayStep, 0);
     QVERIFY(fx.form().Option3[1].enabled);
 }
 
@@ -219,16 +219,16 @@ void TestReplay::waysOutGiveBackOtherMarks()
         break;
     case 2:
         record::onRecord(fx.s);
-        QVERIFY(fx.s.recording);
+        QVERIFY(fx.s.moves.recording);
         break;
     default:
         board::onClear(fx.s);
         break;
     }
     QVERIFY(fx.dialogs.answers.empty());
-    QCOMPARE(fx.s.replayStep, 0);
+    QCOMPARE(fx.s.moves.replayStep, 0);
     QVERIFY(f.chkOtherMarks.enabled);
-    QCOMPARE(f.Option3[0].enabled, !fx.s.recording);  // recording keeps them for 19 lines
+    QCOMPARE(f.Option3[0].enabled, !fx.s.moves.recording);  // recording keeps them for 19 lines
 }
 
 QTEST_MAIN(TestReplay)

@@ -45,7 +45,7 @@ int at(const QString &name)
 test::Stones replayedStones(const QStringList &record)
 {
     test::Fixture fx;
-    fx.s.gameRecord = record;
+    fx.s.moves.gameRecord = record;
     for (const QString &entry : record)
         record::applyReplayEntry(fx.s, entry);
     return test::boardStones(fx.s);
@@ -89,12 +89,12 @@ void TestSgf::bytes()
     QFETCH(QByteArray, bytes);
 
     test::RecordFixture fx;
-    fx.s.gameRecord = record;
+    fx.s.moves.gameRecord = record;
     fx.saveAs(QStringLiteral("game.sgf"));
     QCOMPARE(fx.readFile(QStringLiteral("game.sgf")), bytes);
     QCOMPARE(fx.dialogs.fileDialogs, QStringList{QStringLiteral("save NIGファイル(*.nig);;SGFファイル(*.sgf)")});
     QCOMPARE(fx.dialogs.notices, QStringList{kSaved});
-    QVERIFY(fx.s.gameRecord.isEmpty());  // a recorded game leaves memory once saved, as with ".nig"
+    QVERIFY(fx.s.moves.gameRecord.isEmpty());  // a recorded game leaves memory once saved, as with ".nig"
     QVERIFY(!fx.form().cmdNewSave.enabled);
     QCOMPARE(test::gnuGoStones(fx.path(QStringLiteral("game.sgf"))), replayedStones(record));
 }
@@ -117,12 +117,12 @@ void TestSgf::recordedWithMarkup()
     fx.right(at("jj"));
     fx.left(at("qq"));
     const test::Stones live = test::boardStones(fx.s);
-    const QStringList recorded = fx.s.gameRecord;
+    const QStringList recorded = fx.s.moves.gameRecord;
 
     fx.dialogs.answers = {Answer::Yes};
     fx.dialogs.fileNames = {fx.path(QStringLiteral("live.sgf"))};
     record::onRecord(fx.s);  // stop, and save
-    QVERIFY(!fx.s.recording);
+    QVERIFY(!fx.s.moves.recording);
     QCOMPARE(fx.readFile(QStringLiteral("live.sgf")),
              sgf(";B[dd];LB[jj:A];W[pd]MN[50]LB[jj:A];B[aa]MN[51]LB[jj:A];W[ba]MN[52]LB[jj:A];B[pp]MN[53]LB[jj:A]"
                  ";W[ab]MN[54]LB[jj:A];AE[aa]LB[jj:A];AE[jj];B[qq]MN[55]"));
@@ -152,10 +152,10 @@ void TestSgf::recordedGameWithCaptures()
         }
     }
     QCOMPARE(moves, 44);
-    QCOMPARE(fx.s.gameRecord.size(), game.size());  // every action was recorded
+    QCOMPARE(fx.s.moves.gameRecord.size(), game.size());  // every action was recorded
     const test::Stones live = test::boardStones(fx.s);
     QCOMPARE(live.black.size() + live.white.size(), 44 - 7);
-    const QStringList recorded = fx.s.gameRecord;
+    const QStringList recorded = fx.s.moves.gameRecord;
 
     fx.dialogs.answers = {Answer::Yes};
     fx.dialogs.fileNames = {fx.path(QStringLiteral("game.sgf"))};
@@ -190,7 +190,7 @@ void TestSgf::openedFileStaysOpen()
     fx.writeFile(QStringLiteral("r.nig"), "1,60,0,1\r\n2,72,0,2\r\n1,300,0,3\r\n");
     fx.open(QStringLiteral("r.nig"));
     QVERIFY(f.cmdNewSave.enabled);  // an opened file can be saved under another name
-    const QStringList opened = fx.s.gameRecord;
+    const QStringList opened = fx.s.moves.gameRecord;
     for (int i = 0; i < steps; ++i)
         record::onReplay(fx.s);
     const test::Stones before = test::boardStones(fx.s);
@@ -199,15 +199,15 @@ void TestSgf::openedFileStaysOpen()
     fx.saveAs(name);
     QCOMPARE(fx.readFile(name), bytes);
     QCOMPARE(fx.dialogs.notices, QStringList{kSaved});
-    QCOMPARE(fx.s.gameRecord, opened);
-    QVERIFY(fx.s.recordFileLoaded);
+    QCOMPARE(fx.s.moves.gameRecord, opened);
+    QVERIFY(fx.s.moves.recordFileLoaded);
     QVERIFY(f.cmdF.enabled);
     QVERIFY(f.cmdNewSave.enabled);  // still open: it can be saved again
-    QCOMPARE(fx.s.replayStep, steps);
+    QCOMPARE(fx.s.moves.replayStep, steps);
     QCOMPARE(test::boardStones(fx.s), before);
 
     // The replay goes on to the end, and again from the start.
-    while (fx.s.replayStep < opened.size())
+    while (fx.s.moves.replayStep < opened.size())
         record::onReplay(fx.s);
     QCOMPARE(fx.at(at("pp")), PointContent::Black);
     QCOMPARE(fx.numberAt(at("pp")), QStringLiteral("3"));
@@ -216,7 +216,7 @@ void TestSgf::openedFileStaysOpen()
     fx.dialogs.answers = {Answer::Yes};
     record::onReplay(fx.s);
     QCOMPARE(fx.dialogs.questions.last(), QStringLiteral("もう一度記録を再生しますか？"));
-    QCOMPARE(fx.s.replayStep, 1);
+    QCOMPARE(fx.s.moves.replayStep, 1);
     QCOMPARE(fx.at(at("dd")), PointContent::Black);
     QCOMPARE(fx.at(at("pd")), PointContent::Empty);
 }
@@ -254,13 +254,13 @@ void TestSgf::openedSetupStaysSetup()
     const test::Stones board = test::gnuGoStones(fx.path(QStringLiteral("opened.sgf")));
     QCOMPARE(test::gnuGoStones(fx.path(QStringLiteral("saved.sgf"))), board);
     if (!opened.contains("AE"))  // GNU Go 3.8 leaves stones that AE clears
-        QCOMPARE(replayedStones(fx.s.gameRecord), board);
+        QCOMPARE(replayedStones(fx.s.moves.gameRecord), board);
     // Opened again, it replays to the same board and is saved to the same bytes.
     test::RecordFixture again;
     again.writeFile(QStringLiteral("saved.sgf"), saved);
     again.open(QStringLiteral("saved.sgf"));
-    QCOMPARE(replayedStones(again.s.gameRecord), replayedStones(fx.s.gameRecord));
-    QCOMPARE(again.s.recordHandicap, fx.s.recordHandicap);
+    QCOMPARE(replayedStones(again.s.moves.gameRecord), replayedStones(fx.s.moves.gameRecord));
+    QCOMPARE(again.s.moves.recordHandicap, fx.s.moves.recordHandicap);
     again.saveAs(QStringLiteral("again.sgf"));
     QCOMPARE(again.readFile(QStringLiteral("again.sgf")), saved);
 }
@@ -291,19 +291,19 @@ void TestSgf::names()
 
     test::RecordFixture fx;
     const QStringList record{"1,60,0,1", "2,72,0,2"};
-    fx.s.gameRecord = record;
+    fx.s.moves.gameRecord = record;
     fx.saveAs(name);
     QCOMPARE(fx.dialogs.warnings, warnings);
     if (start.isEmpty()) {
         QVERIFY(!QFile::exists(fx.path(name)));
-        QCOMPARE(fx.s.gameRecord, record);  // kept: save-as can be tried again
+        QCOMPARE(fx.s.moves.gameRecord, record);  // kept: save-as can be tried again
         QVERIFY(fx.form().cmdNewSave.enabled);
         QVERIFY(fx.dialogs.notices.isEmpty());
         return;
     }
     QVERIFY(fx.readFile(name).startsWith(start));
     QCOMPARE(fx.dialogs.notices, QStringList{kSaved});
-    QVERIFY(fx.s.gameRecord.isEmpty());
+    QVERIFY(fx.s.moves.gameRecord.isEmpty());
     if (start.startsWith("(;"))
         QCOMPARE(test::gnuGoStones(fx.path(name)), replayedStones(record));
 }

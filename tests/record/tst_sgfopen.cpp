@@ -41,7 +41,7 @@ int replayToEnd(test::RecordFixture &fx)
 {
     int presses = 0;
     fx.dialogs.answers.push_back(Answer::Yes);
-    while (fx.s.replayStep < fx.s.gameRecord.size() && presses <= fx.s.gameRecord.size()) {
+    while (fx.s.moves.replayStep < fx.s.moves.gameRecord.size() && presses <= fx.s.moves.gameRecord.size()) {
         record::onReplay(fx.s);
         ++presses;
     }
@@ -53,7 +53,7 @@ int replayToEnd(test::RecordFixture &fx)
 test::Stones replayedStones(const QStringList &record)
 {
     test::Fixture fx;
-    fx.s.gameRecord = record;
+    fx.s.moves.gameRecord = record;
     for (const QString &entry : record)
         record::applyReplayEntry(fx.s, entry);
     return test::boardStones(fx.s);
@@ -93,10 +93,10 @@ void TestSgfOpen::names()
     QCOMPARE(fx.dialogs.fileDialogs,
              QStringList{QStringLiteral("open 記録ファイル(*.nig *.sgf);;NIGファイル(*.nig);;SGFファイル(*.sgf)")});
     QCOMPARE(fx.dialogs.warnings, warnings);
-    QCOMPARE(fx.s.gameRecord, record);
+    QCOMPARE(fx.s.moves.gameRecord, record);
     QCOMPARE(fx.form().cmdF.enabled, !record.isEmpty());
     QCOMPARE(fx.form().cmdNewSave.enabled, !record.isEmpty());
-    QCOMPARE(fx.s.recordFileLoaded, !record.isEmpty());
+    QCOMPARE(fx.s.moves.recordFileLoaded, !record.isEmpty());
 }
 
 void TestSgfOpen::refused_data()
@@ -131,17 +131,17 @@ void TestSgfOpen::refused()
     fx.open(QStringLiteral("ok.sgf"));
     QVERIFY(f.cmdF.enabled);
     record::onReplay(fx.s);  // the small board's question, answered No: nothing on the board
-    fx.s.points[0].content = PointContent::Black;
+    board::setPointContent(fx.s, 0, PointContent::Black);
 
     fx.writeFile(QStringLiteral("bad.sgf"), bytes);
     fx.dialogs.answers.push_back(Answer::Yes);  // open, though the record is not saved
     fx.open(QStringLiteral("bad.sgf"));
     QCOMPARE(fx.dialogs.warnings, QStringList{warning});
     QVERIFY(!board::boardHasContent(fx.s));
-    QVERIFY(fx.s.gameRecord.isEmpty());
-    QVERIFY(fx.s.gameRecordJoins.isEmpty());
-    QCOMPARE(fx.s.recordSizeCode, int(Size19));
-    QVERIFY(!fx.s.recordFileLoaded);
+    QVERIFY(fx.s.moves.gameRecord.isEmpty());
+    QVERIFY(fx.s.moves.gameRecordJoins.isEmpty());
+    QCOMPARE(fx.s.moves.recordSizeCode, int(Size19));
+    QVERIFY(!fx.s.moves.recordFileLoaded);
     QVERIFY(!f.cmdF.enabled);
     QVERIFY(!f.cmdNewSave.enabled);
     record::onReplay(fx.s);
@@ -182,8 +182,8 @@ void TestSgfOpen::reopenSaved()
     QFETCH(QStringList, reopened);
 
     test::RecordFixture saver;
-    saver.s.gameRecord = record;
-    saver.s.recordSizeCode = sizeCode;
+    saver.s.moves.gameRecord = record;
+    saver.s.moves.recordSizeCode = sizeCode;
     saver.saveAs(QStringLiteral("game.sgf"));
     QCOMPARE(saver.dialogs.notices, QStringList{QStringLiteral("記録ファイルを保存しました。")});
 
@@ -191,18 +191,18 @@ void TestSgfOpen::reopenSaved()
     fx.writeFile(QStringLiteral("game.sgf"), saver.readFile(QStringLiteral("game.sgf")));
     fx.open(QStringLiteral("game.sgf"));
     QVERIFY(fx.dialogs.warnings.isEmpty());
-    QCOMPARE(fx.s.gameRecord, reopened);
-    QCOMPARE(fx.s.recordSizeCode, sizeCode);
+    QCOMPARE(fx.s.moves.gameRecord, reopened);
+    QCOMPARE(fx.s.moves.recordSizeCode, sizeCode);
     // Saved again with the record's size, it opens to the same entries.
     fx.saveAs(QStringLiteral("again.sgf"));
     QVERIFY(fx.readFile(QStringLiteral("again.sgf")).contains("SZ[" + QByteArray::number(linesOf(sizeCode)) + "]"));
     test::RecordFixture third;
     third.writeFile(QStringLiteral("again.sgf"), fx.readFile(QStringLiteral("again.sgf")));
     third.open(QStringLiteral("again.sgf"));
-    QCOMPARE(third.s.gameRecord, reopened);
+    QCOMPARE(third.s.moves.gameRecord, reopened);
     // Replayed to the end, the stones are those of the original record.
     replayToEnd(fx);
-    QCOMPARE(fx.s.boardSizeCode, sizeCode);
+    QCOMPARE(fx.s.board.boardSizeCode, sizeCode);
     QCOMPARE(test::boardStones(fx.s), replayedStones(record));
 }
 
@@ -232,15 +232,15 @@ void TestSgfOpen::smallBoard()
     fx.open(QStringLiteral("small.sgf"));
     record::onReplay(fx.s);  // No: the board keeps 19 lines and nothing is replayed
     QCOMPARE(fx.dialogs.questions, QStringList{question});
-    QCOMPARE(fx.s.boardSizeCode, int(Size19));
-    QCOMPARE(fx.s.replayStep, 0);
+    QCOMPARE(fx.s.board.boardSizeCode, int(Size19));
+    QCOMPARE(fx.s.moves.replayStep, 0);
     QVERIFY(!board::boardHasContent(fx.s));
 
     fx.dialogs.answers.push_back(Answer::Yes);
     record::onReplay(fx.s);
     QCOMPARE(fx.dialogs.questions, (QStringList{question, question}));
-    QCOMPARE(fx.s.boardSizeCode, sizeCode);
-    QCOMPARE(fx.s.lastRequestedOption, sizeCode);
+    QCOMPARE(fx.s.board.boardSizeCode, sizeCode);
+    QCOMPARE(fx.s.board.lastRequestedOption, sizeCode);
     QCOMPARE(f.Option3.selected, sizeCode);
     QCOMPARE(fx.at(0), PointContent::Black);
     record::onReplay(fx.s);
@@ -282,8 +282,8 @@ void TestSgfOpen::cutShort()
     cut.open(QStringLiteral("cut.sgf"));
     QCOMPARE(cut.dialogs.warnings, QStringList());
     QVERIFY(cut.form().cmdF.enabled);
-    QCOMPARE(cut.s.gameRecord, whole.s.gameRecord);
-    QCOMPARE(cut.s.gameRecordJoins, whole.s.gameRecordJoins);
+    QCOMPARE(cut.s.moves.gameRecord, whole.s.moves.gameRecord);
+    QCOMPARE(cut.s.moves.gameRecordJoins, whole.s.moves.gameRecordJoins);
     replayToEnd(whole);
     replayToEnd(cut);
     QCOMPARE(test::boardStones(cut.s), test::boardStones(whole.s));
@@ -295,26 +295,26 @@ void TestSgfOpen::onePressPerNode()
     test::RecordFixture fx;
     fx.writeFile(QStringLiteral("capture.sgf"), kCaptureGame);
     fx.open(QStringLiteral("capture.sgf"));
-    QCOMPARE(fx.s.gameRecord.size(), 8);
+    QCOMPARE(fx.s.moves.gameRecord.size(), 8);
     fx.dialogs.answers.push_back(Answer::Yes);  // 9 lines
     record::onReplay(fx.s);
-    QCOMPARE(fx.s.replayStep, 4);  // the four setup stones
+    QCOMPARE(fx.s.moves.replayStep, 4);  // the four setup stones
     QCOMPARE(fx.at(0), PointContent::White);
     QCOMPARE(fx.at(20), PointContent::Black);
     QCOMPARE(fx.sound.plays, 1);
 
     record::onReplay(fx.s);  // B[ab] takes aa and ba in the same press
-    QCOMPARE(fx.s.replayStep, 7);
+    QCOMPARE(fx.s.moves.replayStep, 7);
     QCOMPARE(fx.at(19), PointContent::Black);
     QCOMPARE(fx.numberAt(19), QStringLiteral("1"));
     QCOMPARE(fx.at(0), PointContent::Empty);
     QCOMPARE(fx.at(1), PointContent::Empty);
-    QCOMPARE(fx.s.lastMovePoint, 19);
+    QCOMPARE(fx.s.board.lastMovePoint, 19);
     QCOMPARE(fx.sound.plays, 2);
 
     record::onReplay(fx.s);
     QCOMPARE(fx.at(4 * 19 + 4), PointContent::White);
-    QCOMPARE(fx.s.lastMovePoint, 4 * 19 + 4);
+    QCOMPARE(fx.s.board.lastMovePoint, 4 * 19 + 4);
     QCOMPARE(fx.sound.plays, 3);
     record::onReplay(fx.s);  // the end: replay again?
     QCOMPARE(fx.dialogs.questions.last(), QStringLiteral("もう一度記録を再生しますか？"));
@@ -326,7 +326,7 @@ void TestSgfOpen::savedAsNigReplaysOneEntryPerPress()
     fx.writeFile(QStringLiteral("capture.sgf"), kCaptureGame);
     fx.open(QStringLiteral("capture.sgf"));
     fx.saveAs(QStringLiteral("capture.nig"));
-    QVERIFY(fx.s.gameRecordJoins.isEmpty());
+    QVERIFY(fx.s.moves.gameRecordJoins.isEmpty());
     QCOMPARE(fx.readFile(QStringLiteral("capture.nig")),
              QByteArray("1,2,0,0\r\n1,20,0,0\r\n2,0,0,0\r\n2,1,0,0\r\n1,19,0,1\r\n0,0,2,0\r\n0,1,2,0\r\n2,80,0,2\r\n"));
     QCOMPARE(replayToEnd(fx), 8);
@@ -338,13 +338,13 @@ void TestSgfOpen::emptiedRecordIsBackTo19Lines()
     test::RecordFixture fx;
     fx.writeFile(QStringLiteral("capture.sgf"), kCaptureGame);
     fx.open(QStringLiteral("capture.sgf"));
-    QCOMPARE(fx.s.recordSizeCode, int(Size9));
+    QCOMPARE(fx.s.moves.recordSizeCode, int(Size9));
     fx.dialogs.answers.push_back(Answer::Yes);  // start recording, dropping the opened file
     record::onRecord(fx.s);
-    QVERIFY(fx.s.recording);
-    QVERIFY(fx.s.gameRecord.isEmpty());
-    QCOMPARE(fx.s.recordSizeCode, int(Size19));
-    QVERIFY(fx.s.gameRecordJoins.isEmpty());
+    QVERIFY(fx.s.moves.recording);
+    QVERIFY(fx.s.moves.gameRecord.isEmpty());
+    QCOMPARE(fx.s.moves.recordSizeCode, int(Size19));
+    QVERIFY(fx.s.moves.gameRecordJoins.isEmpty());
 }
 
 void TestSgfOpen::gnuGoGames_data()
@@ -374,10 +374,10 @@ void TestSgfOpen::gnuGoGames()
 
     fx.open(QStringLiteral("gnugo.sgf"));
     QVERIFY(fx.dialogs.warnings.isEmpty());
-    const qsizetype moves = std::count_if(fx.s.gameRecord.cbegin(), fx.s.gameRecord.cend(),
+    const qsizetype moves = std::count_if(fx.s.moves.gameRecord.cbegin(), fx.s.moves.gameRecord.cend(),
                                           [](const QString &e) { return !e.startsWith(u'0'); });
     QCOMPARE(replayToEnd(fx), int(moves));  // one press per move
-    QCOMPARE(fx.s.boardSizeCode, lines == 9 ? int(Size9) : int(Size19));
+    QCOMPARE(fx.s.board.boardSizeCode, lines == 9 ? int(Size9) : int(Size19));
     QCOMPARE(test::boardStones(fx.s, lines), test::gnuGoStones(path));
 }
 

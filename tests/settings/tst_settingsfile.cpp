@@ -129,21 +129,19 @@ void TestSettingsFile::load()
     QFETCH(int, boardSizeCode);
 
     test::ShellFixture fx;
-    fx.s.programFolder = settings::findProgramFolder(fx.dir.path());
+    fx.s.shell.programFolder = settings::findProgramFolder(fx.dir.path());
     if (file != "-")
         fx.writeSettings(file);
-    fx.s.settings.peerAddress = QStringLiteral("stale");
-    settings::loadSettings(fx.s, fx.windows);
+    const Settings loaded = settings::loadSettings(fx.s, fx.windows);
 
-    QVERIFY(fx.s.settingsLoaded);
-    QCOMPARE(fx.s.settings.boardSizeCode, boardSizeCode);
+    QCOMPARE(loaded.boardSizeCode, boardSizeCode);
     if (warned) {
         QCOMPARE(fx.dialogs.warnings, QStringList{settings::kDamagedWarning});
         QCOMPARE(fx.windows.events, (QStringList{QStringLiteral("close splash"), QStringLiteral("hide news")}));
-        QVERIFY(fx.s.settings == Settings{});
+        QVERIFY(loaded == Settings{});
     } else {
         QCOMPARE(fx.dialogs.boxes(), 0);
-        QCOMPARE(fx.s.settings.peerAddress, QString::fromLatin1(boardSizeCode ? "h" : "192.168.0.0"));
+        QCOMPARE(loaded.peerAddress, QString::fromLatin1(boardSizeCode ? "h" : "192.168.0.0"));
     }
 }
 
@@ -153,26 +151,25 @@ void TestSettingsFile::unreadableFileIsDamaged()
     // without read permission is the same case, but the tests may run as
     // root, who reads it anyway.)
     test::ShellFixture fx;
-    fx.s.programFolder = settings::findProgramFolder(fx.dir.path());
+    fx.s.shell.programFolder = settings::findProgramFolder(fx.dir.path());
     QVERIFY(QDir(fx.dir.path()).mkdir(settings::kSettingsFileName));
-    settings::loadSettings(fx.s, fx.windows);
+    const Settings loaded = settings::loadSettings(fx.s, fx.windows);
     QCOMPARE(fx.dialogs.warnings, QStringList{settings::kDamagedWarning});
-    QVERIFY(fx.s.settings == Settings{});
+    QVERIFY(loaded == Settings{});
 }
 
 void TestSettingsFile::japanesePasswordAsCp932()
 {
     test::ShellFixture fx;
-    fx.s.programFolder = settings::findProgramFolder(fx.dir.path());
-    fx.s.settings.savedPassword = QStringLiteral("合言葉ソ表");
+    fx.s.shell.programFolder = settings::findProgramFolder(fx.dir.path());
+    fx.s.shell.settings.savedPassword = QStringLiteral("合言葉ソ表");
     settings::saveSettings(fx.s);
     const QByteArray bytes = fx.readSettings();
     QVERIFY(bytes.contains(QByteArray::fromHex("8d878cbe9774835c955c") + "#0@"));
     QVERIFY(!bytes.endsWith('\n'));
 
-    fx.s.settings = Settings{};
-    settings::loadSettings(fx.s, fx.windows);
-    QCOMPARE(fx.s.settings.savedPassword, QStringLiteral("合言葉ソ表"));
+    const Settings loaded = settings::loadSettings(fx.s, fx.windows);
+    QCOMPARE(loaded.savedPassword, QStringLiteral("合言葉ソ表"));
 }
 
 void TestSettingsFile::saveKeepsOnlyRoundTrippingText_data()
@@ -202,31 +199,30 @@ void TestSettingsFile::saveKeepsOnlyRoundTrippingText()
     QFETCH(QString, savedPassword);
 
     test::ShellFixture fx;
-    fx.s.programFolder = settings::findProgramFolder(fx.dir.path());
+    fx.s.shell.programFolder = settings::findProgramFolder(fx.dir.path());
     Settings v;
     v.peerAddress = address;
     v.savedPassword = password;
     v.peerPort = 1234;
     v.boardSizeCode = 1;
-    fx.s.settings = v;
+    fx.s.shell.settings = v;
     settings::saveSettings(fx.s);
 
-    fx.s.settings = Settings{};
-    settings::loadSettings(fx.s, fx.windows);
+    const Settings loaded = settings::loadSettings(fx.s, fx.windows);
     QCOMPARE(fx.dialogs.boxes(), 0);  // the written line always loads
-    QCOMPARE(fx.s.settings.peerAddress, savedAddress);
-    QCOMPARE(fx.s.settings.savedPassword, savedPassword);
-    QCOMPARE(fx.s.settings.peerPort, 1234);
-    QCOMPARE(fx.s.settings.boardSizeCode, 1);
+    QCOMPARE(loaded.peerAddress, savedAddress);
+    QCOMPARE(loaded.savedPassword, savedPassword);
+    QCOMPARE(loaded.peerPort, 1234);
+    QCOMPARE(loaded.boardSizeCode, 1);
 }
 
 void TestSettingsFile::failedWriteIsSilent()
 {
     test::ShellFixture fx;
-    fx.s.programFolder = settings::findProgramFolder(fx.dir.filePath(QStringLiteral("gone")));
+    fx.s.shell.programFolder = settings::findProgramFolder(fx.dir.filePath(QStringLiteral("gone")));
     settings::saveSettings(fx.s);
     QCOMPARE(fx.dialogs.boxes(), 0);
-    QVERIFY(!QFile::exists(fx.s.programFolder + settings::kSettingsFileName));
+    QVERIFY(!QFile::exists(fx.s.shell.programFolder + settings::kSettingsFileName));
 }
 
 void TestSettingsFile::programFolder_data()

@@ -51,7 +51,7 @@ void TestClock::runsOut()
 {
     QFETCH(bool, soundOff);
     ClockFixture fx;
-    fx.s.soundOff = soundOff;
+    fx.s.shell.soundOff = soundOff;
     fx.s.form.UpDown3.setValue(1);
     QCOMPARE(fx.s.form.lblMax.caption, QStringLiteral("1"));
     shell::onTimerButton(fx.s);

@@ -1,4 +1,5 @@
 // The close request and shut-down.
+#include "PeerActions.h"
 #include "ShellDoubles.h"
 
 #include <QtTest>
@@ -10,6 +11,7 @@ class TestClose : public QObject {
 private slots:
     void questions_data();
     void questions();
+    void peerQuitClosesWithoutAsking();
     void peerToldBeforeSocketCloses();
     void liveValuesSaved();
     void shutDownOnce();
@@ -47,37 +49,47 @@ void TestClose::questions()
 
     test::ShellFixture fx;
     QCOMPARE(shell::startUp(fx.s, fx.ports), shell::StartResult::Running);
-    fx.s.recording = recording;
-    fx.s.quitWithoutAsking = withoutAsking;
-    fx.s.sessionEnding = sessionEnding;
+    fx.s.moves.recording = recording;
+    fx.s.shell.quitWithoutAsking = withoutAsking;
+    fx.s.shell.sessionEnding = sessionEnding;
     fx.dialogs.answers = {Answer(answer)};
     bool quittingWhileAsked = false;
-    fx.dialogs.whileOpen = [&] { quittingWhileAsked = fx.s.quitting; };
+    fx.dialogs.whileOpen = [&] { quittingWhileAsked = fx.s.shell.quitting; };
 
     QCOMPARE(shell::closeRequest(fx.s, fx.ports), allowed);
     QCOMPARE(fx.dialogs.questions, asked.isEmpty() ? QStringList() : QStringList{asked});
     QCOMPARE(quittingWhileAsked, !asked.isEmpty());  // shown although quitting is set
     QVERIFY(fx.windows.events.contains(QStringLiteral("close news")));
-    QCOMPARE(fx.s.quitting, allowed);
+    QCOMPARE(fx.s.shell.quitting, allowed);
     if (!allowed) {
         // Boxes work again after a cancelled close.
         fx.s.inform(QStringLiteral("ok"));
         QCOMPARE(fx.dialogs.notices, QStringList{QStringLiteral("ok")});
-        QVERIFY(fx.s.recording == recording);
+        QVERIFY(fx.s.moves.recording == recording);
     }
+}
+
+void TestClose::peerQuitClosesWithoutAsking()
+{
+    test::ShellFixture fx;
+    QCOMPARE(shell::startUp(fx.s, fx.ports), shell::StartResult::Running);
+    network::onPeerQuit(fx.s);  // as the peer's "終了" does
+    fx.dialogs.answers = {Answer::No};
+    QVERIFY(shell::closeRequest(fx.s, fx.ports));
+    QVERIFY(fx.dialogs.questions.isEmpty());
 }
 
 void TestClose::peerToldBeforeSocketCloses()
 {
     test::ShellFixture fx;
     QCOMPARE(shell::startUp(fx.s, fx.ports), shell::StartResult::Running);
-    fx.s.authenticated = true;
+    fx.s.session.authenticated = true;
     fx.dialogs.answers = {Answer::Yes};
     QVERIFY(shell::closeRequest(fx.s, fx.ports));
     QCOMPARE(fx.outbox.sent, QStringList{QStringLiteral("終了") + kTerminator});
     QCOMPARE(fx.outbox.socketCloses, 1);
     QCOMPARE(fx.outbox.sentAtClose, 1);
-    QVERIFY(!fx.s.authenticated);
+    QVERIFY(!fx.s.session.authenticated);
 }
 
 void TestClose::liveValuesSaved()
@@ -89,7 +101,7 @@ void TestClose::liveValuesSaved()
     f.Option1.select(1);          // white
     f.chkNumberStones.setChecked(true);
     f.Check3.checked = true;
-    fx.s.activeCipherNumber = 17;
+    fx.s.session.activeCipherNumber = 17;
     fx.s.form.txtPassword.text = QStringLiteral("pw");
     fx.dialogs.answers = {Answer::Yes};
     QVERIFY(shell::closeRequest(fx.s, fx.ports));
@@ -101,7 +113,7 @@ void TestClose::shutDownOnce()
 {
     test::ShellFixture fx;
     QCOMPARE(shell::startUp(fx.s, fx.ports), shell::StartResult::Running);
-    fx.s.sessionEnding = true;
+    fx.s.shell.sessionEnding = true;
     QVERIFY(shell::closeRequest(fx.s, fx.ports));
     shell::shutDown(fx.s);
     QVERIFY(fx.settingsExist());

@@ -25,7 +25,7 @@ using Occasion = std::function<void(test::MemoryWire &)>;
 void gameWithAStone(test::MemoryWire &w)
 {
     w.connectBoth();
-    w.a.s.boardSizeCode = Size13;
+    board::switchToSize(w.a.s, Size13);
     w.a.s.form.Option3.setSelected(Size13);
     board::onStart(w.a.s);
     w.deliver();
@@ -104,7 +104,7 @@ void TestCues::everyOccasion()
         test::MemoryWire w;
         shell::installHandlers(w.b.s);
         setUp(w);
-        w.b.s.soundOff = soundOff;
+        w.b.s.shell.soundOff = soundOff;
         const int before = w.b.sound.plays;
         occasion(w);
         QCOMPARE(w.b.sound.plays - before, soundOff ? 0 : cues);

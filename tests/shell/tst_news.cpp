@@ -181,7 +181,7 @@ void TestNews::closeRequestEndsWithoutMainWindow()
     QCOMPARE(shell::startUp(fx.s, fx.ports), shell::StartResult::Running);
     QVERIFY(fx.windows.newsLoaded && !fx.windows.mainShown);
     fx.s.newsForm.Check1.setChecked(true);
-    fx.s.sessionEnding = true;
+    fx.s.shell.sessionEnding = true;
     QVERIFY(shell::closeRequest(fx.s, fx.ports));
     QVERIFY(!fx.windows.newsLoaded);
     QVERIFY(!fx.windows.mainShown);
@@ -193,9 +193,9 @@ void TestNews::closedWhileFetching()
     NewsFixture fx;
     fx.writeSettings(test::kDefaultLine);
     fx.serve(K + "お知らせ");
-    fx.s.quitting = true;  // the session ended while the fetch waited
+    fx.s.shell.quitting = true;  // the session ended while the fetch waited
     QCOMPARE(shell::startUp(fx.s, fx.ports), shell::StartResult::Abandoned);
-    QVERIFY(!fx.s.settingsLoaded);
+    QVERIFY(!fx.s.shell.settingsLoaded);
     QVERIFY(!fx.windows.newsLoaded && !fx.windows.mainShown);
     shell::shutDown(fx.s);
     QCOMPARE(fx.readSettings(), test::kDefaultLine);  // untouched

@@ -69,28 +69,28 @@ void TestOptions::typedAndClicked()
 
     OptionsFixture fx;
     Form &f = fx.s.form;
-    fx.s.sendPacingCount = 750000;
+    fx.s.shell.sendPacingCount = 750000;
     shell::onOptionsOpen(fx.s);
     f.cmdTekiyou.enabled = false;  // as after an apply: see what enables it again
     if (what == QLatin1String("board")) {
         f.Combo1.type(input);
         QCOMPARE(f.Combo1.text, fieldShows);
-        QCOMPARE(fx.s.boardColourIndex, value);
+        QCOMPARE(fx.s.shell.boardColourIndex, value);
         QCOMPARE(fx.s.boardColour(), kBoardColours[size_t(value)]);
     } else if (what == QLatin1String("speed")) {
         f.Combo3.type(input);
         QCOMPARE(f.Combo3.text, fieldShows);
-        QCOMPARE(fx.s.sendPacingCount, value);
+        QCOMPARE(fx.s.shell.sendPacingCount, value);
     } else if (what == QLatin1String("sound")) {
         f.OptSound.select(input.toInt());
-        QCOMPARE(int(fx.s.soundOff), value);
+        QCOMPARE(int(fx.s.shell.soundOff), value);
         QVERIFY(f.cmdTekiyou.enabled);
         fx.s.playCueSound();
         QCOMPARE(fx.sound.plays, 0);  // silent before 適用(&I)
     } else {
         f.UpDown4.setValue(input.toInt());
         QCOMPARE(f.lblLog.caption, fieldShows);
-        QCOMPARE(fx.s.chatLogLimit, value);
+        QCOMPARE(fx.s.shell.chatLogLimit, value);
         QVERIFY(f.cmdTekiyou.enabled);
     }
 }
@@ -112,15 +112,15 @@ void TestOptions::picksWaitForApply()
     f.Combo3.pick(QStringLiteral("非常に遅い"));
     f.Combo1.pick(QStringLiteral("薄水色"));
     QVERIFY(f.cmdTekiyou.enabled);
-    QCOMPARE(fx.s.sendPacingCount, 2000000);
-    QCOMPARE(fx.s.boardColourIndex, 4);
+    QCOMPARE(fx.s.shell.sendPacingCount, 2000000);
+    QCOMPARE(fx.s.shell.boardColourIndex, 4);
     if (apply) {
         shell::onOptionsApply(fx.s);
         QVERIFY(!f.cmdTekiyou.enabled);
     }
     shell::onOptionsClose(fx.s);
-    QCOMPARE(fx.s.sendPacingCount, apply ? 50000000 : 2000000);
-    QCOMPARE(fx.s.boardColourIndex, apply ? 3 : 4);
+    QCOMPARE(fx.s.shell.sendPacingCount, apply ? 50000000 : 2000000);
+    QCOMPARE(fx.s.shell.boardColourIndex, apply ? 3 : 4);
     // The lists show what is in effect.
     QCOMPARE(f.Combo3.text, apply ? QStringLiteral("非常に遅い") : QStringLiteral("普通"));
     QCOMPARE(f.Combo1.text, apply ? QStringLiteral("薄水色") : QStringLiteral("濃橙色"));
@@ -140,7 +140,7 @@ void TestOptions::colourInEffect()
     QCOMPARE(fx.s.blackStoneColour(), kBlackStoneColours[0]);  // the board waits for 適用
     shell::onOptionsClose(fx.s);
     QCOMPARE(f.Option5.selected, 0);
-    QCOMPARE(fx.s.blackStoneColourIndex, 0);
+    QCOMPARE(fx.s.shell.blackStoneColourIndex, 0);
     QCOMPARE(fx.s.blackStoneColour(), kBlackStoneColours[0]);
 
     // 緑 with 適用: every black stone turns green and stays so after a later
@@ -160,13 +160,13 @@ void TestOptions::unnamedLineSpeedStays()
 {
     OptionsFixture fx;
     Form &f = fx.s.form;
-    fx.s.sendPacingCount = 600000;  // in range, but none of the seven
+    fx.s.shell.sendPacingCount = 600000;  // in range, but none of the seven
     shell::showValuesInEffect(fx.s);
     QCOMPARE(f.Combo3.text, QString());
     shell::onOptionsOpen(fx.s);
     shell::onOptionsApply(fx.s);
     shell::onOptionsClose(fx.s);
-    QCOMPARE(fx.s.sendPacingCount, 600000);
+    QCOMPARE(fx.s.shell.sendPacingCount, 600000);
     QCOMPARE(f.Combo3.text, QString());
 }
 
@@ -179,15 +179,15 @@ void TestOptions::openAndCloseLocally()
     f.Option1.select(1);  // white
     const bool record = f.cmdRec.enabled, open = f.cmdFileOpen.enabled;
     shell::onOptionsOpen(fx.s);
-    QVERIFY(fx.s.panelOpen && f.fraOptions.visible && f.cmdTekiyou.enabled);
+    QVERIFY(fx.s.flags.panelOpen && f.fraOptions.visible && f.cmdTekiyou.enabled);
     for (const Control *c : std::initializer_list<const Control *>{&f.cmdOpt, &f.cmdNetwork, &f.cmdRec, &f.cmdBack,
                                                                   &f.txtSend, &f.Combo2, &f.Option1[0], &f.Option3[0]})
         QVERIFY2(!c->enabled, qPrintable(c->name));
 
     shell::onOptionsApply(fx.s);
-    QVERIFY(fx.s.numberStones);
+    QVERIFY(fx.s.board.numberStones);
     shell::onOptionsClose(fx.s);
-    QVERIFY(!fx.s.panelOpen && !f.fraOptions.visible);
+    QVERIFY(!fx.s.flags.panelOpen && !f.fraOptions.visible);
     QVERIFY(f.cmdNetwork.enabled && f.cmdOpt.enabled && f.Option3[0].enabled && f.Option2[0].enabled);
     QVERIFY(f.Combo2.enabled);
     QVERIFY(f.cmdBack.enabled);  // the board has a stone
@@ -195,7 +195,7 @@ void TestOptions::openAndCloseLocally()
     QCOMPARE(f.cmdRec.enabled, record);
     QCOMPARE(f.cmdFileOpen.enabled, open);
     QCOMPARE(f.Option1.selected, 0);  // back on 黒(&D)
-    QCOMPARE(fx.s.currentTool, int(ToolBlack));
+    QCOMPARE(fx.s.board.currentTool, int(ToolBlack));
 }
 
 // The panel gives back what local play has, but not what a running replay holds.
@@ -209,14 +209,14 @@ void TestOptions::openAndCloseDuringReplay()
     record::onRecord(fx.s);  // stopped; the record is not saved
     fx.dialogs.answers.push_back(Answer::Yes);  // the board is emptied for the replay
     record::onReplay(fx.s);
-    QCOMPARE(fx.s.replayStep, 1);
+    QCOMPARE(fx.s.moves.replayStep, 1);
 
     shell::onOptionsOpen(fx.s);
     shell::onOptionsClose(fx.s);
     QVERIFY(!f.chkOtherMarks.enabled);
     QVERIFY(!f.Option3[0].enabled && !f.cmdBack.enabled);
     record::onReplay(fx.s);
-    QCOMPARE(fx.s.replayStep, 2);
+    QCOMPARE(fx.s.moves.replayStep, 2);
 }
 
 void TestOptions::closeDuringAndAfterANetworkGame()
@@ -233,7 +233,7 @@ void TestOptions::closeDuringAndAfterANetworkGame()
 
     fx.dialogs.answers = {Answer::Yes};
     board::onResign(fx.s);
-    QVERIFY(fx.s.gameEnded);
+    QVERIFY(fx.s.board.gameEnded);
     shell::onOptionsOpen(fx.s);
     shell::onOptionsClose(fx.s);
     QVERIFY(!f.cmdTouryou.enabled && f.cmdClear.enabled && f.chkOtherMarks.enabled && !f.cmdWait.enabled);
@@ -244,14 +244,14 @@ void TestOptions::notOpenedWhileRecordingOrHeld()
     for (const bool recording : {true, false}) {
         OptionsFixture fx;
         if (recording) {
-            fx.s.recording = true;
+            fx.s.moves.recording = true;
         } else {
             fx.connect();
-            fx.s.peerHolding = true;
+            fx.s.board.peerHolding = true;
         }
         const int focus = fx.s.form.txtSend.focusRequests;
         shell::onOptionsOpen(fx.s);
-        QVERIFY(!fx.s.panelOpen && !fx.s.form.fraOptions.visible);
+        QVERIFY(!fx.s.flags.panelOpen && !fx.s.form.fraOptions.visible);
         QVERIFY(fx.s.form.cmdOpt.enabled);
         QCOMPARE(fx.s.form.txtSend.focusRequests, focus + 1);
     }
@@ -280,12 +280,12 @@ void TestOptions::showPasswordNotice()
     OptionsFixture fx;
     network::installPanelHandlers(fx.s);
     fx.s.form.Check3.checked = !tick;
-    fx.s.showPasswordAtStart = !tick;
+    fx.s.session.showPasswordAtStart = !tick;
     fx.s.form.lblMax.caption = QStringLiteral("7");  // whatever the clock limit shows
-    fx.s.startupComplete = startupComplete;
-    fx.s.quitting = quitting;
+    fx.s.shell.startupComplete = startupComplete;
+    fx.s.shell.quitting = quitting;
     fx.s.form.Check3.setChecked(tick);
-    QCOMPARE(fx.s.showPasswordAtStart, tick);
+    QCOMPARE(fx.s.session.showPasswordAtStart, tick);
     QCOMPARE(fx.dialogs.notices.size(), notice ? 1 : 0);
     if (notice)
         QVERIFY(fx.dialogs.notices.first().startsWith(QStringLiteral("チェックを入れると次回起動時に合言葉")));

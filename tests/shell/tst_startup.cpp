@@ -1,4 +1,5 @@
 // Start-up: what one run makes of the settings file, refused starts, start-up errors.
+#include "Board.h"
 #include "ShellDoubles.h"
 
 #include <QDir>
@@ -79,25 +80,25 @@ void TestStartup::appliedToWindow()
     QCOMPARE(fx.windows.events, (QStringList{QStringLiteral("splash サーバーにアクセスしています…"),
                                              QStringLiteral("close splash"), QStringLiteral("show main")}));
     QCOMPARE(fx.sound.opens, 1);
-    QCOMPARE(fx.s.boardSizeCode, int(Size13));
+    QCOMPARE(fx.s.board.boardSizeCode, int(Size13));
     QCOMPARE(f.Option3.selected, 1);
     QCOMPARE(f.Option1.selected, 0);  // a new game starts with black
-    QCOMPARE(fx.s.currentTool, int(ToolBlack));
-    QVERIFY(fx.s.soundOff);
+    QCOMPARE(fx.s.board.currentTool, int(ToolBlack));
+    QVERIFY(fx.s.shell.soundOff);
     QCOMPARE(f.OptSound.selected, 1);
     QCOMPARE(f.Combo1.text, QStringLiteral("濃緑色"));
     QCOMPARE(f.Combo1.items.size(), 8);
-    QCOMPARE(fx.s.boardColourIndex, 5);
+    QCOMPARE(fx.s.shell.boardColourIndex, 5);
     QCOMPARE(f.UpDown4.value, 200);
     QCOMPARE(f.lblLog.caption, QStringLiteral("200"));
-    QCOMPARE(fx.s.blackStoneColourIndex, 3);
+    QCOMPARE(fx.s.shell.blackStoneColourIndex, 3);
     QCOMPARE(f.Option5.selected, 3);
     QCOMPARE(f.Combo3.text, QStringLiteral("非常に速い"));
-    QCOMPARE(fx.s.sendPacingCount, 500000);
+    QCOMPARE(fx.s.shell.sendPacingCount, 500000);
     QCOMPARE(f.cboCipherNumber.text, QStringLiteral("1"));  // 30 is shown as 1
     QCOMPARE(f.cboCipherNumber.items.size(), 29);
     QVERIFY(f.chkNumberStones.checked);
-    QVERIFY(fx.s.numberStones);
+    QVERIFY(fx.s.board.numberStones);
     QCOMPARE(f.txtPeerAddress.text, QStringLiteral("peer"));
     QCOMPARE(f.txtPeerPort.text, QStringLiteral("1234"));
     QCOMPARE(f.txtOwnPort.text, QStringLiteral("5678"));
@@ -105,7 +106,7 @@ void TestStartup::appliedToWindow()
     QCOMPARE(f.txtPassword.text, QStringLiteral("secret"));
     QCOMPARE(f.lblMax.caption, QStringLiteral("3"));
     QCOMPARE(fx.dialogs.boxes(), 0);  // the restored tick shows no notice
-    QVERIFY(fx.s.startupComplete);
+    QVERIFY(fx.s.shell.startupComplete);
 }
 
 void TestStartup::refused_data()
@@ -147,13 +148,13 @@ void TestStartup::refused()
     QVERIFY(f.open(QIODevice::ReadOnly));
     if (warning.isEmpty()) {
         QCOMPARE(result, shell::StartResult::Running);
-        QCOMPARE(fx.s.settings.peerAddress, QStringLiteral("running-copy"));
+        QCOMPARE(fx.s.shell.settings.peerAddress, QStringLiteral("running-copy"));
         return;
     }
     QCOMPARE(result, shell::StartResult::Refused);
     QCOMPARE(fx.dialogs.warnings, QStringList{warning});
     QCOMPARE(fx.program.beeps, anotherCopy ? 1 : 0);
-    QVERIFY(fx.s.quitWithoutAsking);
+    QVERIFY(fx.s.shell.quitWithoutAsking);
     QVERIFY(!fx.windows.mainShown);
     QCOMPARE(f.readAll(), line);  // byte for byte as the running copy left it
 }
@@ -171,7 +172,7 @@ void TestStartup::startupError()
 
     // The window's values are not collected: the defaults are saved as they are.
     fx.s.form.txtPeerAddress.text = QStringLiteral("typed");
-    fx.s.boardSizeCode = Size9;
+    board::switchToSize(fx.s, Size9);
     QVERIFY(shell::closeRequest(fx.s, fx.ports));
     QVERIFY(fx.dialogs.questions.isEmpty());
     shell::shutDown(fx.s);
@@ -202,10 +203,10 @@ void TestStartup::password()
     fx.writeSettings(QByteArray("1#0#h#0#1#4#10#0#0#2000000#") + (show ? "1" : "0") + "#1# secret #0@");
     QCOMPARE(shell::startUp(fx.s, fx.ports), shell::StartResult::Running);
     QCOMPARE(fx.s.form.txtPassword.text, field);
-    QCOMPARE(fx.s.settings.savedPassword, QStringLiteral(" secret "));  // still there during the run
+    QCOMPARE(fx.s.shell.settings.savedPassword, QStringLiteral(" secret "));  // still there during the run
     if (!typed.isEmpty())
         fx.s.form.txtPassword.text = typed;
-    fx.s.sessionEnding = true;
+    fx.s.shell.sessionEnding = true;
     QVERIFY(shell::closeRequest(fx.s, fx.ports));
     shell::shutDown(fx.s);
     QVERIFY(fx.readSettings().endsWith("#1#" + saved.toLatin1() + "#0@"));
@@ -238,7 +239,7 @@ void TestStartup::networkFieldsAtShutDown()
     fx.s.form.txtPeerAddress.text = address;
     fx.s.form.txtPeerPort.text = peerPort;
     fx.s.form.txtOwnPort.text = ownPort;
-    fx.s.sessionEnding = true;
+    fx.s.shell.sessionEnding = true;
     QVERIFY(shell::closeRequest(fx.s, fx.ports));
     shell::shutDown(fx.s);
     QCOMPARE(fx.readSettings(), saved);

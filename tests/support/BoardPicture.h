@@ -4,6 +4,7 @@
 // "A"-"D" the letters. A failed comparison prints both pictures.
 
 #include "AppState.h"
+#include "Board.h"
 
 #include <QStringList>
 #include <QtGlobal>
@@ -44,7 +45,7 @@ inline void setBoard(AppState &s, const QStringList &rows)
         const QStringList points = rows[row].split(u' ', Qt::SkipEmptyParts);
         Q_ASSERT(points.size() <= kGridSize);
         for (int column = 0; column < points.size(); ++column)
-            s.points[size_t(pointIndex(row, column))].content = contentOf(points[column].front());
+            board::setPointContent(s, pointIndex(row, column), contentOf(points[column].front()));
     }
 }
 
@@ -52,12 +53,12 @@ inline void setBoard(AppState &s, const QStringList &rows)
 inline BoardPicture pictureOf(const AppState &s, int lines = 0)
 {
     if (lines <= 0 || lines > kGridSize)
-        lines = linesOf(s.boardSizeCode);
+        lines = linesOf(s.board.boardSizeCode);
     BoardPicture p;
     for (int row = 0; row < lines; ++row) {
         QStringList points;
         for (int column = 0; column < lines; ++column)
-            points << pictureChar(s.points[size_t(pointIndex(row, column))].content);
+            points << pictureChar(s.board.points[size_t(pointIndex(row, column))].content);
         p.rows << points.join(u' ');
     }
     return p;

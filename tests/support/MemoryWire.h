@@ -3,6 +3,7 @@
 // by its own connect action; a datagram to a side that is not bound is
 // dropped, as on a real network. Delivery happens when the test lets it.
 
+#include "Board.h"
 #include "Protocol.h"
 #include "Session.h"
 #include "TestDoubles.h"
@@ -84,7 +85,7 @@ struct Peer {
         board::installHandlers(s);
         board::setInitialState(s);
         outbox.attach(s, end);
-        s.sendPacingCount = 0;
+        s.shell.sendPacingCount = 0;
         Form &f = s.form;
         f.txtPeerAddress.text = QStringLiteral("127.0.0.1");
         f.txtPeerPort.text = peerPort;
@@ -131,7 +132,7 @@ public:
         deliver();
         network::onConnect(a.s);
         deliver();
-        return a.s.authenticated && b.s.authenticated;
+        return a.s.session.authenticated && b.s.session.authenticated;
     }
     // Both sides connect, then a presses "対局開始" on `size` lines (on the
     // board it has when no size is given). True when both sides are in the game.
@@ -140,12 +141,12 @@ public:
         if (!connectBoth())
             return false;
         if (size) {
-            a.s.boardSizeCode = *size;
+            board::switchToSize(a.s, *size);
             a.s.form.Option3.setSelected(*size);
         }
         board::onStart(a.s);
         deliver();
-        return a.s.gameStarted && b.s.gameStarted;
+        return a.s.board.gameStarted && b.s.board.gameStarted;
     }
     // From now on datagrams arrive and are handled during every wait after a
     // send, as in the program; `meanwhile` runs in every wait of `side` after

@@ -87,7 +87,7 @@ struct ShellFixture : Fixture {
     shell::StartResult startAndEndSession()
     {
         const shell::StartResult r = shell::startUp(s, ports);
-        s.sessionEnding = true;
+        s.shell.sessionEnding = true;
         if (shell::closeRequest(s, ports))
             shell::shutDown(s);
         return r;

@@ -114,14 +114,14 @@ struct Fixture {
     }
 
     Form &form() { return s.form; }
-    PointContent at(int point) const { return s.points[size_t(point)].content; }
-    QString numberAt(int point) const { return s.points[size_t(point)].number; }
+    PointContent at(int point) const { return s.board.points[size_t(point)].content; }
+    QString numberAt(int point) const { return s.board.points[size_t(point)].number; }
     void left(int point) { board::pressPoint(s, point, board::MouseButton::Left); }
     void right(int point) { board::pressPoint(s, point, board::MouseButton::Right); }
     // Connected to a peer, as after the handshake.
     void connect()
     {
-        s.authenticated = true;
+        s.session.authenticated = true;
         s.form.cmdStart.enabled = true;
         s.form.cmdStart.back = kStartGreen;
     }

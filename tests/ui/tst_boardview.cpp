@@ -1,4 +1,5 @@
 // The board view: which point a press lands on, and what is painted where.
+#include "Board.h"
 #include "BoardView.h"
 #include "TestDoubles.h"
 
@@ -71,7 +72,7 @@ void TestBoardView::pressLandsOnPoint()
 
     test::Fixture fx;
     fx.s.form.Option3.select(sizeCode);
-    QCOMPARE(fx.s.boardSizeCode, sizeCode);
+    QCOMPARE(fx.s.board.boardSizeCode, sizeCode);
     BoardView view;
     showModel(view, fx.s);
     view.resize(viewSize);
@@ -116,7 +117,7 @@ void TestBoardView::paintsLayers()
     fx.s.form.Option3.select(sizeCode);
     board::pressPoint(fx.s, pointIndex(3, 5), board::MouseButton::Left);  // black
     board::pressPoint(fx.s, pointIndex(3, 3), board::MouseButton::Left);  // white
-    QCOMPARE(fx.s.lastMovePoint, pointIndex(3, 3));
+    QCOMPARE(fx.s.board.lastMovePoint, pointIndex(3, 3));
 
     BoardView view;
     showModel(view, fx.s);
@@ -147,11 +148,11 @@ void TestBoardView::blackStoneFaceShowsItsColour()
     QFETCH(bool, rimDarker);
 
     test::Fixture fx;
-    fx.s.blackStoneColourIndex = fx.s.previousBlackStoneColourIndex = colourIndex;  // as after 適用(&I)
+    fx.s.shell.blackStoneColourIndex = fx.s.shell.previousBlackStoneColourIndex = colourIndex;  // as after 適用(&I)
     const QColor given = QColor::fromRgb(QRgb(0xFF000000u | kBlackStoneColours[size_t(colourIndex)]));
     const int point = pointIndex(9, 9);
     board::pressPoint(fx.s, point, board::MouseButton::Left);
-    QCOMPARE(fx.s.points[size_t(point)].content, PointContent::Black);
+    QCOMPARE(fx.s.board.points[size_t(point)].content, PointContent::Black);
 
     BoardView view;
     showModel(view, fx.s);
@@ -210,14 +211,14 @@ void TestBoardView::letterKeepsLastMoveMarker()
     fx.form().Option4.select(3);  // A
     fx.left(letter);
     QCOMPARE(fx.at(letter), PointContent::LetterA);
-    QCOMPARE(fx.s.lastMovePoint, marked);
+    QCOMPARE(fx.s.board.lastMovePoint, marked);
 
     BoardView view;
     showModel(view, fx.s);
     view.resize(960, 960);
     const QImage image = view.grab().toImage();
     const qreal dpr = image.devicePixelRatio();
-    const ui::BoardGeometry g(fx.s.boardSizeCode);
+    const ui::BoardGeometry g(fx.s.board.boardSizeCode);
     const double x = g.line(pointColumn(letter)), y = g.line(pointRow(letter));
     const QColor got = image.pixelColor((view.toWidget(x + offset.x(), y + offset.y()) * dpr).toPoint());
     QVERIFY2(maxChannelDiff(got, expected) <= 4,
@@ -256,7 +257,7 @@ void TestBoardView::countPanelHidesOnLeftClick()
     test::Fixture fx;
     const int centre = pointIndex(9, 9);
     fx.left(centre);
-    fx.s.points[0].content = PointContent::Triangle;
+    board::setPointContent(fx.s, 0, PointContent::Triangle);
     board::countMarks(fx.s, PointContent::Triangle);
     QVERIFY(fx.s.form.Frame8.visible);
 

@@ -1,5 +1,6 @@
 // The main window renders the form model and forwards the user's input;
 // the message boxes carry the program's own buttons.
+#include "Board.h"
 #include "BoardView.h"
 #include "MainWindow.h"
 #include "MemoryWire.h"
@@ -178,7 +179,7 @@ void TestMainWindow::boardPressesReachHandlers()
     QCOMPARE(fx.at(point), PointContent::Empty);
     QCOMPARE(shown(), PointContent::Empty);
 
-    fx.s.points[0].content = PointContent::Triangle;
+    board::setPointContent(fx.s, 0, PointContent::Triangle);
     board::countMarks(fx.s, PointContent::Triangle);
     w.sync();
     auto *panel = board->findChild<QWidget *>(QStringLiteral("Frame8"));
@@ -309,7 +310,7 @@ void TestMainWindow::mnemonicsReachHandlers()
     Form &f = fx.s.form;
     const int point = pointIndex(2, 2);
     board::pressPoint(fx.s, point, board::MouseButton::Left);
-    QCOMPARE(fx.s.points[size_t(point)].content, PointContent::Black);
+    QCOMPARE(fx.s.board.points[size_t(point)].content, PointContent::Black);
     if (!disable.isEmpty())
         controlNamed(f, disable)->enabled = false;
 
@@ -321,18 +322,18 @@ void TestMainWindow::mnemonicsReachHandlers()
     QTest::keyClick(&w, Qt::Key(key), Qt::AltModifier);
 
     if (expect == QLatin1String("stone gone")) {
-        QTRY_COMPARE(fx.s.points[size_t(point)].content, PointContent::Empty);
+        QTRY_COMPARE(fx.s.board.points[size_t(point)].content, PointContent::Empty);
     } else if (expect == QLatin1String("stone stays")) {
         QTest::qWait(300);  // longer than a button's animated click
-        QCOMPARE(fx.s.points[size_t(point)].content, PointContent::Black);
+        QCOMPARE(fx.s.board.points[size_t(point)].content, PointContent::Black);
     } else if (expect == QLatin1String("removal red")) {
         QTRY_COMPARE(f.Option1.selected, 2);
         QCOMPARE(w.findChild<QWidget *>(QStringLiteral("Option1_2"))->palette().color(QPalette::Button), QColor(255, 0, 0));
     } else if (expect == QLatin1String("numbering")) {
-        QTRY_VERIFY(fx.s.numberStones);
+        QTRY_VERIFY(fx.s.board.numberStones);
         QVERIFY(w.findChild<QCheckBox *>(QStringLiteral("chkNumberStones"))->isChecked());
     } else if (expect == QLatin1String("nine lines")) {
-        QTRY_COMPARE(fx.s.boardSizeCode, int(Size9));
+        QTRY_COMPARE(fx.s.board.boardSizeCode, int(Size9));
         QVERIFY(!fx.dialogs.questions.isEmpty());
         QVERIFY(!board::boardHasContent(fx.s));
     } else {
@@ -404,9 +405,9 @@ void TestMainWindow::accessibleActionsReachHandlers()
     else
         QCOMPARE(static_cast<CheckBox *>(controlNamed(f, model))->checked, expected == 1);
     QCOMPARE(fx.dialogs.questions.size(), asks ? 1 : 0);
-    QCOMPARE(fx.s.boardSizeCode, f.Option3.selected);
-    QCOMPARE(fx.s.numberStones, f.chkNumberStones.checked);
-    QCOMPARE(fx.s.points[size_t(point)].content == PointContent::Black, fx.s.boardSizeCode == Size19);
+    QCOMPARE(fx.s.board.boardSizeCode, f.Option3.selected);
+    QCOMPARE(fx.s.board.numberStones, f.chkNumberStones.checked);
+    QCOMPARE(fx.s.board.points[size_t(point)].content == PointContent::Black, fx.s.board.boardSizeCode == Size19);
     QCOMPARE(mismatches(w, f), QString());
 }
 
@@ -466,14 +467,14 @@ void TestMainWindow::recordControls()
     // The start number: spinner, model, the label at the board's edge.
     w.findChild<QSpinBox *>(QStringLiteral("UpDown5"))->setValue(50);
     QCOMPARE(fx.s.form.lblSnum.caption, QStringLiteral("50"));
-    QCOMPARE(fx.s.moveCounter, 49);
+    QCOMPARE(fx.s.board.moveCounter, 49);
     QCOMPARE(w.findChild<ui::BoardView *>()->findChild<QLabel *>(QStringLiteral("lblSnum"))->text(), QStringLiteral("50"));
 
     // "記録(&Q)" by its mnemonic: the red face and the controls it locks.
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
     QTest::keyClick(&w, Qt::Key_Q, Qt::AltModifier);
-    QTRY_VERIFY(fx.s.recording);
+    QTRY_VERIFY(fx.s.moves.recording);
     auto *rec = w.findChild<QPushButton *>(QStringLiteral("cmdRec"));
     QCOMPARE(rec->text(), QStringLiteral("記録中止(&Q)"));
     QCOMPARE(rec->palette().color(QPalette::Button), QColor(255, 0, 0));
@@ -494,7 +495,7 @@ void TestMainWindow::networkPanel()
 
     QTest::keyClick(&w, Qt::Key_M, Qt::AltModifier);  // ネットワーク接続(&M)
     QTRY_VERIFY(panel->isVisible());
-    QVERIFY(fx.s.panelOpen);
+    QVERIFY(fx.s.flags.panelOpen);
     const QStringList names{"IPアドレス(相手側)", "相手側ポート", "自分側ポート", "合言葉", "暗号番号"};
     for (const QString &name : names) {
         bool found = false;
@@ -513,7 +514,7 @@ void TestMainWindow::networkPanel()
 
     QTest::keyClick(&w, Qt::Key_C, Qt::AltModifier);  // 閉じる(&C)
     QTRY_VERIFY(!panel->isVisible());
-    QVERIFY(!fx.s.panelOpen);
+    QVERIFY(!fx.s.flags.panelOpen);
 }
 
 void TestMainWindow::accessibleTextReachesModel_data()
@@ -679,7 +680,7 @@ void TestMainWindow::backgroundClickFocusesChat()
     QFETCH(int, requests);
 
     test::Fixture fx;
-    fx.s.panelOpen = panelOpen;
+    fx.s.flags.panelOpen = panelOpen;
     ui::MainWindow w(fx.s);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -704,7 +705,7 @@ void TestMainWindow::chatRow()
 {
     test::MemoryWire wire;
     wire.connectBoth();
-    QVERIFY(wire.a.s.authenticated);
+    QVERIFY(wire.a.s.session.authenticated);
     network::installPanelHandlers(wire.a.s);
     ui::MainWindow w(wire.a.s);
     w.show();
@@ -763,7 +764,7 @@ void TestMainWindow::optionsPanel()
     auto *panel = w.findChild<QFrame *>(QStringLiteral("fraOptions"));
     QVERIFY(panel);
     QTRY_VERIFY(panel->isVisible());
-    QVERIFY(fx.s.panelOpen);
+    QVERIFY(fx.s.flags.panelOpen);
     auto *colours = w.findChild<QComboBox *>(QStringLiteral("Combo1"));
     QVERIFY(colours->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == colours);
     const QPoint centre = panel->geometry().center(), area = w.centralWidget()->rect().center();
@@ -776,11 +777,11 @@ void TestMainWindow::optionsPanel()
     QInputMethodEvent commit;
     commit.setCommitString(QStringLiteral("濃緑色"));
     QApplication::sendEvent(colours->lineEdit(), &commit);
-    QCOMPARE(fx.s.boardColourIndex, 5);
+    QCOMPARE(fx.s.shell.boardColourIndex, 5);
     f.Combo1.text = QStringLiteral("薄黄色");
     w.sync();
     QCOMPARE(colours->currentText(), QStringLiteral("薄黄色"));
-    QCOMPARE(fx.s.boardColourIndex, 5);
+    QCOMPARE(fx.s.shell.boardColourIndex, 5);
 
     // A pick from the list only enables 適用(&I); 適用(&I) then takes it.
     f.cmdTekiyou.enabled = false;
@@ -793,14 +794,14 @@ void TestMainWindow::optionsPanel()
     QTRY_COMPARE(f.Combo1.text, QStringLiteral("薄緑色"));
     w.activateWindow();  // the offscreen platform leaves the closed list active
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    QCOMPARE(fx.s.boardColourIndex, 5);
+    QCOMPARE(fx.s.shell.boardColourIndex, 5);
     QVERIFY(f.cmdTekiyou.enabled);
     QTest::keyClick(&w, Qt::Key_I, Qt::AltModifier);  // 適用(&I)
-    QTRY_COMPARE(fx.s.boardColourIndex, 1);
+    QTRY_COMPARE(fx.s.shell.boardColourIndex, 1);
 
     QTest::keyClick(&w, Qt::Key_J, Qt::AltModifier);  // 閉じる(&J)
     QTRY_VERIFY(!panel->isVisible());
-    QVERIFY(!fx.s.panelOpen);
+    QVERIFY(!fx.s.flags.panelOpen);
     QVERIFY(w.findChild<QPushButton *>(QStringLiteral("cmdOpt"))->isEnabled());
 }
 

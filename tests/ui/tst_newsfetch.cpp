@@ -228,7 +228,7 @@ void TestNewsFetch::noEndpointNoRequest()
     program.start();
     QVERIFY(program.window().isVisible());
     QVERIFY(!program.windows().newsWindow());
-    program.state().quitWithoutAsking = true;
+    program.state().shell.quitWithoutAsking = true;
     program.window().close();
 }
 
@@ -259,7 +259,7 @@ void TestNewsFetch::noticeInTheProgram()
     QFile log(QDir(folder.path()).filePath(shell::kNoticeLogName));
     QVERIFY(log.open(QIODevice::ReadOnly));
     QCOMPARE(log.readAll(), toCp932(QStringLiteral("<b>太字ではありません</b>\r\n二行目\r\n")));
-    program.state().quitWithoutAsking = true;
+    program.state().shell.quitWithoutAsking = true;
     program.window().close();
 }
 

@@ -122,7 +122,7 @@ void TestProgram::splashOnlyWhileStartupWaits()
     QVERIFY(std::none_of(tops.begin(), tops.end(), [](QWidget *w) {
         return w->objectName() == QLatin1String("frmLogo") && w->isVisible();
     }));
-    program.state().quitWithoutAsking = true;
+    program.state().shell.quitWithoutAsking = true;
     program.window().close();
 }
 
@@ -140,7 +140,7 @@ void TestProgram::closeBoxAsks()
     QVERIFY(!w.close());
     QCOMPARE(asked, QStringLiteral("Moyutaを終了しますか？"));
     QVERIFY(w.isVisible());
-    QVERIFY(!program.state().quitting);
+    QVERIFY(!program.state().shell.quitting);
     QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("AppData.dat"))));
 
     // "終了(&Y)" takes the same road.
@@ -194,7 +194,7 @@ void TestProgram::signalWhileQuestionOpen()
 
     QVERIFY(handlerReturned);
     QVERIFY(handlerReturnedBeforeClose);
-    QVERIFY(s.quitting);
+    QVERIFY(s.shell.quitting);
     QVERIFY(board::boardHasContent(s));  // the question counted as not Yes
     QVERIFY(!w.isVisible());
     // White is to play: the live tool is saved.
@@ -318,7 +318,7 @@ void TestProgram::windowShowsModelWhileBoxOpen()
     });
     rec->click();
     QCOMPARE(shownWhileAsked, QStringLiteral("記録(&Q)"));
-    program.state().quitWithoutAsking = true;
+    program.state().shell.quitWithoutAsking = true;
     w.close();
 }
 

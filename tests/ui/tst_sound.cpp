@@ -435,7 +435,7 @@ int runPlayer(int argc, char *argv[])
         sound->open();  // as start-up does
     }
     if (settings.contains(QStringLiteral("soundOff")))
-        s->soundOff = settings.value(QStringLiteral("soundOff")) == QLatin1String("1");
+        s->shell.soundOff = settings.value(QStringLiteral("soundOff")) == QLatin1String("1");
     waitForDecoding(*sound, 10000);
     say(QStringLiteral("status ") + statusName(sound->status()));
 
@@ -445,7 +445,7 @@ int runPlayer(int argc, char *argv[])
         say(QStringLiteral("idle-cpu-ms %1").arg(qRound((cpuSeconds() - cpuAtStart) * 1000)));
         say(QStringLiteral("end"));
         if (program) {
-            s->quitWithoutAsking = true;
+            s->shell.quitWithoutAsking = true;
             program->window().close();  // shut-down closes the sound; the program ends
         } else {
             sound->close();  // as shut-down does

@@ -1,0 +1,129 @@
+// What the peer's messages do to this board. The network layer decides when;
+// the board state changes here.
+#include "Board.h"
+
+namespace moyuta::board {
+
+namespace {
+
+// The gate stands while the peer is away or removing; each message lifts only its own reason.
+void showPeerGate(AppState &s)
+{
+    s.board.overlayShown = s.board.peerAway || s.board.peerRemoving;
+    hideMessagePanel(s);  // shows the notice that is due, if any
+}
+
+}  // namespace
+
+void takePeerSize(AppState &s, int sizeCode)
+{
+    clearBoard(s);
+    resetStartNumber(s);
+    s.moves.takeBackHistory.clear();
+    hideLastMoveMarker(s);
+    s.board.boardSizeCode = sizeCode;
+    s.form.Option3.setSelected(sizeCode);
+}
+
+void emptyForPeerGame(AppState &s)
+{
+    clearBoard(s);
+    s.board.moveCounter = 0;
+    s.moves.replayStep = 0;
+    s.moves.takeBackHistory.clear();
+    clearGameRecord(s);
+    resetStartNumber(s);
+    hideLastMoveMarker(s);
+}
+
+void markGameStarted(AppState &s)
+{
+    s.board.gameStarted = true;
+}
+
+void markCleared(AppState &s)
+{
+    s.moves.recordFileLoaded = false;
+    s.board.gameEnded = false;  // as on the clearing side: the next game's moves are sent again
+}
+
+void markGameOver(AppState &s)
+{
+    s.board.gameStarted = false;
+    s.moves.recordFileLoaded = false;
+    s.board.gameEnded = true;
+}
+
+void applyReceivedMove(AppState &s, const MoveEntry &move)
+{
+    // The counts are taken over without raising the spinners' own handlers.
+    Form &form = s.form;
+    s.board.blackPrisoners = move.blackPrisoners;
+    s.board.whitePrisoners = move.whitePrisoners;
+    form.UpDown2.value = move.blackPrisoners;
+    form.UpDown1.value = move.whitePrisoners;
+    form.lblBlackPrisoners.caption = QString::number(move.blackPrisoners);
+    form.lblWhitePrisoners.caption = QString::number(move.whitePrisoners);
+
+    BoardPoint &p = s.board.points[size_t(move.point)];
+    if (move.tool == ToolBlack || move.tool == ToolWhite) {
+        p.content = move.tool == ToolBlack ? PointContent::Black : PointContent::White;
+        showLastMoveMarker(s, move.point);
+    } else if (move.tool == ToolRemove) {
+        p = BoardPoint{};
+        hideLastMoveMarker(s);
+    }
+    s.moves.networkMoveLog.append(move.wireText());
+}
+
+void takePeerPrisoners(AppState &s, bool white, int count)
+{
+    Form &f = s.form;
+    // The count itself too: the spinner's handler is gated while an overlay is up.
+    (white ? s.board.whitePrisoners : s.board.blackPrisoners) = count;
+    (white ? f.lblWhitePrisoners : f.lblBlackPrisoners).caption = QString::number(count);
+    (white ? f.UpDown1 : f.UpDown2).setValue(count);  // its handler echoes the count once
+}
+
+bool takeBackNetworkMove(AppState &s)
+{
+    if (s.moves.networkMoveLog.isEmpty())
+        return false;
+    const std::optional<MoveEntry> move = MoveEntry::fromWire(s.moves.networkMoveLog.last(), WireReading::Logged);
+    if (move && isValidPoint(move->point)) {
+        const int tool = move->tool, kind = move->removed;
+        BoardPoint &p = s.board.points[size_t(move->point)];
+        if (tool == ToolRemove && (kind == ToolBlack || kind == ToolWhite))
+            p = BoardPoint{PointContent(kind), {}};
+        else if (tool == ToolBlack || tool == ToolWhite)
+            p = BoardPoint{};
+    }
+    s.moves.networkMoveLog.removeLast();
+    if (!boardHasContent(s))
+        hideLastMoveMarker(s);
+    s.form.cmdWait.enabled = !s.moves.networkMoveLog.isEmpty();
+    s.playCueSound();
+    return true;
+}
+
+void setPeerHolding(AppState &s, bool holding)
+{
+    s.board.peerHolding = holding;
+}
+
+void setPeerAway(AppState &s, bool away)
+{
+    s.board.peerAway = away;
+    showPeerGate(s);
+}
+
+void setPeerRemoving(AppState &s, bool removing)
+{
+    // Removal on an empty board raises no notice; its end always lifts it.
+    if (!removing || boardHasContent(s)) {
+        s.board.peerRemoving = removing;
+        showPeerGate(s);
+    }
+}
+
+}  // namespace moyuta::board
