@@ -2,6 +2,8 @@
 // Board and play: the board model, placing stones and marks, the move lists
 // and take-back, marks and their counts, and the game lifecycle. Every
 // function works on one AppState and never touches a widget.
+// This folder alone writes AppState's `board` and `moves` groups: the other
+// folders change them through the functions below.
 
 #include "AppState.h"
 #include "MoveEntry.h"
@@ -80,8 +82,8 @@ void switchToRequestedSize(AppState &s, int sizeCode);
 // --- What the peer's messages do to this board ------------------------------
 // The peer's size, at once: an empty board of that size.
 void takePeerSize(AppState &s, int sizeCode);
-// An empty board for the game the peer has started.
-void emptyForPeerGame(AppState &s);
+// An empty board for a new game, started here or by the peer.
+void emptyForNewGame(AppState &s);
 void markGameStarted(AppState &s);
 // After a clear: no game, no opened file, the next game's moves are sent again.
 void markCleared(AppState &s);

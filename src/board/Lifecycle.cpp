@@ -188,14 +188,8 @@ void onStart(AppState &s)
     f.UpDown1.enabled = true;
     f.UpDown2.enabled = true;
 
-    clearBoard(s);
-    s.board.moveCounter = 0;
-    s.moves.replayStep = 0;
-    s.moves.takeBackHistory.clear();
-    clearGameRecord(s);
-    resetStartNumber(s);
-    hideLastMoveMarker(s);
-    s.board.gameStarted = true;
+    emptyForNewGame(s);
+    markGameStarted(s);
 }
 
 void onResign(AppState &s)

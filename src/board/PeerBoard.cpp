@@ -25,7 +25,7 @@ void takePeerSize(AppState &s, int sizeCode)
     s.form.Option3.setSelected(sizeCode);
 }
 
-void emptyForPeerGame(AppState &s)
+void emptyForNewGame(AppState &s)
 {
     clearBoard(s);
     s.board.moveCounter = 0;

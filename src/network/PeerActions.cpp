@@ -40,7 +40,7 @@ void onPeerStart(AppState &s, int sizeCode)
         return;  // the peer's start button stays off until a clear: this is a repeat
     takePeerSize(s, sizeCode);
     // The board is empty on both sides, as the starter made its own.
-    board::emptyForPeerGame(s);
+    board::emptyForNewGame(s);
 
     s.sendHold();
     s.inform(QStringLiteral("対局を開始しました。"));

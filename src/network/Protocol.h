@@ -2,6 +2,8 @@
 // The message protocol between two copies: sending one enciphered message
 // per datagram, the receive path with its handshake filter, and the
 // dispatcher that acts on each received message.
+// The network folder alone writes AppState's `session` group; what a peer's
+// message does to the board goes through board::.
 
 #include "AppState.h"
 

@@ -1,6 +1,8 @@
 #pragma once
 // The game record: recording the actions of a local game, the ".nig" record
 // file (also saved as SGF), and replaying a record one action per press.
+// This folder alone writes AppState's `record` group; the record's moves
+// themselves live in the board's move lists and change through board::.
 
 #include "AppState.h"
 

@@ -1,5 +1,6 @@
 #pragma once
 // The life of the main window: start-up, the close request and shut-down.
+// This folder alone writes AppState's `shell`, `news` and `gameClock` groups.
 
 #include "AppState.h"
 
