@@ -19,6 +19,7 @@
 #include "Board.h"
 #include "Cp932.h"
 #include "MessageCipher.h"
+#include "NullPorts.h"
 #include "Protocol.h"
 #include "QtUdpTransport.h"
 #include "Session.h"
@@ -107,27 +108,24 @@ public:
     void pace(qint64) override {}
 };
 
-class NullSound : public SoundPort {
-public:
-    void open() override {}
-    void playCue() override {}
-    void close() override {}
-};
-
 // One window state whose network layer is the real one over a real UDP socket.
 struct Side {
     SilentDialogs dialogs;
     CorePump pump;
     network::NetworkOutbox outbox;
     NullSound sound;
-    AppState s{dialogs, pump, outbox, sound};
-    network::QtUdpTransport transport;
+    NullClock clock;
+    ui::QtUdpTransport transport;
+    NullProgram program;
+    NullWindows windows;
+    NullNews news;
+    AppState s{{dialogs, pump, outbox, sound, clock, transport, program, windows, news}};
 
     Side(quint16 peerPort, quint16 ownPort)
     {
         board::installHandlers(s);
         board::setInitialState(s);
-        outbox.attach(s, transport);
+        outbox.attach(s);
         Form &f = s.form;
         f.txtPeerAddress.text = QStringLiteral("127.0.0.1");
         f.txtPeerPort.text = QString::number(peerPort);
@@ -153,7 +151,7 @@ bool handshake(Side &a, Side &b)
     network::onConnect(a.s);
     QCoreApplication::processEvents();
     network::onConnect(b.s);
-    if (!a.s.transport->isBound() || !b.s.transport->isBound()) {
+    if (!a.s.ports.transport.isBound() || !b.s.ports.transport.isBound()) {
         std::fprintf(stderr, "moyuta-network-bench: a session socket could not be bound\n");
         return false;
     }

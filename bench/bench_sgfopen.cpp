@@ -3,6 +3,7 @@
 // Prints the median of several runs of each and their ratio.
 //   build/bin/moyuta-sgfopen-bench [RUNS]     (default 31)
 #include "Board.h"
+#include "NullPorts.h"
 #include "Record.h"
 #include "SgfRead.h"
 
@@ -68,7 +69,12 @@ double openOnce(const QString &path, qsizetype &entries)
     Pump pump;
     Outbox outbox;
     Sound sound;
-    AppState s(dialogs, pump, outbox, sound);
+    NullClock clock;
+    NullTransport transport;
+    NullProgram program;
+    NullWindows windows;
+    NullNews news;
+    AppState s({dialogs, pump, outbox, sound, clock, transport, program, windows, news});
     board::installHandlers(s);
     board::setInitialState(s);
     dialogs.file = path;

@@ -4,6 +4,7 @@
 #include "Board.h"
 #include "BoardView.h"
 #include "MainWindow.h"
+#include "NullPorts.h"
 #include "QtPorts.h"
 
 #include <QApplication>
@@ -76,9 +77,14 @@ int main(int argc, char *argv[])
 
     SilentDialogs dialogs;
     ui::QtEventPump pump;
-    ui::NullPeerOutbox outbox;
-    ui::NullSound sound;
-    AppState state(dialogs, pump, outbox, sound);
+    NullPeerOutbox outbox;
+    NullSound sound;
+    NullClock clock;
+    NullTransport transport;
+    NullProgram program;
+    NullWindows windows;
+    NullNews news;
+    AppState state({dialogs, pump, outbox, sound, clock, transport, program, windows, news});
     board::installHandlers(state);
     board::setInitialState(state);
     state.form.lblMax.caption = QStringLiteral("3");  // the clock's limit, as start-up sets it

@@ -2,38 +2,33 @@
 
 namespace moyuta {
 
-AppState::AppState(DialogPort &dialogs, EventPumpPort &pump, PeerOutboxPort &outbox, SoundPort &sound)
-    : dialogs(dialogs), pump(pump), outbox(outbox), sound(sound)
-{
-}
-
 bool AppState::askYes(const QString &question)
 {
     if (shell.quitting)
         return false;
-    return dialogs.ask(question) == Answer::Yes;
+    return ports.dialogs.ask(question) == Answer::Yes;
 }
 
 void AppState::inform(const QString &text)
 {
     if (!shell.quitting)
-        dialogs.inform(text);
+        ports.dialogs.inform(text);
 }
 
 void AppState::warn(const QString &text)
 {
     if (!shell.quitting)
-        dialogs.warn(text);
+        ports.dialogs.warn(text);
 }
 
 QString AppState::openFileName(const QStringList &filters)
 {
-    return shell.quitting ? QString() : dialogs.openFileName(filters);
+    return shell.quitting ? QString() : ports.dialogs.openFileName(filters);
 }
 
 QString AppState::saveFileName(const QStringList &filters)
 {
-    return shell.quitting ? QString() : dialogs.saveFileName(filters);
+    return shell.quitting ? QString() : ports.dialogs.saveFileName(filters);
 }
 
 bool AppState::askYesHeld(const QString &question)
@@ -41,7 +36,7 @@ bool AppState::askYesHeld(const QString &question)
     if (shell.quitting)
         return false;
     sendHold();
-    const bool yes = dialogs.ask(question) == Answer::Yes;
+    const bool yes = ports.dialogs.ask(question) == Answer::Yes;
     sendHoldRelease();
     return yes;
 }
@@ -57,7 +52,7 @@ void AppState::sendPeerMessage(const QString &plain)
 {
     if (trimSpaces(plain).isEmpty())
         return;
-    outbox.sendPeerMessage(plain);
+    ports.outbox.sendPeerMessage(plain);
 }
 
 void AppState::sendKeyword(const QString &keyword)
@@ -68,7 +63,7 @@ void AppState::sendKeyword(const QString &keyword)
 void AppState::takeInPeerMessages()
 {
     if (session.authenticated)
-        outbox.receiveArrived();
+        ports.outbox.receiveArrived();
 }
 
 void AppState::sendHold()
@@ -86,7 +81,7 @@ void AppState::sendHoldRelease()
 void AppState::playCueSound()
 {
     if (!shell.soundOff)
-        sound.playCue();
+        ports.sound.playCue();
 }
 
 void AppState::focusChatInput()

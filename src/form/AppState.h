@@ -153,16 +153,11 @@ struct SharedFlags {
 };
 
 struct AppState {
-    AppState(DialogPort &dialogs, EventPumpPort &pump, PeerOutboxPort &outbox, SoundPort &sound);
+    explicit AppState(const Ports &ports) : ports(ports) {}
     AppState(const AppState &) = delete;
     AppState &operator=(const AppState &) = delete;
 
-    DialogPort &dialogs;
-    EventPumpPort &pump;
-    PeerOutboxPort &outbox;
-    SoundPort &sound;
-    TransportPort *transport = nullptr;  // the session's socket, once the network layer is attached
-    ClockPort *clock = nullptr;  // the time source, once the program attaches one
+    const Ports ports;
 
     Form form;
     NewsForm newsForm;  // the news window's controls, beside the main window's
@@ -174,6 +169,7 @@ struct AppState {
     SessionState session;
     SharedFlags flags;
     NewsState news;
+
     ClockState gameClock;
 
     // The peer holds the board (a question is open there) or shows the overlay.

@@ -1,6 +1,7 @@
 #pragma once
 // Interfaces to everything outside the program's own state. Each has a real
-// Qt adapter (src/ui, src/app) and a test double (tests/support).
+// Qt adapter (src/ui) and a test double (tests/support); they reach the
+// window state together, as one Ports bundle given to its constructor.
 
 #include <QByteArray>
 #include <QString>
@@ -122,6 +123,21 @@ public:
     virtual NewsResponse fetch() = 0;
     // A close request while the fetch waits: it returns at once, with nothing.
     virtual void abort() {}
+};
+
+// Every port, handed to the window state once, when it is made. Each is
+// there for the state's whole life: a socket that is not bound answers
+// isBound() false, a clock that is not started does not tick.
+struct Ports {
+    DialogPort &dialogs;
+    EventPumpPort &pump;
+    PeerOutboxPort &outbox;
+    SoundPort &sound;
+    ClockPort &clock;
+    TransportPort &transport;
+    ProgramPort &program;
+    ShellWindowsPort &windows;
+    NewsPort &news;
 };
 
 }  // namespace moyuta

@@ -98,11 +98,10 @@ void dispatchMessage(AppState &s);
 
 }  // namespace
 
-void NetworkOutbox::attach(AppState &s, TransportPort &transport)
+void NetworkOutbox::attach(AppState &s)
 {
     s_ = &s;
-    s.transport = &transport;
-    transport.onReadable = [this] { receive(); };
+    s.ports.transport.onReadable = [this] { receive(); };
 }
 
 void NetworkOutbox::receive()
@@ -150,17 +149,17 @@ void sendPeerMessage(AppState &s, const QString &plain)
 {
     if (trimSpaces(plain).isEmpty())
         return;
-    if (!s.transport || !s.transport->isBound())
+    if (!s.ports.transport.isBound())
         return;  // only the connect action's socket sends
     const QString copy = plain;  // the caller's text may change while events run
-    s.pump.processEvents();
+    s.ports.pump.processEvents();
     const QString cipherText = encipherMessage(s, copy);
-    s.pump.processEvents();
+    s.ports.pump.processEvents();
     if (!s.session.cipherSucceeded || cipherText.isEmpty())
         return;
-    if (s.transport && s.transport->isBound())
-        s.transport->send(toCp932(cipherText));
-    s.pump.pace(qint64(s.shell.sendPacingCount) + 1);
+    if (s.ports.transport.isBound())
+        s.ports.transport.send(toCp932(cipherText));
+    s.ports.pump.pace(qint64(s.shell.sendPacingCount) + 1);
 }
 
 void receiveAvailable(AppState &s)
@@ -169,7 +168,7 @@ void receiveAvailable(AppState &s)
         return;  // the running receive picks this one up after its own
     s.session.receiving = true;
     QByteArray datagram;
-    while (s.transport && s.transport->nextDatagram(datagram))
+    while (s.ports.transport.nextDatagram(datagram))
         receiveDatagram(s, datagram);
     s.session.receiving = false;
 }
@@ -179,7 +178,7 @@ void receiveDatagram(AppState &s, const QByteArray &datagram)
     if (datagram.isEmpty())
         return;
     const QString text = fromCp932(datagram);
-    s.pump.processEvents();
+    s.ports.pump.processEvents();
     const QString plain = decipherMessage(s, text);
     if (plain.contains(kCipherMarker))
         return;
@@ -284,8 +283,8 @@ void dispatchMessage(AppState &s)
 
 void closeSocket(AppState &s)
 {
-    if (s.transport && s.transport->isBound())
-        s.transport->close();
+    if (s.ports.transport.isBound())
+        s.ports.transport.close();
     s.session.waitingForPeer = false;
     s.session.sentConnectNN = false;
     s.session.authenticated = false;

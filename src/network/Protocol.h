@@ -11,10 +11,12 @@
 
 namespace moyuta::network {
 
-// The peer outbox of a window state: enciphers and sends through its transport.
+// The peer outbox of a window state: enciphers and sends through the state's
+// transport. Attached once the state is made (the state is given this outbox
+// among its ports); from then on the transport's datagrams are received here.
 class NetworkOutbox : public PeerOutboxPort {
 public:
-    void attach(AppState &s, TransportPort &transport);
+    void attach(AppState &s);
     void sendPeerMessage(const QString &plain) override;
     void closeSocket() override;
     void receiveArrived() override;

@@ -99,14 +99,13 @@ void onConnect(AppState &s)
     f.Command1.enabled = false;
     f.Command2.enabled = false;
     const quint16 ownPort = quint16(f.txtOwnPort.text.toInt());
-    const TransportPort::Setup setup = s.transport && ownPort != 0
-                                           ? s.transport->configure(f.txtPeerAddress.text,
-                                                                    quint16(f.txtPeerPort.text.toInt()), ownPort)
+    const TransportPort::Setup setup = ownPort != 0
+                                           ? s.ports.transport.configure(f.txtPeerAddress.text,
+                                                                         quint16(f.txtPeerPort.text.toInt()), ownPort)
                                            : TransportPort::Setup::BindFailed;
     s.session.sessionPassword = password;
     if (setup != TransportPort::Setup::Bound) {
-        if (s.transport)
-            s.transport->close();
+        s.ports.transport.close();
         if (setup == TransportPort::Setup::HostNotFound)
             s.inform(QStringLiteral("「IPアドレス(相手側)」を確認して下さい。"));
         else
@@ -155,8 +154,8 @@ void leaveSession(AppState &s)
     if (!s.session.authenticated)
         return;
     s.sendKeyword(QStringLiteral("終了"));
-    s.pump.pace(qint64(std::max<qint32>(s.shell.sendPacingCount, 1000000)) + 1);
-    s.outbox.closeSocket();
+    s.ports.pump.pace(qint64(std::max<qint32>(s.shell.sendPacingCount, 1000000)) + 1);
+    s.ports.outbox.closeSocket();
     s.session.authenticated = false;
 }
 

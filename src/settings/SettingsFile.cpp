@@ -142,7 +142,7 @@ Settings savable(const Settings &settings)
     return v;
 }
 
-Settings loadSettings(AppState &s, ShellWindowsPort &windows)
+Settings loadSettings(AppState &s)
 {
     Settings defaults;
     resetSettingsToDefaults(defaults);
@@ -165,8 +165,8 @@ Settings loadSettings(AppState &s, ShellWindowsPort &windows)
     }
     if (!loaded) {
         // Unreadable or damaged: the values read so far are not kept.
-        windows.closeSplash();
-        windows.hideNewsWindow();
+        s.ports.windows.closeSplash();
+        s.ports.windows.hideNewsWindow();
         s.warn(kDamagedWarning);
         return defaults;
     }
@@ -175,7 +175,7 @@ Settings loadSettings(AppState &s, ShellWindowsPort &windows)
 
 void saveSettings(AppState &s)
 {
-    s.pump.processEvents();
+    s.ports.pump.processEvents();
     const QByteArray bytes = toCp932(formatLine(savable(s.shell.settings)));
     saveFile(s.shell.programFolder + kSettingsFileName, bytes);
 }

@@ -32,7 +32,7 @@ Settings savable(const Settings &settings);
 
 // The settings in the program folder's file, or the defaults; a damaged
 // file closes the splash, hides the news window and warns.
-Settings loadSettings(AppState &s, ShellWindowsPort &windows);
+Settings loadSettings(AppState &s);
 // Writes s.shell.settings to the file; a failed write keeps the old file and says nothing.
 void saveSettings(AppState &s);
 

@@ -15,17 +15,14 @@ void runClock(AppState &s)
 {
     s.gameClock.interval = 1000;
     s.gameClock.ticksDone = 0;
-    if (s.clock) {
-        s.gameClock.anchorMs = s.clock->nowMs();
-        s.clock->startTicking();
-    }
+    s.gameClock.anchorMs = s.ports.clock.nowMs();
+    s.ports.clock.startTicking();
 }
 
 void stopClock(AppState &s)
 {
     s.gameClock.interval = 0;
-    if (s.clock)
-        s.clock->stopTicking();
+    s.ports.clock.stopTicking();
 }
 
 QString twoDigits(int n)
@@ -100,9 +97,7 @@ void onClockEvent(AppState &s)
         s.gameClock.alarmCount = 0;
         return;
     }
-    if (!s.clock)
-        return;
-    const qint64 due = (s.clock->nowMs() - s.gameClock.anchorMs + kEarlyMs) / 1000;
+    const qint64 due = (s.ports.clock.nowMs() - s.gameClock.anchorMs + kEarlyMs) / 1000;
     bool alarm = false;
     // The countdown ends within limit × 60 + 6 ticks, so this loop is short
     // however long the event loop was blocked.

@@ -74,24 +74,24 @@ QString extractNotice(const QString &document)
     return notice;
 }
 
-void offerNotice(AppState &s, ShellPorts &ports)
+void offerNotice(AppState &s)
 {
-    s.news.text = extractNotice(responseText(ports.news.fetch()));
+    s.news.text = extractNotice(responseText(s.ports.news.fetch()));
     if (s.news.text.isEmpty() || s.shell.quitting)
         return;
     if (QFile::exists(noticeLogPath(s))) {
         if (!readNoticeLog(s, s.news.log)) {
             s.news.log.clear();
             s.news.logUnreadable = true;
-            ports.windows.closeSplash();
+            s.ports.windows.closeSplash();
             s.warn(kNoticeLogError);
         } else if (s.news.log.contains(fromCp932(toCp932(s.news.text)))) {
             return;  // confirmed at an earlier start (as the log could hold it)
         }
     }
-    ports.windows.closeSplash();
+    s.ports.windows.closeSplash();
     s.newsForm.Text1.text = s.news.text;
-    ports.windows.showNewsWindow();
+    s.ports.windows.showNewsWindow();
 }
 
 void onNoticeConfirmedClick(AppState &s)
@@ -99,15 +99,15 @@ void onNoticeConfirmedClick(AppState &s)
     s.news.confirmed = s.newsForm.Check1.checked;
 }
 
-void onNewsCloseButton(AppState &s, ShellWindowsPort &windows)
+void onNewsCloseButton(AppState &s)
 {
     if (s.flags.busy)
         return;
     const BusyScope busy(s);
-    windows.closeNewsWindow();
+    s.ports.windows.closeNewsWindow();
 }
 
-void onNewsWindowClosing(AppState &s, ShellWindowsPort &windows)
+void onNewsWindowClosing(AppState &s)
 {
     if (s.news.windowClosing)
         return;
@@ -120,7 +120,7 @@ void onNewsWindowClosing(AppState &s, ShellWindowsPort &windows)
     // Start-up shows the main window itself when it has not finished; a close
     // request or a start-up error ends the program instead.
     if (s.shell.startupComplete && !s.shell.quitting && !s.shell.startupFailed)
-        windows.showMainWindow();
+        s.ports.windows.showMainWindow();
 }
 
 }  // namespace moyuta::shell

@@ -20,13 +20,13 @@ QString responseText(const NewsResponse &response);
 QString extractNotice(const QString &document);
 
 // Start-up: fetch, and when the notice is new, the news window instead of the main window.
-void offerNotice(AppState &s, ShellPorts &ports);
+void offerNotice(AppState &s);
 
 // The news window.
 void onNoticeConfirmedClick(AppState &s);                      // Check1
-void onNewsCloseButton(AppState &s, ShellWindowsPort &windows); // Command1 "閉じる(&B)"
+void onNewsCloseButton(AppState &s);                           // Command1 "閉じる(&B)"
 // The window closes (its button or close box): a confirmed notice goes into
 // the log; the main window shows unless the program is ending.
-void onNewsWindowClosing(AppState &s, ShellWindowsPort &windows);
+void onNewsWindowClosing(AppState &s);
 
 }  // namespace moyuta::shell

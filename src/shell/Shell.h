@@ -6,13 +6,6 @@
 
 namespace moyuta::shell {
 
-// The outside world that start-up and shut-down reach, besides the window state's own ports.
-struct ShellPorts {
-    ProgramPort &program;
-    ShellWindowsPort &windows;
-    NewsPort &news;
-};
-
 enum class StartResult {
     Running,  // the main window (or the news window) is shown
     Refused,  // another copy runs or the folder path is too long: end without saving
@@ -27,7 +20,7 @@ inline const QString kQuitQuestion = QStringLiteral("Moyutaを終了しますか
 inline const QString kQuitWhileRecording = QStringLiteral("記録中ですが終了しますか？");
 inline const QString kSplashStatus = QStringLiteral("サーバーにアクセスしています…");
 
-StartResult startUp(AppState &s, ShellPorts &ports);
+StartResult startUp(AppState &s);
 
 // The settings put into the window, with the start-up corrections written
 // back into s.shell.settings; and the window's values collected for saving.
@@ -35,7 +28,7 @@ void applySettings(AppState &s);
 void collectSettings(AppState &s);
 
 // The close request; false when the close is cancelled.
-bool closeRequest(AppState &s, ShellPorts &ports);
+bool closeRequest(AppState &s);
 // The desktop session or a signal ends the program: quitting from now on.
 // False when it was already ending.
 bool beginSessionEnd(AppState &s);

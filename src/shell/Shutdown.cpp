@@ -58,19 +58,19 @@ bool beginSessionEnd(AppState &s)
     return true;
 }
 
-bool closeRequest(AppState &s, ShellPorts &ports)
+bool closeRequest(AppState &s)
 {
     s.shell.quitting = true;
-    ports.windows.closeSplash();
-    ports.windows.closeNewsWindow();
+    s.ports.windows.closeSplash();
+    s.ports.windows.closeNewsWindow();
 
     if (!s.shell.sessionEnding) {
         // These two questions are shown although quitting is set: they decide it.
         Answer answer = Answer::Yes;
         if (s.moves.recording)
-            answer = s.dialogs.ask(kQuitWhileRecording);
+            answer = s.ports.dialogs.ask(kQuitWhileRecording);
         else if (!s.shell.quitWithoutAsking && !s.session.peerQuit)
-            answer = s.dialogs.ask(kQuitQuestion);
+            answer = s.ports.dialogs.ask(kQuitQuestion);
         if (answer != Answer::Yes) {
             // A session end that closed the box keeps quitting: its own close follows.
             if (!s.shell.sessionEnding)
@@ -88,9 +88,8 @@ void shutDown(AppState &s)
     if (s.shell.shutDownDone)
         return;
     s.shell.shutDownDone = true;
-    s.sound.close();
-    if (s.clock)
-        s.clock->stopTicking();
+    s.ports.sound.close();
+    s.ports.clock.stopTicking();
     if (!s.shell.settingsLoaded)
         return;  // a refused start leaves the running copy's file alone
     if (!s.shell.startupFailed)

@@ -19,11 +19,11 @@ int colourChoiceOfTool(int tool)
 
 }  // namespace
 
-StartResult startUp(AppState &s, ShellPorts &ports)
+StartResult startUp(AppState &s)
 {
     // The main window stays hidden until the end of start-up.
-    if (!ports.program.claimSingleCopy()) {
-        ports.program.beep();
+    if (!s.ports.program.claimSingleCopy()) {
+        s.ports.program.beep();
         s.warn(kAlreadyRunning);
         s.shell.quitWithoutAsking = true;
         return StartResult::Refused;
@@ -32,22 +32,22 @@ StartResult startUp(AppState &s, ShellPorts &ports)
     s.shell.runningCopies = 1;
 
     try {
-        s.shell.programFolder = settings::findProgramFolder(ports.program.executableFolder());
+        s.shell.programFolder = settings::findProgramFolder(s.ports.program.executableFolder());
         if (s.shell.programFolder.size() > settings::kMaxProgramFolderLength) {
             s.warn(kPathTooLong);
             s.shell.quitWithoutAsking = true;
             return StartResult::Refused;
         }
 
-        ports.windows.showSplash(kSplashStatus);
-        offerNotice(s, ports);
+        s.ports.windows.showSplash(kSplashStatus);
+        offerNotice(s);
         if (s.shell.quitting)
             return StartResult::Abandoned;  // closed while the notice was fetched: nothing loaded, nothing saved
-        s.pump.processEvents();
+        s.ports.pump.processEvents();
         s.shell.settingsLoaded = true;
-        s.shell.settings = settings::loadSettings(s, ports.windows);
-        if (ports.windows.newsWindowLoaded())
-            ports.windows.showNewsWindow();  // a damaged settings file hid it
+        s.shell.settings = settings::loadSettings(s);
+        if (s.ports.windows.newsWindowLoaded())
+            s.ports.windows.showNewsWindow();  // a damaged settings file hid it
 
         board::layOutBoard(s);
         applySettings(s);
@@ -59,17 +59,17 @@ StartResult startUp(AppState &s, ShellPorts &ports)
         s.form.lblMax.caption = QStringLiteral("3");
         s.gameClock.limitMinutes = 3;
 
-        s.sound.open();
-        ports.windows.closeSplash();
-        if (ports.windows.newsWindowLoaded())
-            ports.windows.showNewsWindow();  // the main window follows when it closes
+        s.ports.sound.open();
+        s.ports.windows.closeSplash();
+        if (s.ports.windows.newsWindowLoaded())
+            s.ports.windows.showNewsWindow();  // the main window follows when it closes
         else
-            ports.windows.showMainWindow();
+            s.ports.windows.showMainWindow();
         s.shell.startupComplete = true;
         return StartResult::Running;
     } catch (...) {
-        ports.windows.closeSplash();
-        ports.windows.closeNewsWindow();
+        s.ports.windows.closeSplash();
+        s.ports.windows.closeNewsWindow();
         settings::resetSettingsToDefaults(s.shell.settings);
         s.shell.settingsLoaded = true;
         s.shell.startupFailed = true;

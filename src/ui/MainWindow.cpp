@@ -208,19 +208,18 @@ MainWindow::~MainWindow()
         child->disconnect(this);
 }
 
-void MainWindow::setShell(shell::ShellPorts *ports, std::function<void()> ended)
+void MainWindow::runShell(std::function<void()> ended)
 {
-    shell_ = ports;
     ended_ = std::move(ended);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (!shell_) {
+    if (!ended_) {
         QMainWindow::closeEvent(event);
         return;
     }
-    if (!shell::closeRequest(s_, *shell_)) {
+    if (!shell::closeRequest(s_)) {
         event->ignore();
         sync();
         // The peer ended the session while the question was open: end now.
@@ -230,8 +229,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     }
     shell::shutDown(s_);
     event->accept();
-    if (ended_)
-        ended_();
+    ended_();
 }
 
 void MainWindow::mousePressEvent(QMouseEvent *event)

@@ -39,9 +39,10 @@ public:
     void sync();
     BoardView *boardView() const { return board_; }
 
-    // Closing runs the shell's close request and, when allowed, shut-down;
-    // then `ended` is called. Without a shell the window just closes.
-    void setShell(shell::ShellPorts *ports, std::function<void()> ended);
+    // From now on closing runs the shell's close request and, when allowed,
+    // shut-down; then `ended` is called. Before that (a window on its own,
+    // as in the screenshot tool) the window just closes.
+    void runShell(std::function<void()> ended);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -75,8 +76,7 @@ private:
     void placePanel(QFrame *panel);
 
     AppState &s_;
-    shell::ShellPorts *shell_ = nullptr;
-    std::function<void()> ended_;
+    std::function<void()> ended_;  // set once the shell runs
     BoardView *board_ = nullptr;
     int focusRequestsShown_ = 0;
     bool syncing_ = false;

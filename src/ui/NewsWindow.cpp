@@ -13,8 +13,8 @@
 
 namespace moyuta::ui {
 
-NewsWindow::NewsWindow(AppState &s, ShellWindowsPort &windows)
-    : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint), s_(s), windows_(windows)
+NewsWindow::NewsWindow(AppState &s)
+    : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint), s_(s)
 {
     NewsForm &f = s_.newsForm;
     setObjectName(QStringLiteral("frmInfo"));
@@ -43,7 +43,7 @@ NewsWindow::NewsWindow(AppState &s, ShellWindowsPort &windows)
         s_.newsForm.Check1.setChecked(checked);
         sync();
     });
-    connect(close_, &QPushButton::clicked, this, [this] { shell::onNewsCloseButton(s_, windows_); });
+    connect(close_, &QPushButton::clicked, this, [this] { shell::onNewsCloseButton(s_); });
     f.Check1.onClick = [this] { shell::onNoticeConfirmedClick(s_); };
 
     resize(480, 300);
@@ -63,7 +63,7 @@ void NewsWindow::sync()
 
 void NewsWindow::closeEvent(QCloseEvent *event)
 {
-    shell::onNewsWindowClosing(s_, windows_);
+    shell::onNewsWindowClosing(s_);
     sync();
     event->accept();
     emit closed();

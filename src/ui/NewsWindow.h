@@ -15,7 +15,7 @@ namespace moyuta::ui {
 class NewsWindow : public QWidget {
     Q_OBJECT
 public:
-    NewsWindow(AppState &s, ShellWindowsPort &windows);
+    explicit NewsWindow(AppState &s);
     void sync();
 
 signals:
@@ -26,7 +26,6 @@ protected:
 
 private:
     AppState &s_;
-    ShellWindowsPort &windows_;
     QPlainTextEdit *text_;
     QCheckBox *check_;
     QPushButton *close_;

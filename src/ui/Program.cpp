@@ -34,29 +34,28 @@ void closeModalWindows()
 
 Program::Program(const QString &folder, NewsPort *news, DialogPort *dialogs)
     : sound_([this] { return state_.shell.programFolder; }),
-      state_(dialogs ? *dialogs : dialogs_, pump_, outbox_, sound_),
-      window_(state_),
       program_(folder),
-      windows_(window_, state_),
       news_(QStringLiteral(MOYUTA_NEWS_URL)),
-      ports_{program_, windows_, news ? *news : news_}
+      windows_(window_, state_),
+      state_({dialogs ? *dialogs : dialogs_, pump_, outbox_, sound_, clock_, transport_, program_, windows_,
+              news ? *news : news_}),
+      window_(state_)
 {
     dialogs_.setParent(&window_);
     dialogs_.setBeforeBox([this] { window_.sync(); });
     board::installHandlers(state_);
     network::installPanelHandlers(state_);
     shell::installHandlers(state_);
-    state_.clock = &clock_;
     clock_.onTick = [this] {
         shell::onClockEvent(state_);
         window_.sync();
     };
-    outbox_.attach(state_, transport_);
+    outbox_.attach(state_);
     outbox_.afterReceive = [this] {
         window_.sync();  // a received message changes the window as a click does
         afterReceive();
     };
-    window_.setShell(&ports_, [this] { finish(exitCode_); });
+    window_.runShell([this] { finish(exitCode_); });
     connect(&watcher_, &SessionEndWatcher::sessionEnding, this, &Program::endSession);
 }
 
@@ -70,7 +69,7 @@ void Program::start()
     if (started_ || finished_)
         return;
     started_ = true;
-    switch (shell::startUp(state_, ports_)) {
+    switch (shell::startUp(state_)) {
     case shell::StartResult::Running:
         break;
     case shell::StartResult::Refused:
@@ -90,7 +89,7 @@ void Program::endSession()
 {
     if (finished_ || !shell::beginSessionEnd(state_))
         return;  // a second signal does nothing more
-    ports_.news.abort();  // a fetch in progress returns at once
+    state_.ports.news.abort();  // a fetch in progress returns at once
     closeModalWindows();
     closeWhenIdle();
 }

@@ -43,18 +43,18 @@ private:
     void afterReceive();
     void finish(int exitCode);
 
+    // The adapters come first: the state is given all of them when it is made.
     QtDialogs dialogs_;
     QtEventPump pump_;
-    network::QtUdpTransport transport_;
+    QtUdpTransport transport_;
     network::NetworkOutbox outbox_;
     QtSound sound_;
+    QtClock clock_;
+    QtProgram program_;
+    QtNewsFetch news_;  // the endpoint the build names
+    QtShellWindows windows_;  // holds the main window and the state, made after it
     AppState state_;
     MainWindow window_;
-    QtProgram program_;
-    QtShellWindows windows_;
-    QtClock clock_;
-    QtNewsFetch news_;  // the endpoint the build names
-    shell::ShellPorts ports_;
     SessionEndWatcher watcher_;
     bool started_ = false;
     bool finished_ = false;

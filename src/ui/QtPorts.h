@@ -1,7 +1,5 @@
 #pragma once
-// The real adapters of the ports: message boxes and file dialogs, the event
-// pump, and stand-ins for the peer link and the sound (the screenshot tool
-// plays nothing).
+// The real adapters of the dialogs and the event pump.
 
 #include "Ports.h"
 
@@ -59,21 +57,6 @@ class QtEventPump : public EventPumpPort {
 public:
     void processEvents() override;
     void pace(qint64 turns) override;
-};
-
-// Sends nothing: there is no peer link yet.
-class NullPeerOutbox : public PeerOutboxPort {
-public:
-    void sendPeerMessage(const QString &) override {}
-    void closeSocket() override {}
-};
-
-// Plays nothing.
-class NullSound : public SoundPort {
-public:
-    void open() override {}
-    void playCue() override {}
-    void close() override {}
 };
 
 }  // namespace moyuta::ui

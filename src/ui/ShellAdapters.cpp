@@ -144,7 +144,7 @@ void QtShellWindows::closeSplash()
 void QtShellWindows::showNewsWindow()
 {
     if (!news_) {
-        news_ = new NewsWindow(s_, *this);
+        news_ = new NewsWindow(s_);
         QObject::connect(news_, &NewsWindow::closed, news_, [this, window = news_.data()] {
             if (news_ == window)
                 news_ = nullptr;

@@ -1,4 +1,5 @@
 // The three board sizes and the size selector.
+#include "MemoryWire.h"
 #include "TestDoubles.h"
 
 #include <QTest>
@@ -127,22 +128,29 @@ void BoardSizeTest::peerStartForThisSizeClearsWithoutAsking()
 
 void BoardSizeTest::ignoredWhileGameRunsOrRecording()
 {
-    for (int state = 0; state < 3; ++state) {
+    for (int state = 0; state < 2; ++state) {
         Fixture f;
         if (state == 0)
             f.startGame();
-        else if (state == 1)
-            f.s.moves.recording = true;
-        else {
-            f.connect();
-            f.s.board.peerHolding = true;
-        }
+        else
+            f.startRecording();
         f.outbox.sent.clear();
         f.form().Option3.select(1);
         QCOMPARE(f.s.board.boardSizeCode, int(Size19));
         QCOMPARE(f.form().Option3.selected, 0);
         QVERIFY(f.outbox.sent.isEmpty());
     }
+    // Connected, and the peer holds the board (a question is open there).
+    test::MemoryWire w;
+    QVERIFY(w.connectBoth());
+    w.b.s.sendHold();
+    w.deliver();
+    QVERIFY(w.a.s.board.peerHolding);
+    const qsizetype sent = w.sentBy('a');
+    w.a.s.form.Option3.select(1);
+    QCOMPARE(w.a.s.board.boardSizeCode, int(Size19));
+    QCOMPARE(w.a.s.form.Option3.selected, 0);
+    QCOMPARE(w.sentBy('a'), sent);
 }
 
 void BoardSizeTest::busySelectorIsPutBack()

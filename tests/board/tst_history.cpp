@@ -65,7 +65,7 @@ void HistoryTest::takingBackARemovalRestoresTheNumberedStone()
 void HistoryTest::recordingTakesBackBothListsOnce()
 {
     Fixture f;
-    f.s.moves.recording = true;
+    f.startRecording();
     f.left(0);
     f.left(1);
     QCOMPARE(f.s.moves.gameRecord.size(), 2);
@@ -120,7 +120,7 @@ void HistoryTest::unreversibleEntriesAreDropped()
 void HistoryTest::unreversibleMarkKeepsListsInStepWhileRecording()
 {
     Fixture f;
-    f.s.moves.recording = true;
+    f.startRecording();
     f.left(0);
     f.form().chkOtherMarks.setChecked(true);
     f.form().Option4.select(4);  // "B"

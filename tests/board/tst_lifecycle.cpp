@@ -1,4 +1,5 @@
 // Clear, start, resign/end and the prisoner counts.
+#include "MemoryWire.h"
 #include "TestDoubles.h"
 
 #include <QTest>
@@ -134,8 +135,7 @@ void LifecycleTest::clearStartsWithBlack()
 void LifecycleTest::clearWhileRecordingEndsTheRecording()
 {
     Fixture f;
-    f.s.moves.recording = true;
-    f.form().cmdRec.caption = "記録中止(&Q)";
+    f.startRecording();
     f.left(0);
     f.form().UpDown1.setValue(2);
     f.dialogs.answers = {Answer::Yes};
@@ -153,7 +153,7 @@ void LifecycleTest::startWhileRecordingOnlyEndsTheRecording()
 {
     Fixture f;
     f.connect();
-    f.s.moves.recording = true;
+    f.startRecording();
     board::onStart(f.s);
     QCOMPARE(f.dialogs.notices, QStringList{"記録を中止します。"});
     QVERIFY(!f.s.moves.recording);
@@ -223,25 +223,31 @@ void LifecycleTest::clearAfterTheEndReturnsToNoGame()
 
 void LifecycleTest::heldBoardIgnoresTheCommands()
 {
-    Fixture f;
-    f.startGame();
-    f.left(0);
-    f.s.board.peerHolding = true;
-    f.outbox.sent.clear();
-    f.dialogs.answers = {Answer::Yes, Answer::Yes};
-    board::onClear(f.s);
-    board::onResign(f.s);
-    f.form().UpDown1.setValue(3);
-    QCOMPARE(f.dialogs.boxes(), 0);
-    QVERIFY(f.outbox.sent.isEmpty());
-    QCOMPARE(f.at(0), PointContent::Black);
-    QCOMPARE(f.s.board.whitePrisoners, 0);
+    test::MemoryWire w;
+    QVERIFY(w.startGame());
+    AppState &s = w.a.s;
+    board::pressPoint(s, 0, board::MouseButton::Left);
+    w.b.s.sendHold();  // a question is open on the peer's side
+    w.deliver();
+    QVERIFY(s.board.peerHolding);
+    const int boxes = w.a.dialogs.boxes();
+    const qsizetype sent = w.sentBy('a');
+    w.a.dialogs.answers = {Answer::Yes, Answer::Yes};
+    board::onClear(s);
+    board::onResign(s);
+    s.form.UpDown1.setValue(3);
+    QCOMPARE(w.a.dialogs.boxes(), boxes);
+    QCOMPARE(w.sentBy('a'), sent);
+    QCOMPARE(s.board.points[0].content, PointContent::Black);
+    QCOMPARE(s.board.whitePrisoners, 0);
 
-    f.s.board.peerHolding = false;
-    f.s.shell.quitting = true;  // no question while quitting, and nothing happens
-    board::onClear(f.s);
-    QCOMPARE(f.at(0), PointContent::Black);
-    QCOMPARE(f.dialogs.boxes(), 0);
+    w.b.s.sendHoldRelease();
+    w.deliver();
+    QVERIFY(!s.board.peerHolding);
+    s.shell.quitting = true;  // no question while quitting, and nothing happens
+    board::onClear(s);
+    QCOMPARE(s.board.points[0].content, PointContent::Black);
+    QCOMPARE(w.a.dialogs.boxes(), boxes);
 }
 
 void LifecycleTest::prisonerCountsAreSent()

@@ -1,8 +1,11 @@
 // Pressing board points: tools, turn advance, numbering, right-button removal,
 // the list-length limits and the connected-before-start rule.
 #include "BoardPicture.h"
+#include "MemoryWire.h"
 #include "TestDoubles.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace moyuta;
@@ -199,11 +202,7 @@ void PlacementTest::removingTheLastStoneStartsAfresh()
 void PlacementTest::removingTheLastStoneWhileRecordingEndsTheRecording()
 {
     Fixture f;
-    f.s.moves.recording = true;
-    f.form().cmdRec.caption = "記録中止(&Q)";
-    f.form().cmdRec.back = kActiveRed;
-    f.form().cmdNetwork.enabled = f.form().cmdOpt.enabled = f.form().cmdFileOpen.enabled = false;
-    f.form().Option3.setAllEnabled(false);
+    f.startRecording();
     f.left(40);
     QCOMPARE(f.s.moves.gameRecord, QStringList{"1,40,0,0"});
     QCOMPARE(f.s.moves.takeBackHistory, QStringList{"1,40,0,0"});
@@ -291,30 +290,53 @@ void PlacementTest::connectedMovesAreSentAndNotNumbered()
 
 void PlacementTest::peerHoldBlocksTheBoard()
 {
-    Fixture f;
-    f.startGame();
-    f.s.board.peerHolding = true;
-    f.left(0);
-    QCOMPARE(f.at(0), PointContent::Empty);
-    f.s.board.peerHolding = false;
-    f.s.board.overlayShown = true;
-    f.left(0);
-    QCOMPARE(f.at(0), PointContent::Empty);
-    QVERIFY(f.outbox.sent.isEmpty());
+    test::MemoryWire w;
+    QVERIFY(w.startGame());
+    const qsizetype before = w.sentBy('a');
+    // A question is open on the peer's side: it holds the board.
+    w.b.s.sendHold();
+    w.deliver();
+    QVERIFY(w.a.s.board.peerHolding);
+    board::pressPoint(w.a.s, 0, board::MouseButton::Left);
+    QCOMPARE(w.a.s.board.points[0].content, PointContent::Empty);
+    // The peer is away: its notice covers the board.
+    w.b.s.sendHoldRelease();
+    board::onPresence(w.b.s);
+    w.deliver();
+    QVERIFY(!w.a.s.board.peerHolding && w.a.s.board.overlayShown);
+    board::pressPoint(w.a.s, 0, board::MouseButton::Left);
+    QCOMPARE(w.a.s.board.points[0].content, PointContent::Empty);
+    QCOMPARE(w.sentBy('a'), before);
 }
 
 void PlacementTest::replayRunningRefusesWithNotice()
 {
-    Fixture f;
-    f.s.moves.replayStep = 3;
-    f.left(0);
-    QCOMPARE(f.at(0), PointContent::Empty);
-    QCOMPARE(f.dialogs.notices, QStringList{"再生中は盤面を操作出来ません。"});
+    QTemporaryDir dir;
+    // Opens a ".nig" file of `entries` through "ファイルを開く(&S)".
+    const auto open = [&dir](Fixture &f, const QByteArray &entries) {
+        QFile file(dir.filePath(QStringLiteral("r.nig")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(entries) == entries.size());
+        file.close();
+        f.dialogs.fileNames = {file.fileName()};
+        record::onOpen(f.s);
+        QVERIFY(f.form().cmdF.enabled);
+        f.dialogs.notices.clear();
+    };
+    {
+        Fixture f;
+        open(f, "1,40,0,0\r\n2,41,0,0\r\n1,42,0,0\r\n2,43,0,0\r\n");
+        for (int press = 0; press < 3; ++press)
+            record::onReplay(f.s);  // "記録を再生(&T)"
+        QCOMPARE(f.s.moves.replayStep, 3);
+        f.left(0);
+        QCOMPARE(f.at(0), PointContent::Empty);
+        QCOMPARE(f.dialogs.notices, QStringList{"再生中は盤面を操作出来ません。"});
+    }
 
     // A record ready for replay: the press asks first; No keeps the record.
-    f.s.moves.replayStep = 0;
-    f.form().cmdF.enabled = true;
-    f.s.moves.gameRecord = {"1,0,0,0"};
+    Fixture f;
+    open(f, "1,0,0,0\r\n");
+    QCOMPARE(f.s.moves.replayStep, 0);
     f.left(1);
     QCOMPARE(f.dialogs.questions.last(), QString("再生出来る準備が出来ていますがクリアーしますか？"));
     QCOMPARE(f.at(1), PointContent::Empty);
@@ -346,7 +368,8 @@ void PlacementTest::listLimitWarnings()
     QFETCH(QString, warning);
     QFETCH(bool, turnAdvanced);
     Fixture f;
-    f.s.moves.recording = recording;
+    if (recording)
+        f.startRecording();
     f.s.board.points[200].content = PointContent::LetterA;
     QStringList filler(before, QStringLiteral("5,200,0,0"));
     f.s.moves.takeBackHistory = filler;
@@ -362,7 +385,7 @@ void PlacementTest::listLimitWarnings()
 void PlacementTest::startNumberNumbersTheNextStone()
 {
     Fixture f;
-    f.s.moves.recording = true;
+    f.startRecording();
     f.form().chkNumberStones.setChecked(true);
     f.form().UpDown5.setValue(50);
     QCOMPARE(f.form().lblSnum.caption, QString("50"));

@@ -53,10 +53,10 @@ QByteArray saveThrough(Target target, test::ShellFixture &fx)
     case Target::NoticeLog:
         // A new notice, offered, confirmed and closed as the user would.
         fx.news.response = {true, toCp932(shell::kNoticeKeyword + QStringLiteral("新しいお知らせ")), {}};
-        shell::offerNotice(s, fx.ports);
+        shell::offerNotice(s);
         s.newsForm.Check1.setChecked(true);
         shell::onNoticeConfirmedClick(s);
-        shell::onNewsWindowClosing(s, fx.windows);
+        shell::onNewsWindowClosing(s);
         return toCp932(s.news.log);
     case Target::NigRecord:
     case Target::SgfRecord:
@@ -89,10 +89,10 @@ bool readThrough(Target target, test::ShellFixture &fx)
     AppState &s = fx.s;
     switch (target) {
     case Target::Settings:
-        return settings::loadSettings(s, fx.windows).peerAddress == QStringLiteral("fed");
+        return settings::loadSettings(s).peerAddress == QStringLiteral("fed");
     case Target::NoticeLog:
         fx.news.response = {true, toCp932(shell::kNoticeKeyword + kNotice), {}};
-        shell::offerNotice(s, fx.ports);
+        shell::offerNotice(s);
         return !s.news.logUnreadable && !fx.windows.newsLoaded;  // known from the log: not shown again
     case Target::NigRecord:
     case Target::SgfRecord:

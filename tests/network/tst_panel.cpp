@@ -50,7 +50,7 @@ void TestPanel::openAsks()
     else if (setup == QLatin1String("replay"))
         fx.form().cmdF.enabled = true;
     else if (setup == QLatin1String("recording"))
-        fx.s.moves.recording = true;
+        fx.startRecording();
     fx.dialogs.answers = {Answer(answer)};
     network::onNetworkPanelOpen(fx.s);
     QCOMPARE(fx.dialogs.questions, question.isEmpty() ? QStringList() : QStringList{question});

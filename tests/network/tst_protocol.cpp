@@ -168,8 +168,8 @@ void TestProtocol::waitingCopyIgnoresStrangers()
 void TestProtocol::movesAndHold()
 {
     test::MemoryWire w;
-    w.connectBoth();
-    w.a.s.board.gameStarted = w.b.s.board.gameStarted = true;
+    QVERIFY(w.startGame());
+    w.a.dialogs.notices.clear();  // the start's own notice
 
     // A stone placed on one side appears on the other, with the prisoner counts.
     w.b.s.board.blackPrisoners = 2;
@@ -304,8 +304,8 @@ void TestProtocol::receivedDuringLocalQuestion()
 void TestProtocol::receivedDuringReceiveBox()
 {
     test::MemoryWire w;
-    w.connectBoth();
-    w.a.s.board.gameStarted = w.b.s.board.gameStarted = true;
+    QVERIFY(w.startGame());
+    w.a.dialogs.notices.clear();  // the start's own notice
     // The peer ends the game: its notice is a box opened while receiving. What
     // arrives meanwhile waits for it, then is handled in order.
     bool stoneWhileOpen = true;

@@ -41,14 +41,18 @@ struct UdpPeer {
     RunningPump pump;
     network::NetworkOutbox outbox;
     test::CountingSound sound;
-    AppState s{dialogs, pump, outbox, sound};
-    network::QtUdpTransport transport;
+    test::FakeClock clock;
+    ui::QtUdpTransport transport;
+    test::FakeProgram program;
+    test::FakeWindows windows;
+    test::FakeNews news;
+    AppState s{{dialogs, pump, outbox, sound, clock, transport, program, windows, news}};
 
     UdpPeer(quint16 peer, quint16 own)
     {
         board::installHandlers(s);
         board::setInitialState(s);
-        outbox.attach(s, transport);
+        outbox.attach(s);
         Form &f = s.form;
         f.txtPeerAddress.text = QStringLiteral("127.0.0.1");
         f.txtPeerPort.text = QString::number(peer);
@@ -71,7 +75,9 @@ void TestUdpSession::connectAndMove()
     QTRY_VERIFY_WITH_TIMEOUT(a.s.session.authenticated && b.s.session.authenticated, 5000);
     QCOMPARE(a.s.session.activeCipherNumber, 12);
 
-    a.s.board.gameStarted = b.s.board.gameStarted = true;
+    board::onStart(a.s);  // "対局開始" on a, carried to b
+    QVERIFY(a.s.board.gameStarted);
+    QTRY_VERIFY_WITH_TIMEOUT(b.s.board.gameStarted, 5000);
     board::pressPoint(a.s, 72, board::MouseButton::Left);
     QTRY_COMPARE_WITH_TIMEOUT(b.s.board.points[72].content, PointContent::Black, 5000);
 }

@@ -224,8 +224,15 @@ void TestRecordFile::saveOutcomes()
 
     test::RecordFixture fx;
     const QStringList record{"1,60,0,1", "2,72,0,2"};
-    fx.s.moves.gameRecord = record;
-    fx.s.moves.recordFileLoaded = opened;
+    if (opened) {
+        fx.writeFile(QStringLiteral("opened.nig"), "1,60,0,1\r\n2,72,0,2\r\n");
+        fx.open(QStringLiteral("opened.nig"));
+        QVERIFY(fx.s.moves.recordFileLoaded);
+        QCOMPARE(fx.s.moves.gameRecord, record);
+        fx.dialogs.notices.clear();
+    } else {
+        fx.s.moves.gameRecord = record;  // as a recorded game leaves it
+    }
     fx.dialogs.answers = {Answer::Yes};
     if (!name.isEmpty())
         fx.dialogs.fileNames = {fx.path(name)};
@@ -313,7 +320,7 @@ void TestRecordFile::replayCommandFollowsOpen()
     QVERIFY(fx.s.moves.gameRecord.isEmpty());
 
     // Opening does nothing while recording.
-    fx.s.moves.recording = true;
+    fx.startRecording();
     fx.open(QStringLiteral("good.nig"));
     QVERIFY(fx.s.moves.gameRecord.isEmpty());
     QCOMPARE(fx.dialogs.fileDialogs.size(), 2);

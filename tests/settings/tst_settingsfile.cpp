@@ -132,7 +132,7 @@ void TestSettingsFile::load()
     fx.s.shell.programFolder = settings::findProgramFolder(fx.dir.path());
     if (file != "-")
         fx.writeSettings(file);
-    const Settings loaded = settings::loadSettings(fx.s, fx.windows);
+    const Settings loaded = settings::loadSettings(fx.s);
 
     QCOMPARE(loaded.boardSizeCode, boardSizeCode);
     if (warned) {
@@ -153,7 +153,7 @@ void TestSettingsFile::unreadableFileIsDamaged()
     test::ShellFixture fx;
     fx.s.shell.programFolder = settings::findProgramFolder(fx.dir.path());
     QVERIFY(QDir(fx.dir.path()).mkdir(settings::kSettingsFileName));
-    const Settings loaded = settings::loadSettings(fx.s, fx.windows);
+    const Settings loaded = settings::loadSettings(fx.s);
     QCOMPARE(fx.dialogs.warnings, QStringList{settings::kDamagedWarning});
     QVERIFY(loaded == Settings{});
 }
@@ -168,7 +168,7 @@ void TestSettingsFile::japanesePasswordAsCp932()
     QVERIFY(bytes.contains(QByteArray::fromHex("8d878cbe9774835c955c") + "#0@"));
     QVERIFY(!bytes.endsWith('\n'));
 
-    const Settings loaded = settings::loadSettings(fx.s, fx.windows);
+    const Settings loaded = settings::loadSettings(fx.s);
     QCOMPARE(loaded.savedPassword, QStringLiteral("合言葉ソ表"));
 }
 
@@ -208,7 +208,7 @@ void TestSettingsFile::saveKeepsOnlyRoundTrippingText()
     fx.s.shell.settings = v;
     settings::saveSettings(fx.s);
 
-    const Settings loaded = settings::loadSettings(fx.s, fx.windows);
+    const Settings loaded = settings::loadSettings(fx.s);
     QCOMPARE(fx.dialogs.boxes(), 0);  // the written line always loads
     QCOMPARE(loaded.peerAddress, savedAddress);
     QCOMPARE(loaded.savedPassword, savedPassword);

@@ -22,10 +22,8 @@ private slots:
 namespace {
 
 struct ClockFixture : test::Fixture {
-    test::FakeClock clock;
     ClockFixture()
     {
-        s.clock = &clock;
         shell::installHandlers(s);
         clock.onTick = [this] { shell::onClockEvent(s); };
         s.form.UpDown3.setValue(3);

@@ -48,15 +48,16 @@ void TestClose::questions()
     QFETCH(bool, allowed);
 
     test::ShellFixture fx;
-    QCOMPARE(shell::startUp(fx.s, fx.ports), shell::StartResult::Running);
-    fx.s.moves.recording = recording;
+    QCOMPARE(shell::startUp(fx.s), shell::StartResult::Running);
+    if (recording)
+        fx.startRecording();
     fx.s.shell.quitWithoutAsking = withoutAsking;
     fx.s.shell.sessionEnding = sessionEnding;
     fx.dialogs.answers = {Answer(answer)};
     bool quittingWhileAsked = false;
     fx.dialogs.whileOpen = [&] { quittingWhileAsked = fx.s.shell.quitting; };
 
-    QCOMPARE(shell::closeRequest(fx.s, fx.ports), allowed);
+    QCOMPARE(shell::closeRequest(fx.s), allowed);
     QCOMPARE(fx.dialogs.questions, asked.isEmpty() ? QStringList() : QStringList{asked});
     QCOMPARE(quittingWhileAsked, !asked.isEmpty());  // shown although quitting is set
     QVERIFY(fx.windows.events.contains(QStringLiteral("close news")));
@@ -72,20 +73,20 @@ void TestClose::questions()
 void TestClose::peerQuitClosesWithoutAsking()
 {
     test::ShellFixture fx;
-    QCOMPARE(shell::startUp(fx.s, fx.ports), shell::StartResult::Running);
+    QCOMPARE(shell::startUp(fx.s), shell::StartResult::Running);
     network::onPeerQuit(fx.s);  // as the peer's "終了" does
     fx.dialogs.answers = {Answer::No};
-    QVERIFY(shell::closeRequest(fx.s, fx.ports));
+    QVERIFY(shell::closeRequest(fx.s));
     QVERIFY(fx.dialogs.questions.isEmpty());
 }
 
 void TestClose::peerToldBeforeSocketCloses()
 {
     test::ShellFixture fx;
-    QCOMPARE(shell::startUp(fx.s, fx.ports), shell::StartResult::Running);
+    QCOMPARE(shell::startUp(fx.s), shell::StartResult::Running);
     fx.s.session.authenticated = true;
     fx.dialogs.answers = {Answer::Yes};
-    QVERIFY(shell::closeRequest(fx.s, fx.ports));
+    QVERIFY(shell::closeRequest(fx.s));
     QCOMPARE(fx.outbox.sent, QStringList{QStringLiteral("終了") + kTerminator});
     QCOMPARE(fx.outbox.socketCloses, 1);
     QCOMPARE(fx.outbox.sentAtClose, 1);
@@ -95,7 +96,7 @@ void TestClose::peerToldBeforeSocketCloses()
 void TestClose::liveValuesSaved()
 {
     test::ShellFixture fx;
-    QCOMPARE(shell::startUp(fx.s, fx.ports), shell::StartResult::Running);
+    QCOMPARE(shell::startUp(fx.s), shell::StartResult::Running);
     Form &f = fx.s.form;
     f.Option3.select(1);          // 13 lines
     f.Option1.select(1);          // white
@@ -104,7 +105,7 @@ void TestClose::liveValuesSaved()
     fx.s.session.activeCipherNumber = 17;
     fx.s.form.txtPassword.text = QStringLiteral("pw");
     fx.dialogs.answers = {Answer::Yes};
-    QVERIFY(shell::closeRequest(fx.s, fx.ports));
+    QVERIFY(shell::closeRequest(fx.s));
     shell::shutDown(fx.s);
     QCOMPARE(fx.readSettings(), QByteArray("2#0#192.168.0.0#0#1#4#10#1#0#2000000#1#17#pw#1@"));
 }
@@ -112,9 +113,9 @@ void TestClose::liveValuesSaved()
 void TestClose::shutDownOnce()
 {
     test::ShellFixture fx;
-    QCOMPARE(shell::startUp(fx.s, fx.ports), shell::StartResult::Running);
+    QCOMPARE(shell::startUp(fx.s), shell::StartResult::Running);
     fx.s.shell.sessionEnding = true;
-    QVERIFY(shell::closeRequest(fx.s, fx.ports));
+    QVERIFY(shell::closeRequest(fx.s));
     shell::shutDown(fx.s);
     QVERIFY(fx.settingsExist());
     QVERIFY(QFile::remove(fx.settingsPath()));

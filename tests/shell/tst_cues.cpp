@@ -83,14 +83,11 @@ void TestCues::everyOccasion_data()
         w.deliver();
     }) << 1;
     QTest::newRow("clock runs out") << nothing << Occasion([](test::MemoryWire &w) {
-        test::FakeClock clock;
-        w.b.s.clock = &clock;
-        clock.onTick = [&w] { shell::onClockEvent(w.b.s); };
+        w.b.clock.onTick = [&w] { shell::onClockEvent(w.b.s); };
         w.b.s.form.UpDown3.setValue(1);
         shell::onTimerButton(w.b.s);
         for (int i = 0; i < 70; ++i)
-            clock.advance(1000);
-        w.b.s.clock = nullptr;
+            w.b.clock.advance(1000);
     }) << 5;
 }
 

@@ -33,7 +33,7 @@ const QString K = shell::kNoticeKeyword;
 struct NewsFixture : test::ShellFixture {
     NewsFixture()
     {
-        windows.onNewsClose = [this] { shell::onNewsWindowClosing(s, windows); };
+        windows.onNewsClose = [this] { shell::onNewsWindowClosing(s); };
         s.newsForm.Check1.onClick = [this] { shell::onNoticeConfirmedClick(s); };
     }
     void serve(const QString &document)
@@ -49,10 +49,10 @@ struct NewsFixture : test::ShellFixture {
     // Start-up as the program runs it; the user reads the notice, ticks the box or not, closes.
     void startAndRead(bool confirm)
     {
-        QCOMPARE(shell::startUp(s, ports), shell::StartResult::Running);
+        QCOMPARE(shell::startUp(s), shell::StartResult::Running);
         if (windows.newsLoaded) {
             s.newsForm.Check1.setChecked(confirm);
-            shell::onNewsCloseButton(s, windows);
+            shell::onNewsCloseButton(s);
         }
     }
 };
@@ -178,11 +178,11 @@ void TestNews::closeRequestEndsWithoutMainWindow()
 {
     NewsFixture fx;
     fx.serve(K + "お知らせ");
-    QCOMPARE(shell::startUp(fx.s, fx.ports), shell::StartResult::Running);
+    QCOMPARE(shell::startUp(fx.s), shell::StartResult::Running);
     QVERIFY(fx.windows.newsLoaded && !fx.windows.mainShown);
     fx.s.newsForm.Check1.setChecked(true);
     fx.s.shell.sessionEnding = true;
-    QVERIFY(shell::closeRequest(fx.s, fx.ports));
+    QVERIFY(shell::closeRequest(fx.s));
     QVERIFY(!fx.windows.newsLoaded);
     QVERIFY(!fx.windows.mainShown);
     QCOMPARE(fx.log(), toCp932(QStringLiteral("お知らせ\r\n")));  // the confirmation is kept
@@ -194,7 +194,7 @@ void TestNews::closedWhileFetching()
     fx.writeSettings(test::kDefaultLine);
     fx.serve(K + "お知らせ");
     fx.s.shell.quitting = true;  // the session ended while the fetch waited
-    QCOMPARE(shell::startUp(fx.s, fx.ports), shell::StartResult::Abandoned);
+    QCOMPARE(shell::startUp(fx.s), shell::StartResult::Abandoned);
     QVERIFY(!fx.s.shell.settingsLoaded);
     QVERIFY(!fx.windows.newsLoaded && !fx.windows.mainShown);
     shell::shutDown(fx.s);

@@ -74,7 +74,7 @@ void TestStartup::appliedToWindow()
 {
     test::ShellFixture fx;
     fx.writeSettings("2#1#peer#1234#5678#5#200#1#3#500000#1#30#  secret #1@");
-    QCOMPARE(shell::startUp(fx.s, fx.ports), shell::StartResult::Running);
+    QCOMPARE(shell::startUp(fx.s), shell::StartResult::Running);
 
     const Form &f = fx.s.form;
     QCOMPARE(fx.windows.events, (QStringList{QStringLiteral("splash サーバーにアクセスしています…"),
@@ -164,7 +164,7 @@ void TestStartup::startupError()
     test::ShellFixture fx;
     fx.writeSettings("2#1#peer#1234#5678#5#200#1#3#500000#1#7#pw#1@");
     fx.news.fail = true;
-    QCOMPARE(shell::startUp(fx.s, fx.ports), shell::StartResult::Failed);
+    QCOMPARE(shell::startUp(fx.s), shell::StartResult::Failed);
     QVERIFY(!fx.windows.splashOpen);
     QVERIFY(fx.windows.events.contains(QStringLiteral("close news")));
     QCOMPARE(fx.dialogs.warnings, QStringList{shell::kStartupError});
@@ -173,7 +173,7 @@ void TestStartup::startupError()
     // The window's values are not collected: the defaults are saved as they are.
     fx.s.form.txtPeerAddress.text = QStringLiteral("typed");
     board::switchToSize(fx.s, Size9);
-    QVERIFY(shell::closeRequest(fx.s, fx.ports));
+    QVERIFY(shell::closeRequest(fx.s));
     QVERIFY(fx.dialogs.questions.isEmpty());
     shell::shutDown(fx.s);
     QCOMPARE(fx.readSettings(), kDefaultLine);
@@ -201,13 +201,13 @@ void TestStartup::password()
 
     test::ShellFixture fx;
     fx.writeSettings(QByteArray("1#0#h#0#1#4#10#0#0#2000000#") + (show ? "1" : "0") + "#1# secret #0@");
-    QCOMPARE(shell::startUp(fx.s, fx.ports), shell::StartResult::Running);
+    QCOMPARE(shell::startUp(fx.s), shell::StartResult::Running);
     QCOMPARE(fx.s.form.txtPassword.text, field);
     QCOMPARE(fx.s.shell.settings.savedPassword, QStringLiteral(" secret "));  // still there during the run
     if (!typed.isEmpty())
         fx.s.form.txtPassword.text = typed;
     fx.s.shell.sessionEnding = true;
-    QVERIFY(shell::closeRequest(fx.s, fx.ports));
+    QVERIFY(shell::closeRequest(fx.s));
     shell::shutDown(fx.s);
     QVERIFY(fx.readSettings().endsWith("#1#" + saved.toLatin1() + "#0@"));
 }
@@ -235,12 +235,12 @@ void TestStartup::networkFieldsAtShutDown()
 
     test::ShellFixture fx;
     fx.writeSettings("1#0#x#1#2#7#10#0#0#2000000#0#1##1@");
-    QCOMPARE(shell::startUp(fx.s, fx.ports), shell::StartResult::Running);
+    QCOMPARE(shell::startUp(fx.s), shell::StartResult::Running);
     fx.s.form.txtPeerAddress.text = address;
     fx.s.form.txtPeerPort.text = peerPort;
     fx.s.form.txtOwnPort.text = ownPort;
     fx.s.shell.sessionEnding = true;
-    QVERIFY(shell::closeRequest(fx.s, fx.ports));
+    QVERIFY(shell::closeRequest(fx.s));
     shell::shutDown(fx.s);
     QCOMPARE(fx.readSettings(), saved);
 }

@@ -9,6 +9,7 @@
 #include "TestDoubles.h"
 
 #include <QList>
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -77,14 +78,18 @@ struct Peer {
     PacingPump pump;
     network::NetworkOutbox outbox;
     CountingSound sound;
-    AppState s{dialogs, pump, outbox, sound};
+    FakeClock clock;
     WireEnd end;
+    FakeProgram program;
+    FakeWindows windows;
+    FakeNews news;
+    AppState s{{dialogs, pump, outbox, sound, clock, end, program, windows, news}};
 
     Peer(const QString &peerPort, const QString &ownPort)
     {
         board::installHandlers(s);
         board::setInitialState(s);
-        outbox.attach(s, end);
+        outbox.attach(s);
         s.shell.sendPacingCount = 0;
         Form &f = s.form;
         f.txtPeerAddress.text = QStringLiteral("127.0.0.1");
@@ -101,6 +106,10 @@ public:
     Peer b{QStringLiteral("2001"), QStringLiteral("2002")};
     // Every datagram sent, by side ('a' or 'b'), delivered or not.
     QList<QPair<char, QByteArray>> sent;
+    qsizetype sentBy(char side) const
+    {
+        return std::count_if(sent.begin(), sent.end(), [side](const auto &d) { return d.first == side; });
+    }
     // Sent but not yet arrived: it arrives at deliver(), if its side is bound then.
     QList<QPair<WireEnd *, QByteArray>> inFlight;
 

@@ -3,10 +3,13 @@
 
 #include "AppState.h"
 #include "Board.h"
+#include "Record.h"
 
 #include <QList>
 #include <QStringList>
 #include <deque>
+#include <functional>
+#include <stdexcept>
 
 namespace moyuta::test {
 
@@ -100,12 +103,76 @@ public:
     }
 };
 
+// No network: the socket is never bound, so nothing is sent or received.
+class IdleTransport : public TransportPort {
+public:
+    Setup configure(const QString &, quint16, quint16) override { return Setup::BindFailed; }
+    void send(const QByteArray &) override {}
+    bool nextDatagram(QByteArray &) override { return false; }
+    void close() override {}
+    bool isBound() const override { return false; }
+};
+
+class FakeProgram : public ProgramPort {
+public:
+    QString folder;
+    bool anotherCopy = false;
+    int beeps = 0;
+    QString executableFolder() override { return folder; }
+    bool claimSingleCopy() override { return !anotherCopy; }
+    void beep() override { ++beeps; }
+};
+
+// Records what happens to the windows, in order.
+class FakeWindows : public ShellWindowsPort {
+public:
+    QStringList events;
+    bool splashOpen = false, mainShown = false, newsLoaded = false;
+    std::function<void()> onNewsClose;  // the news window's closing handler
+    void showSplash(const QString &status) override { splashOpen = true; events << QStringLiteral("splash ") + status; }
+    void closeSplash() override { splashOpen = false; events << QStringLiteral("close splash"); }
+    bool newsWindowLoaded() override { return newsLoaded; }
+    void showNewsWindow() override
+    {
+        newsLoaded = true;
+        events << QStringLiteral("show news");
+    }
+    void hideNewsWindow() override { events << QStringLiteral("hide news"); }
+    void closeNewsWindow() override
+    {
+        events << QStringLiteral("close news");
+        if (newsLoaded && onNewsClose)
+            onNewsClose();
+        newsLoaded = false;
+    }
+    void showMainWindow() override { mainShown = true; events << QStringLiteral("show main"); }
+};
+
+class FakeNews : public NewsPort {
+public:
+    bool fail = false;  // an unexpected error while the notice is fetched
+    NewsResponse response;
+    int fetches = 0;
+    NewsResponse fetch() override
+    {
+        ++fetches;
+        if (fail)
+            throw std::runtime_error("fetch failed");
+        return response;
+    }
+};
+
 struct Fixture {
     ScriptedDialogs dialogs;
     NullPump pump;
     RecordingOutbox outbox;
     CountingSound sound;
-    AppState s{dialogs, pump, outbox, sound};
+    FakeClock clock;
+    IdleTransport transport;
+    FakeProgram program;
+    FakeWindows windows;
+    FakeNews news;
+    AppState s{{dialogs, pump, outbox, sound, clock, transport, program, windows, news}};
 
     Fixture()
     {
@@ -125,6 +192,8 @@ struct Fixture {
         s.form.cmdStart.enabled = true;
         s.form.cmdStart.back = kStartGreen;
     }
+    // Recording, as after a press of "記録(&Q)" (on an empty 19-line board: no question).
+    void startRecording() { record::onRecord(s); }
     // Connected, with a game started from this side.
     void startGame()
     {

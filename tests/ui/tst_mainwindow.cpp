@@ -680,7 +680,9 @@ void TestMainWindow::backgroundClickFocusesChat()
     QFETCH(int, requests);
 
     test::Fixture fx;
-    fx.s.flags.panelOpen = panelOpen;
+    if (panelOpen)
+        shell::onOptionsOpen(fx.s);  // "オプション(&O)"
+    QCOMPARE(fx.s.flags.panelOpen, panelOpen);
     ui::MainWindow w(fx.s);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));

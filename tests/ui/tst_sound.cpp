@@ -417,6 +417,11 @@ int runPlayer(int argc, char *argv[])
     test::ScriptedDialogs dialogs;
     test::NullPump pump;
     test::RecordingOutbox outbox;
+    test::FakeClock fakeClock;
+    test::IdleTransport transport;
+    test::FakeProgram fakeProgram;
+    test::FakeWindows windows;
+    test::FakeNews news;
     std::unique_ptr<ui::Program> program;
     std::unique_ptr<ui::QtSound> ownSound;
     std::unique_ptr<AppState> ownState;
@@ -429,7 +434,8 @@ int runPlayer(int argc, char *argv[])
         sound = &program->sound();
     } else {
         ownSound = std::make_unique<ui::QtSound>([folder] { return folder; });
-        ownState = std::make_unique<AppState>(dialogs, pump, outbox, *ownSound);
+        ownState = std::make_unique<AppState>(
+            Ports{dialogs, pump, outbox, *ownSound, fakeClock, transport, fakeProgram, windows, news});
         s = ownState.get();
         sound = ownSound.get();
         sound->open();  // as start-up does

@@ -5,7 +5,7 @@
 #include <QtTest>
 
 using namespace moyuta;
-using network::QtUdpTransport;
+using ui::QtUdpTransport;
 
 class TestUdpTransport : public QObject {
     Q_OBJECT

@@ -10,7 +10,7 @@
 
 class QUdpSocket;
 
-namespace moyuta::network {
+namespace moyuta::ui {
 
 class QtUdpTransport : public QObject, public TransportPort {
     Q_OBJECT
@@ -33,4 +33,4 @@ private:
     quint16 peerPort_ = 0;
 };
 
-}  // namespace moyuta::network
+}  // namespace moyuta::ui

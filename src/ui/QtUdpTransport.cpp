@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <QUdpSocket>
 
-namespace moyuta::network {
+namespace moyuta::ui {
 
 namespace {
 
@@ -86,4 +86,4 @@ bool QtUdpTransport::isBound() const
     return socket_->state() == QAbstractSocket::BoundState;
 }
 
-}  // namespace moyuta::network
+}  // namespace moyuta::ui
