@@ -142,11 +142,11 @@ Settings savable(const Settings &settings)
     return v;
 }
 
-Settings loadSettings(AppState &s)
+Settings loadSettings(AppState &s, const QString &folder)
 {
     Settings defaults;
     resetSettingsToDefaults(defaults);
-    const QString path = s.shell.programFolder + kSettingsFileName;
+    const QString path = folder + kSettingsFileName;
     const QFileInfo info(path);
     if (!info.exists() || (info.isFile() && info.size() == 0))
         return defaults;
@@ -173,11 +173,9 @@ Settings loadSettings(AppState &s)
     return *loaded;
 }
 
-void saveSettings(AppState &s)
+void saveSettings(const QString &folder, const Settings &settings)
 {
-    s.ports.pump.processEvents();
-    const QByteArray bytes = toCp932(formatLine(savable(s.shell.settings)));
-    saveFile(s.shell.programFolder + kSettingsFileName, bytes);
+    saveFile(folder + kSettingsFileName, toCp932(formatLine(savable(settings))));
 }
 
 }  // namespace moyuta::settings

@@ -30,10 +30,11 @@ std::optional<Settings> parseLine(const QString &line);
 // cannot hold) becomes empty, a byte outside 0–255 its default.
 Settings savable(const Settings &settings);
 
-// The settings in the program folder's file, or the defaults; a damaged
-// file closes the splash, hides the news window and warns.
-Settings loadSettings(AppState &s);
-// Writes s.shell.settings to the file; a failed write keeps the old file and says nothing.
-void saveSettings(AppState &s);
+// The settings in the folder's file, or the defaults; a damaged file closes
+// the splash, hides the news window and warns (through s's ports).
+Settings loadSettings(AppState &s, const QString &folder);
+// Writes the settings to the folder's file; a failed write keeps the old
+// file and says nothing.
+void saveSettings(const QString &folder, const Settings &settings);
 
 }  // namespace moyuta::settings

@@ -94,7 +94,8 @@ void shutDown(AppState &s)
         return;  // a refused start leaves the running copy's file alone
     if (!s.shell.startupFailed)
         collectSettings(s);
-    settings::saveSettings(s);
+    s.ports.pump.processEvents();
+    settings::saveSettings(s.shell.programFolder, s.shell.settings);
 }
 
 }  // namespace moyuta::shell

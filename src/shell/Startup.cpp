@@ -45,7 +45,7 @@ StartResult startUp(AppState &s)
             return StartResult::Abandoned;  // closed while the notice was fetched: nothing loaded, nothing saved
         s.ports.pump.processEvents();
         s.shell.settingsLoaded = true;
-        s.shell.settings = settings::loadSettings(s);
+        s.shell.settings = settings::loadSettings(s, s.shell.programFolder);
         if (s.ports.windows.newsWindowLoaded())
             s.ports.windows.showNewsWindow();  // a damaged settings file hid it
 

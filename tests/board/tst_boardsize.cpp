@@ -1,5 +1,6 @@
 // The three board sizes and the size selector.
 #include "MemoryWire.h"
+#include "Shell.h"
 #include "TestDoubles.h"
 
 #include <QTest>
@@ -166,7 +167,7 @@ void BoardSizeTest::busySelectorIsPutBack()
 void BoardSizeTest::quittingCountsAsNo()
 {
     Fixture f;
-    f.s.shell.quitting = true;
+    shell::beginSessionEnd(f.s);  // quitting from now on
     f.s.board.points[0].content = PointContent::Black;
     f.form().Option3.select(1);
     QCOMPARE(f.dialogs.boxes(), 0);

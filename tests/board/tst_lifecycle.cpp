@@ -1,5 +1,6 @@
 // Clear, start, resign/end and the prisoner counts.
 #include "MemoryWire.h"
+#include "Shell.h"
 #include "TestDoubles.h"
 
 #include <QTest>
@@ -244,7 +245,7 @@ void LifecycleTest::heldBoardIgnoresTheCommands()
     w.b.s.sendHoldRelease();
     w.deliver();
     QVERIFY(!s.board.peerHolding);
-    s.shell.quitting = true;  // no question while quitting, and nothing happens
+    shell::beginSessionEnd(s);  // quitting from now on: no question while quitting, and nothing happens
     board::onClear(s);
     QCOMPARE(s.board.points[0].content, PointContent::Black);
     QCOMPARE(w.a.dialogs.boxes(), boxes);

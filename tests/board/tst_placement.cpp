@@ -2,6 +2,8 @@
 // the list-length limits and the connected-before-start rule.
 #include "BoardPicture.h"
 #include "MemoryWire.h"
+#include "Options.h"
+#include "Shell.h"
 #include "TestDoubles.h"
 
 #include <QFile>
@@ -108,7 +110,7 @@ void PlacementTest::numberingStopsAt999()
     QCOMPARE(f.at(1), PointContent::Empty);
     QCOMPARE(f.dialogs.notices, QStringList{"999手以上の数値はカウント表示できません。"});
 
-    f.s.shell.quitting = true;  // no box while quitting, still refused
+    shell::beginSessionEnd(f.s);  // quitting from now on: no box while quitting, still refused
     f.left(1);
     QCOMPARE(f.dialogs.notices.size(), 1);
     QCOMPARE(f.at(1), PointContent::Empty);
@@ -165,7 +167,8 @@ void PlacementTest::removalRecordsTheKind()
     QFETCH(bool, rightButton);
     QFETCH(QString, entry);
     Fixture f;
-    f.s.shell.blackStoneColourIndex = blackColour;
+    f.s.form.Option5.setSelected(blackColour);
+    shell::onOptionsApply(f.s);
     f.left(100);  // keeps the board non-empty
     f.s.board.points[5].content = PointContent(content);
     if (rightButton) {

@@ -46,10 +46,12 @@ QByteArray saveThrough(Target target, test::ShellFixture &fx)
     AppState &s = fx.s;
     const QString path = s.shell.programFolder + fileNameOf(target);
     switch (target) {
-    case Target::Settings:
-        s.shell.settings.peerAddress = QStringLiteral("written");
-        settings::saveSettings(s);
-        return toCp932(settings::formatLine(settings::savable(s.shell.settings)));
+    case Target::Settings: {
+        Settings written;
+        written.peerAddress = QStringLiteral("written");
+        settings::saveSettings(s.shell.programFolder, written);
+        return toCp932(settings::formatLine(settings::savable(written)));
+    }
     case Target::NoticeLog:
         // A new notice, offered, confirmed and closed as the user would.
         fx.news.response = {true, toCp932(shell::kNoticeKeyword + QStringLiteral("新しいお知らせ")), {}};
@@ -89,7 +91,7 @@ bool readThrough(Target target, test::ShellFixture &fx)
     AppState &s = fx.s;
     switch (target) {
     case Target::Settings:
-        return settings::loadSettings(s).peerAddress == QStringLiteral("fed");
+        return settings::loadSettings(s, s.shell.programFolder).peerAddress == QStringLiteral("fed");
     case Target::NoticeLog:
         fx.news.response = {true, toCp932(shell::kNoticeKeyword + kNotice), {}};
         shell::offerNotice(s);

@@ -2,6 +2,7 @@
 // connected window states.
 #include "Chat.h"
 #include "MemoryWire.h"
+#include "Options.h"
 #include "Panel.h"
 #include "Session.h"
 
@@ -61,7 +62,8 @@ void TestChat::logTrimmedAtLimit()
 {
     test::MemoryWire w;
     QVERIFY(w.connectBoth());
-    w.b.s.shell.chatLogLimit = 5;
+    w.b.s.form.UpDown4.value = 5;
+    shell::onOptionsApply(w.b.s);  // the options panel's log size
     for (int i = 1; i <= 7; ++i)
         say(w, w.a, QStringLiteral("m%1").arg(i));
     QCOMPARE(w.b.s.form.Combo2.items, (QStringList{"◇m3", "◇m4", "◇m5", "◇m6", "◇m7"}));

@@ -1,6 +1,7 @@
 // The cipher as two window states use it: shared number and password, and
 // warnings in the message boxes.
 #include "MessageCipher.h"
+#include "Shell.h"
 #include "TestDoubles.h"
 
 #include <QTest>
@@ -78,7 +79,7 @@ void MessageCipherTest::markerInTheTextIsRefusedWithAWarning()
     QVERIFY(!f.s.session.cipherSucceeded);
     QCOMPARE(f.dialogs.warnings, QStringList{"特殊コードの文字列が入っています。「*:;#$」"});
 
-    f.s.shell.quitting = true;  // no box while quitting
+    shell::beginSessionEnd(f.s);  // quitting from now on: no box while quitting
     QVERIFY(network::encipherMessage(f.s, "ab*:;#$cd").isEmpty());
     QCOMPARE(f.dialogs.warnings.size(), 1);
 }

@@ -9,6 +9,14 @@
 
 namespace moyuta::test {
 
+// A record kept in memory, as recording leaves one (not an opened file),
+// made through the board's own loader.
+inline void keepRecord(AppState &s, const QStringList &entries, int sizeCode = Size19)
+{
+    board::takeOpenedSgf(s, entries, {}, {}, -1, sizeCode);
+    board::forgetOpenedFile(s);
+}
+
 struct RecordFixture : Fixture {
     QTemporaryDir dir;
 

@@ -46,7 +46,7 @@ void TestRecordFile::bytesWritten()
     QFETCH(QByteArray, bytes);
 
     test::RecordFixture fx;
-    fx.s.moves.gameRecord = record;
+    test::keepRecord(fx.s, record);
     fx.saveAs(QStringLiteral("game.nig"));
     QCOMPARE(fx.readFile(QStringLiteral("game.nig")), bytes);
     QCOMPARE(fx.dialogs.fileDialogs, QStringList{QStringLiteral("save NIGファイル(*.nig);;SGFファイル(*.sgf)")});
@@ -231,7 +231,7 @@ void TestRecordFile::saveOutcomes()
         QCOMPARE(fx.s.moves.gameRecord, record);
         fx.dialogs.notices.clear();
     } else {
-        fx.s.moves.gameRecord = record;  // as a recorded game leaves it
+        test::keepRecord(fx.s, record);  // as a recorded game leaves it
     }
     fx.dialogs.answers = {Answer::Yes};
     if (!name.isEmpty())
@@ -259,7 +259,7 @@ void TestRecordFile::readOnlyFileNotReplaced()
     test::RecordFixture fx;
     fx.writeFile(QStringLiteral("old.nig"), "1,1,0,0\r\n");
     QVERIFY(QFile::setPermissions(fx.path(QStringLiteral("old.nig")), QFile::ReadOwner | QFile::ReadGroup));
-    fx.s.moves.gameRecord = {"2,2,0,0"};
+    test::keepRecord(fx.s, QStringList{"2,2,0,0"});
     fx.saveAs(QStringLiteral("old.nig"));
     QCOMPARE(fx.dialogs.warnings, QStringList{QStringLiteral("記録ファイルを保存出来ませんでした。")});
     QCOMPARE(fx.readFile(QStringLiteral("old.nig")), QByteArray("1,1,0,0\r\n"));
@@ -295,7 +295,7 @@ void TestRecordFile::openAsks()
     if (stoneOnBoard)
         fx.left(pointIndex(9, 9));
     if (recordInMemory)
-        fx.s.moves.gameRecord = {"1,5,0,0"};
+        test::keepRecord(fx.s, QStringList{"1,5,0,0"});
     fx.writeFile(QStringLiteral("r.nig"), "1,60,0,0\r\n");
     fx.dialogs.answers = {Answer(answer)};
     fx.open(QStringLiteral("r.nig"));

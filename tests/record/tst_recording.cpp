@@ -104,7 +104,7 @@ void TestRecording::sizeSwitchDeclined()
     Form &f = fx.form();
     f.Option3.select(Size13);
     fx.left(pointIndex(2, 2));
-    fx.s.moves.gameRecord = {"1,5,0,0"};  // a kept record is not offered for discarding
+    test::keepRecord(fx.s, QStringList{"1,5,0,0"});  // a kept record is not offered for discarding
     for (int a : answers)
         fx.dialogs.answers.push_back(Answer(a));
     record::onRecord(fx.s);

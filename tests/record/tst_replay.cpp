@@ -161,7 +161,7 @@ void TestReplay::numbersFollowEntries()
 {
     test::RecordFixture fx;
     openRecord(fx, "1,60,0,0\r\n2,72,0,0\r\n");  // nothing numbered: numbering stays off
-    fx.s.moves.gameRecord = {"1,60,0,7", "2,72,0,8"};
+    test::keepRecord(fx.s, QStringList{"1,60,0,7", "2,72,0,8"});
     record::onReplay(fx.s);
     QCOMPARE(fx.numberAt(60), QString());
     QCOMPARE(fx.s.board.moveCounter, 7);

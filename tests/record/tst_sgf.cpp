@@ -45,7 +45,7 @@ int at(const QString &name)
 test::Stones replayedStones(const QStringList &record)
 {
     test::Fixture fx;
-    fx.s.moves.gameRecord = record;
+    test::keepRecord(fx.s, record);
     for (const QString &entry : record)
         record::applyReplayEntry(fx.s, entry);
     return test::boardStones(fx.s);
@@ -89,7 +89,7 @@ void TestSgf::bytes()
     QFETCH(QByteArray, bytes);
 
     test::RecordFixture fx;
-    fx.s.moves.gameRecord = record;
+    test::keepRecord(fx.s, record);
     fx.saveAs(QStringLiteral("game.sgf"));
     QCOMPARE(fx.readFile(QStringLiteral("game.sgf")), bytes);
     QCOMPARE(fx.dialogs.fileDialogs, QStringList{QStringLiteral("save NIGファイル(*.nig);;SGFファイル(*.sgf)")});
@@ -291,7 +291,7 @@ void TestSgf::names()
 
     test::RecordFixture fx;
     const QStringList record{"1,60,0,1", "2,72,0,2"};
-    fx.s.moves.gameRecord = record;
+    test::keepRecord(fx.s, record);
     fx.saveAs(name);
     QCOMPARE(fx.dialogs.warnings, warnings);
     if (start.isEmpty()) {

@@ -53,7 +53,7 @@ int replayToEnd(test::RecordFixture &fx)
 test::Stones replayedStones(const QStringList &record)
 {
     test::Fixture fx;
-    fx.s.moves.gameRecord = record;
+    test::keepRecord(fx.s, record);
     for (const QString &entry : record)
         record::applyReplayEntry(fx.s, entry);
     return test::boardStones(fx.s);
@@ -182,8 +182,7 @@ void TestSgfOpen::reopenSaved()
     QFETCH(QStringList, reopened);
 
     test::RecordFixture saver;
-    saver.s.moves.gameRecord = record;
-    saver.s.moves.recordSizeCode = sizeCode;
+    test::keepRecord(saver.s, record, sizeCode);
     saver.saveAs(QStringLiteral("game.sgf"));
     QCOMPARE(saver.dialogs.notices, QStringList{QStringLiteral("記録ファイルを保存しました。")});
 

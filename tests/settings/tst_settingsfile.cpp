@@ -129,10 +129,10 @@ void TestSettingsFile::load()
     QFETCH(int, boardSizeCode);
 
     test::ShellFixture fx;
-    fx.s.shell.programFolder = settings::findProgramFolder(fx.dir.path());
+    const QString folder = settings::findProgramFolder(fx.dir.path());
     if (file != "-")
         fx.writeSettings(file);
-    const Settings loaded = settings::loadSettings(fx.s);
+    const Settings loaded = settings::loadSettings(fx.s, folder);
 
     QCOMPARE(loaded.boardSizeCode, boardSizeCode);
     if (warned) {
@@ -151,9 +151,9 @@ void TestSettingsFile::unreadableFileIsDamaged()
     // without read permission is the same case, but the tests may run as
     // root, who reads it anyway.)
     test::ShellFixture fx;
-    fx.s.shell.programFolder = settings::findProgramFolder(fx.dir.path());
+    const QString folder = settings::findProgramFolder(fx.dir.path());
     QVERIFY(QDir(fx.dir.path()).mkdir(settings::kSettingsFileName));
-    const Settings loaded = settings::loadSettings(fx.s);
+    const Settings loaded = settings::loadSettings(fx.s, folder);
     QCOMPARE(fx.dialogs.warnings, QStringList{settings::kDamagedWarning});
     QVERIFY(loaded == Settings{});
 }
@@ -161,14 +161,15 @@ void TestSettingsFile::unreadableFileIsDamaged()
 void TestSettingsFile::japanesePasswordAsCp932()
 {
     test::ShellFixture fx;
-    fx.s.shell.programFolder = settings::findProgramFolder(fx.dir.path());
-    fx.s.shell.settings.savedPassword = QStringLiteral("合言葉ソ表");
-    settings::saveSettings(fx.s);
+    const QString folder = settings::findProgramFolder(fx.dir.path());
+    Settings v;
+    v.savedPassword = QStringLiteral("合言葉ソ表");
+    settings::saveSettings(folder, v);
     const QByteArray bytes = fx.readSettings();
     QVERIFY(bytes.contains(QByteArray::fromHex("8d878cbe9774835c955c") + "#0@"));
     QVERIFY(!bytes.endsWith('\n'));
 
-    const Settings loaded = settings::loadSettings(fx.s);
+    const Settings loaded = settings::loadSettings(fx.s, folder);
     QCOMPARE(loaded.savedPassword, QStringLiteral("合言葉ソ表"));
 }
 
@@ -199,16 +200,15 @@ void TestSettingsFile::saveKeepsOnlyRoundTrippingText()
     QFETCH(QString, savedPassword);
 
     test::ShellFixture fx;
-    fx.s.shell.programFolder = settings::findProgramFolder(fx.dir.path());
+    const QString folder = settings::findProgramFolder(fx.dir.path());
     Settings v;
     v.peerAddress = address;
     v.savedPassword = password;
     v.peerPort = 1234;
     v.boardSizeCode = 1;
-    fx.s.shell.settings = v;
-    settings::saveSettings(fx.s);
+    settings::saveSettings(folder, v);
 
-    const Settings loaded = settings::loadSettings(fx.s);
+    const Settings loaded = settings::loadSettings(fx.s, folder);
     QCOMPARE(fx.dialogs.boxes(), 0);  // the written line always loads
     QCOMPARE(loaded.peerAddress, savedAddress);
     QCOMPARE(loaded.savedPassword, savedPassword);
@@ -219,10 +219,10 @@ void TestSettingsFile::saveKeepsOnlyRoundTrippingText()
 void TestSettingsFile::failedWriteIsSilent()
 {
     test::ShellFixture fx;
-    fx.s.shell.programFolder = settings::findProgramFolder(fx.dir.filePath(QStringLiteral("gone")));
-    settings::saveSettings(fx.s);
+    const QString folder = settings::findProgramFolder(fx.dir.filePath(QStringLiteral("gone")));
+    settings::saveSettings(folder, Settings{});
     QCOMPARE(fx.dialogs.boxes(), 0);
-    QVERIFY(!QFile::exists(fx.s.shell.programFolder + settings::kSettingsFileName));
+    QVERIFY(!QFile::exists(folder + settings::kSettingsFileName));
 }
 
 void TestSettingsFile::programFolder_data()

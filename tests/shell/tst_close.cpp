@@ -1,5 +1,6 @@
 // The close request and shut-down.
 #include "PeerActions.h"
+#include "Session.h"
 #include "ShellDoubles.h"
 
 #include <QtTest>
@@ -102,7 +103,7 @@ void TestClose::liveValuesSaved()
     f.Option1.select(1);          // white
     f.chkNumberStones.setChecked(true);
     f.Check3.checked = true;
-    fx.s.session.activeCipherNumber = 17;
+    network::restoreCipherNumber(fx.s, 17);
     fx.s.form.txtPassword.text = QStringLiteral("pw");
     fx.dialogs.answers = {Answer::Yes};
     QVERIFY(shell::closeRequest(fx.s));

@@ -4,6 +4,7 @@
 #include "Options.h"
 #include "Panel.h"
 #include "Record.h"
+#include "Session.h"
 #include "TestDoubles.h"
 
 #include <QtTest>
@@ -288,7 +289,7 @@ void TestOptions::showPasswordNotice()
     OptionsFixture fx;
     network::installPanelHandlers(fx.s);
     fx.s.form.Check3.checked = !tick;
-    fx.s.session.showPasswordAtStart = !tick;
+    network::restorePasswordShown(fx.s, !tick);
     fx.s.form.lblMax.caption = QStringLiteral("7");  // whatever the clock limit shows
     fx.s.shell.startupComplete = startupComplete;
     fx.s.shell.quitting = quitting;

@@ -32,7 +32,7 @@ struct ShellFixture : Fixture {
     shell::StartResult startAndEndSession()
     {
         const shell::StartResult r = shell::startUp(s);
-        s.shell.sessionEnding = true;
+        shell::beginSessionEnd(s);
         if (shell::closeRequest(s))
             shell::shutDown(s);
         return r;

@@ -1,6 +1,7 @@
 // The board view: which point a press lands on, and what is painted where.
 #include "Board.h"
 #include "BoardView.h"
+#include "Options.h"
 #include "TestDoubles.h"
 
 #include <QtTest>
@@ -148,7 +149,8 @@ void TestBoardView::blackStoneFaceShowsItsColour()
     QFETCH(bool, rimDarker);
 
     test::Fixture fx;
-    fx.s.shell.blackStoneColourIndex = fx.s.shell.previousBlackStoneColourIndex = colourIndex;  // as after 適用(&I)
+    fx.s.form.Option5.setSelected(colourIndex);
+    shell::onOptionsApply(fx.s);  // 適用(&I)
     const QColor given = QColor::fromRgb(QRgb(0xFF000000u | kBlackStoneColours[size_t(colourIndex)]));
     const int point = pointIndex(9, 9);
     board::pressPoint(fx.s, point, board::MouseButton::Left);
