@@ -51,7 +51,7 @@ void BoardSizeTest::switchWithContentAsks()
         Fixture f;
         if (connectedGame)
             f.startGame();
-        f.s.board.points[size_t(pointIndex(3, 3))].content = PointContent::Black;
+        board::setPointContent(f.s, pointIndex(3, 3), PointContent::Black);
         f.s.moves.takeBackHistory = {"1,60,0,0"};
         f.dialogs.answers = {answer};
         board::switchToSize(f.s, size);
@@ -80,7 +80,7 @@ void BoardSizeTest::switchOnAnEmptyBoardAsksNothing()
     QVERIFY(!f.s.flags.busy);
 
     // Declining the switch back to 19 lines sets the declined flag.
-    f.s.board.points[0].content = PointContent::White;
+    board::setPointContent(f.s, 0, PointContent::White);
     f.form().Option3.select(0);
     QVERIFY(f.s.board.sizeSwitchDeclined);
     QCOMPARE(f.form().Option3.selected, 2);
@@ -91,7 +91,7 @@ void BoardSizeTest::connectedSwitchSendsTheSize()
 {
     Fixture f;
     f.connect();
-    f.s.board.points[30].content = PointContent::Triangle;
+    board::setPointContent(f.s, 30, PointContent::Triangle);
     f.form().Option3.select(1);
     QCOMPARE(f.dialogs.boxes(), 0);  // connected, no game: no question
     QCOMPARE(f.s.board.boardSizeCode, int(Size13));
@@ -113,7 +113,7 @@ void BoardSizeTest::sameSizeSendsNothing()
 void BoardSizeTest::peerStartForThisSizeClearsWithoutAsking()
 {
     Fixture f;
-    f.s.board.points[100].content = PointContent::Black;
+    board::setPointContent(f.s, 100, PointContent::Black);
     f.s.session.incomingMessage = "2,開始" + kTerminator;
     // Only while that message is being handled.
     board::switchToSize(f.s, 2);
@@ -168,7 +168,7 @@ void BoardSizeTest::quittingCountsAsNo()
 {
     Fixture f;
     shell::beginSessionEnd(f.s);  // quitting from now on
-    f.s.board.points[0].content = PointContent::Black;
+    board::setPointContent(f.s, 0, PointContent::Black);
     f.form().Option3.select(1);
     QCOMPARE(f.dialogs.boxes(), 0);
     QCOMPARE(f.s.board.boardSizeCode, int(Size19));

@@ -168,7 +168,7 @@ void LifecycleTest::startClearsAndSendsTheSize()
 {
     Fixture f;
     f.form().Option3.select(2);
-    f.s.board.points[3].content = PointContent::Triangle;
+    board::setPointContent(f.s, 3, PointContent::Triangle);
     f.connect();
     f.form().Option1.select(1);
     f.outbox.sent.clear();

@@ -43,7 +43,7 @@ void MarksTest::countingAfterTheEnd()
     QVERIFY(!f.form().Frame8.visible);
 
     // A right press after the end erases a letter on the spot and sends nothing.
-    f.s.board.points[50].content = PointContent::LetterB;
+    board::setPointContent(f.s, 50, PointContent::LetterB);
     f.outbox.sent.clear();
     f.right(50);
     QCOMPARE(f.at(50), PointContent::Empty);

@@ -170,7 +170,7 @@ void PlacementTest::removalRecordsTheKind()
     f.s.form.Option5.setSelected(blackColour);
     shell::onOptionsApply(f.s);
     f.left(100);  // keeps the board non-empty
-    f.s.board.points[5].content = PointContent(content);
+    board::setPointContent(f.s, 5, PointContent(content));
     if (rightButton) {
         f.right(5);
     } else {
@@ -223,7 +223,7 @@ void PlacementTest::rightButtonEraseOfAMarkPlacesNothing()
 {
     Fixture f;
     f.left(0);
-    f.s.board.points[20].content = PointContent::Diamond;
+    board::setPointContent(f.s, 20, PointContent::Diamond);
     f.right(20);
     QCOMPARE(f.at(20), PointContent::Empty);
     QCOMPARE(f.s.moves.takeBackHistory, QStringList{"1,0,0,0"});  // erase is not recorded, nothing placed
@@ -373,7 +373,7 @@ void PlacementTest::listLimitWarnings()
     Fixture f;
     if (recording)
         f.startRecording();
-    f.s.board.points[200].content = PointContent::LetterA;
+    board::setPointContent(f.s, 200, PointContent::LetterA);
     QStringList filler(before, QStringLiteral("5,200,0,0"));
     f.s.moves.takeBackHistory = filler;
     if (recording)
