@@ -362,6 +362,129 @@ QButtonGroup *MainWindow::optionGroup(OptionGroup &group, bool pushButtons)
     return buttons;
 }
 
+// Board size.
+QGroupBox *MainWindow::buildSizeBox()
+{
+    Form &f = s_.form;
+    auto *box = groupBox(QStringLiteral("碁盤"), "grpSize");
+    auto *row = new QHBoxLayout(box);
+    QButtonGroup *sizes = optionGroup(f.Option3, false);
+    for (QAbstractButton *b : sizes->buttons())
+        row->addWidget(b);
+    return box;
+}
+
+// Colour to place and placement mode.
+QGroupBox *MainWindow::buildStonesBox()
+{
+    Form &f = s_.form;
+    auto *box = groupBox(QStringLiteral("石"), "grpStones");
+    auto *grid = new QGridLayout(box);
+    QButtonGroup *colours = optionGroup(f.Option1, true);
+    const QIcon icons[2] = {stoneIcon(0x000000, false), stoneIcon(kWhiteStone, true)};
+    for (int i = 0; i < 3; ++i) {
+        QAbstractButton *b = colours->button(i);
+        if (i < 2)
+            b->setIcon(icons[i]);
+        b->setMinimumHeight(30);
+        grid->addWidget(b, 0, i);
+    }
+    QButtonGroup *modes = optionGroup(f.Option2, false);
+    for (int i = 0; i < 4; ++i)
+        grid->addWidget(modes->button(i), 1 + i / 2, (i % 2) * 3 / 2, 1, i % 2 ? 2 : 1);
+    return box;
+}
+
+// Marks, letters and numbering.
+QGroupBox *MainWindow::buildMarksBox()
+{
+    Form &f = s_.form;
+    auto *box = groupBox(QStringLiteral("印"), "grpMarks");
+    auto *grid = new QVBoxLayout(box);
+    auto *ticks = new QHBoxLayout;
+    ticks->addWidget(checkBox(f.chkNumberStones));
+    ticks->addWidget(checkBox(f.chkOtherMarks));
+    grid->addLayout(ticks);
+    auto *marks = new QHBoxLayout;
+    marks->setSpacing(3);
+    QButtonGroup *choices = optionGroup(f.Option4, true);
+    for (QAbstractButton *b : choices->buttons()) {
+        b->setMinimumWidth(0);
+        b->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        b->setMinimumHeight(28);
+        marks->addWidget(b, b == choices->button(0) ? 2 : 1);
+    }
+    grid->addLayout(marks);
+    auto *counts = new QHBoxLayout;
+    counts->addWidget(button(f.cmdSankaku, [](AppState &s) { board::countMarks(s, PointContent::Triangle); }));
+    counts->addWidget(button(f.cmd1Rectang, [](AppState &s) { board::countMarks(s, PointContent::Diamond); }));
+    counts->addWidget(button(f.cmdDikazuClear, board::clearOtherMarks));
+    grid->addLayout(counts);
+    return box;
+}
+
+// Game commands.
+QGroupBox *MainWindow::buildGameBox()
+{
+    Form &f = s_.form;
+    auto *box = groupBox(QStringLiteral("対局"), "grpGame");
+    auto *grid = new QGridLayout(box);
+    grid->addWidget(button(f.cmdBack, board::onTakeBack), 0, 0);
+    grid->addWidget(button(f.cmdClear, board::onClear), 0, 1);
+    grid->addWidget(button(f.cmdStart, board::onStart), 1, 0);
+    grid->addWidget(button(f.cmdTouryou, board::onResign), 1, 1);
+    grid->addWidget(button(f.cmdWait, network::onWait), 2, 0);
+    grid->addWidget(button(f.cmdOff, board::onPresence), 2, 1);
+    return box;
+}
+
+// Prisoners.
+QGroupBox *MainWindow::buildPrisonersBox()
+{
+    Form &f = s_.form;
+    auto *box = groupBox(QStringLiteral("アゲハマ"), "grpPrisoners");
+    auto *row = new QHBoxLayout(box);
+    auto addCount = [&](Label &caption, Label &value, Spinner &spin, const QString &name) {
+        QLabel *c = label(caption);
+        QLabel *n = valueLabel(value, 44);
+        QFont big = n->font();
+        big.setPointSizeF(big.pointSizeF() * 1.4);
+        n->setFont(big);
+        QSpinBox *updown = spinner(spin, name, true);
+        c->setBuddy(updown);
+        row->addWidget(c);
+        row->addWidget(n);
+        row->addWidget(updown);
+    };
+    addCount(f.lblBlackPrisonersCaption, f.lblBlackPrisoners, f.UpDown2, QStringLiteral("黒石"));
+    row->addSpacing(16);
+    addCount(f.lblWhitePrisonersCaption, f.lblWhitePrisoners, f.UpDown1, QStringLiteral("白石"));
+    row->addStretch(1);
+    return box;
+}
+
+// Record.
+QGroupBox *MainWindow::buildRecordBox()
+{
+    Form &f = s_.form;
+    auto *box = groupBox(QStringLiteral("記録"), "grpRecord");
+    auto *grid = new QGridLayout(box);
+    grid->addWidget(button(f.cmdRec, record::onRecord), 0, 0);
+    grid->addWidget(button(f.cmdNewSave, record::onSaveAs), 0, 1);
+    grid->addWidget(button(f.cmdFileOpen, record::onOpen), 1, 0);
+    grid->addWidget(button(f.cmdF, record::onReplay), 1, 1);
+    auto *caption = new QLabel(QStringLiteral("開始番号"));
+    caption->setObjectName(QStringLiteral("lblSnumCaption"));
+    QSpinBox *start = spinner(f.UpDown5, QStringLiteral("開始番号"), false);
+    caption->setBuddy(start);
+    auto *startRow = new QHBoxLayout;
+    startRow->addWidget(caption);
+    startRow->addWidget(start);
+    startRow->addStretch(1);
+    grid->addLayout(startRow, 2, 0, 1, 2);
+    return box;
+}
+
 QWidget *MainWindow::buildSideColumn()
 {
     Form &f = s_.form;
@@ -371,117 +494,12 @@ QWidget *MainWindow::buildSideColumn()
     auto *v = new QVBoxLayout(column);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(6);
-
-    // Board size.
-    {
-        auto *box = groupBox(QStringLiteral("碁盤"), "grpSize");
-        auto *row = new QHBoxLayout(box);
-        QButtonGroup *sizes = optionGroup(f.Option3, false);
-        for (QAbstractButton *b : sizes->buttons())
-            row->addWidget(b);
-        v->addWidget(box);
-    }
-
-    // Colour to place and placement mode.
-    {
-        auto *box = groupBox(QStringLiteral("石"), "grpStones");
-        auto *grid = new QGridLayout(box);
-        QButtonGroup *colours = optionGroup(f.Option1, true);
-        const QIcon icons[2] = {stoneIcon(0x000000, false), stoneIcon(kWhiteStone, true)};
-        for (int i = 0; i < 3; ++i) {
-            QAbstractButton *b = colours->button(i);
-            if (i < 2)
-                b->setIcon(icons[i]);
-            b->setMinimumHeight(30);
-            grid->addWidget(b, 0, i);
-        }
-        QButtonGroup *modes = optionGroup(f.Option2, false);
-        for (int i = 0; i < 4; ++i)
-            grid->addWidget(modes->button(i), 1 + i / 2, (i % 2) * 3 / 2, 1, i % 2 ? 2 : 1);
-        v->addWidget(box);
-    }
-
-    // Marks, letters and numbering.
-    {
-        auto *box = groupBox(QStringLiteral("印"), "grpMarks");
-        auto *grid = new QVBoxLayout(box);
-        auto *ticks = new QHBoxLayout;
-        ticks->addWidget(checkBox(f.chkNumberStones));
-        ticks->addWidget(checkBox(f.chkOtherMarks));
-        grid->addLayout(ticks);
-        auto *marks = new QHBoxLayout;
-        marks->setSpacing(3);
-        QButtonGroup *choices = optionGroup(f.Option4, true);
-        for (QAbstractButton *b : choices->buttons()) {
-            b->setMinimumWidth(0);
-            b->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-            b->setMinimumHeight(28);
-            marks->addWidget(b, b == choices->button(0) ? 2 : 1);
-        }
-        grid->addLayout(marks);
-        auto *counts = new QHBoxLayout;
-        counts->addWidget(button(f.cmdSankaku, [](AppState &s) { board::countMarks(s, PointContent::Triangle); }));
-        counts->addWidget(button(f.cmd1Rectang, [](AppState &s) { board::countMarks(s, PointContent::Diamond); }));
-        counts->addWidget(button(f.cmdDikazuClear, board::clearOtherMarks));
-        grid->addLayout(counts);
-        v->addWidget(box);
-    }
-
-    // Game commands.
-    {
-        auto *box = groupBox(QStringLiteral("対局"), "grpGame");
-        auto *grid = new QGridLayout(box);
-        grid->addWidget(button(f.cmdBack, board::onTakeBack), 0, 0);
-        grid->addWidget(button(f.cmdClear, board::onClear), 0, 1);
-        grid->addWidget(button(f.cmdStart, board::onStart), 1, 0);
-        grid->addWidget(button(f.cmdTouryou, board::onResign), 1, 1);
-        grid->addWidget(button(f.cmdWait, network::onWait), 2, 0);
-        grid->addWidget(button(f.cmdOff, board::onPresence), 2, 1);
-        v->addWidget(box);
-    }
-
-    // Prisoners.
-    {
-        auto *box = groupBox(QStringLiteral("アゲハマ"), "grpPrisoners");
-        auto *row = new QHBoxLayout(box);
-        auto addCount = [&](Label &caption, Label &value, Spinner &spin, const QString &name) {
-            QLabel *c = label(caption);
-            QLabel *n = valueLabel(value, 44);
-            QFont big = n->font();
-            big.setPointSizeF(big.pointSizeF() * 1.4);
-            n->setFont(big);
-            QSpinBox *updown = spinner(spin, name, true);
-            c->setBuddy(updown);
-            row->addWidget(c);
-            row->addWidget(n);
-            row->addWidget(updown);
-        };
-        addCount(f.lblBlackPrisonersCaption, f.lblBlackPrisoners, f.UpDown2, QStringLiteral("黒石"));
-        row->addSpacing(16);
-        addCount(f.lblWhitePrisonersCaption, f.lblWhitePrisoners, f.UpDown1, QStringLiteral("白石"));
-        row->addStretch(1);
-        v->addWidget(box);
-    }
-
-    // Record.
-    {
-        auto *box = groupBox(QStringLiteral("記録"), "grpRecord");
-        auto *grid = new QGridLayout(box);
-        grid->addWidget(button(f.cmdRec, record::onRecord), 0, 0);
-        grid->addWidget(button(f.cmdNewSave, record::onSaveAs), 0, 1);
-        grid->addWidget(button(f.cmdFileOpen, record::onOpen), 1, 0);
-        grid->addWidget(button(f.cmdF, record::onReplay), 1, 1);
-        auto *caption = new QLabel(QStringLiteral("開始番号"));
-        caption->setObjectName(QStringLiteral("lblSnumCaption"));
-        QSpinBox *start = spinner(f.UpDown5, QStringLiteral("開始番号"), false);
-        caption->setBuddy(start);
-        auto *startRow = new QHBoxLayout;
-        startRow->addWidget(caption);
-        startRow->addWidget(start);
-        startRow->addStretch(1);
-        grid->addLayout(startRow, 2, 0, 1, 2);
-        v->addWidget(box);
-    }
+    v->addWidget(buildSizeBox());
+    v->addWidget(buildStonesBox());
+    v->addWidget(buildMarksBox());
+    v->addWidget(buildGameBox());
+    v->addWidget(buildPrisonersBox());
+    v->addWidget(buildRecordBox());
 
     v->addStretch(1);
     for (QGroupBox *box : column->findChildren<QGroupBox *>()) {

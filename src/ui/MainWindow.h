@@ -66,6 +66,12 @@ private:
     void bind(Control &model, QWidget *widget);
 
     QWidget *buildSideColumn();
+    QGroupBox *buildSizeBox();
+    QGroupBox *buildStonesBox();
+    QGroupBox *buildMarksBox();
+    QGroupBox *buildGameBox();
+    QGroupBox *buildPrisonersBox();
+    QGroupBox *buildRecordBox();
     // The network panel, a frame over the window's centre (MainWindowNetwork.cpp).
     QFrame *buildNetworkPanel(QWidget *parent);
     // The options panel, the same way (MainWindowOptions.cpp).
