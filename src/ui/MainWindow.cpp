@@ -105,7 +105,21 @@ MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s
     outer->setSpacing(10);
 
     auto *left = new QVBoxLayout;
-    // The board only draws and reports presses; the board handlers act on them.
+    left->addWidget(buildBoardView(), 1);
+    left->addWidget(buildClockRow());
+    left->addWidget(buildChatRow());
+    outer->addLayout(left, 1);
+    outer->addWidget(buildSideColumn());
+    setCentralWidget(central);
+    panels_ = {{buildNetworkPanel(central), &f.fraNetwork, &f.txtPeerAddress},
+               {buildOptionsPanel(central), &f.fraOptions, &f.Combo1}};
+    resize(1100, 760);
+    sync();
+}
+
+// The board only draws and reports presses; the board handlers act on them.
+BoardView *MainWindow::buildBoardView()
+{
     board_ = new BoardView;
     connect(board_, &BoardView::pointPressed, this, [this](int point, board::MouseButton button) {
         board::pressPoint(s_, point, button);
@@ -115,44 +129,50 @@ MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s
         board::onMessagePanelClick(s_);
         sync();
     });
-    left->addWidget(board_, 1);
+    return board_;
+}
 
-    // The clock's limit and commands, under the board whose band shows the time.
-    {
-        auto *clock = new QWidget;
-        clock->setObjectName(QStringLiteral("clockRow"));
-        auto *row = new QHBoxLayout(clock);
-        row->setContentsMargins(0, 0, 0, 0);
-        row->addWidget(new QLabel(QStringLiteral("タイマー")));
-        QLabel *time = label(f.lblTime);
-        time->setAccessibleName(QStringLiteral("残り時間"));
-        QFont digits = time->font();
-        digits.setPointSizeF(digits.pointSizeF() * 1.5);
-        digits.setBold(true);
-        time->setFont(digits);
-        time->setMinimumWidth(QFontMetrics(digits).horizontalAdvance(QStringLiteral("00:00")) + 14);
-        time->setAlignment(Qt::AlignCenter);
-        time->setFrameShape(QFrame::StyledPanel);
-        time->setFrameShadow(QFrame::Sunken);
-        row->addWidget(time);
-        row->addSpacing(10);
-        auto *caption = new QLabel(QStringLiteral("制限時間"));
-        caption->setObjectName(QStringLiteral("lblMaxCaption"));
-        QLabel *limit = valueLabel(f.lblMax, 28);
-        QSpinBox *updown = spinner(f.UpDown3, QStringLiteral("制限時間（分）"), true);
-        caption->setBuddy(updown);
-        row->addWidget(caption);
-        row->addWidget(limit);
-        row->addWidget(new QLabel(QStringLiteral("分")));
-        row->addWidget(updown);
-        row->addSpacing(8);
-        row->addWidget(button(f.cmdTimer, shell::onTimerButton));
-        row->addWidget(button(f.cmdResetTimer, shell::onResetTimer));
-        row->addStretch(1);
-        left->addWidget(clock);
-    }
+// The clock's limit and commands, under the board whose band shows the time.
+QWidget *MainWindow::buildClockRow()
+{
+    Form &f = s_.form;
+    auto *clock = new QWidget;
+    clock->setObjectName(QStringLiteral("clockRow"));
+    auto *row = new QHBoxLayout(clock);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(new QLabel(QStringLiteral("タイマー")));
+    QLabel *time = label(f.lblTime);
+    time->setAccessibleName(QStringLiteral("残り時間"));
+    QFont digits = time->font();
+    digits.setPointSizeF(digits.pointSizeF() * 1.5);
+    digits.setBold(true);
+    time->setFont(digits);
+    time->setMinimumWidth(QFontMetrics(digits).horizontalAdvance(QStringLiteral("00:00")) + 14);
+    time->setAlignment(Qt::AlignCenter);
+    time->setFrameShape(QFrame::StyledPanel);
+    time->setFrameShadow(QFrame::Sunken);
+    row->addWidget(time);
+    row->addSpacing(10);
+    auto *caption = new QLabel(QStringLiteral("制限時間"));
+    caption->setObjectName(QStringLiteral("lblMaxCaption"));
+    QLabel *limit = valueLabel(f.lblMax, 28);
+    QSpinBox *updown = spinner(f.UpDown3, QStringLiteral("制限時間（分）"), true);
+    caption->setBuddy(updown);
+    row->addWidget(caption);
+    row->addWidget(limit);
+    row->addWidget(new QLabel(QStringLiteral("分")));
+    row->addWidget(updown);
+    row->addSpacing(8);
+    row->addWidget(button(f.cmdTimer, shell::onTimerButton));
+    row->addWidget(button(f.cmdResetTimer, shell::onResetTimer));
+    row->addStretch(1);
+    return clock;
+}
 
-    // The chat: the newest entry with the log's button beside it, the input and "送信(&Z)".
+// The chat: the newest entry with the log's button beside it, the input and "送信(&Z)".
+QWidget *MainWindow::buildChatRow()
+{
+    Form &f = s_.form;
     auto *chat = new QWidget;
     chat->setObjectName(QStringLiteral("chatRow"));
     auto *chatLayout = new QGridLayout(chat);
@@ -189,15 +209,7 @@ MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s
     chatLayout->addWidget(input, 1, 0);
     chatLayout->addWidget(button(f.cmdSend, network::onSend), 1, 1, 1, 2);
     chatLayout->setColumnStretch(0, 1);
-    left->addWidget(chat);
-    outer->addLayout(left, 1);
-
-    outer->addWidget(buildSideColumn());
-    setCentralWidget(central);
-    panels_ = {{buildNetworkPanel(central), &f.fraNetwork, &f.txtPeerAddress},
-               {buildOptionsPanel(central), &f.fraOptions, &f.Combo1}};
-    resize(1100, 760);
-    sync();
+    return chat;
 }
 
 MainWindow::~MainWindow()

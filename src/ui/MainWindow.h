@@ -65,6 +65,9 @@ private:
     QButtonGroup *optionGroup(OptionGroup &group, bool pushButtons);
     void bind(Control &model, QWidget *widget);
 
+    BoardView *buildBoardView();
+    QWidget *buildClockRow();
+    QWidget *buildChatRow();
     QWidget *buildSideColumn();
     QGroupBox *buildSizeBox();
     QGroupBox *buildStonesBox();
