@@ -533,6 +533,16 @@ QWidget *MainWindow::buildSideColumn()
 void MainWindow::sync()
 {
     syncing_ = true;
+    renderControls();
+    renderChat();
+    moveFocus();
+    renderCounts();
+    syncing_ = false;
+}
+
+// Captions, enabled and shown states, selections, ticks, texts and lists.
+void MainWindow::renderControls()
+{
     Form &f = s_.form;
     for (Control *c : f.controls()) {
         QWidget *w = widgets_.value(c);
@@ -580,6 +590,12 @@ void MainWindow::sync()
         }
         comboIndexShown_.insert(combo, combo->currentIndex());
     }
+}
+
+// The peer's typing notice keeps room at the display's end; the log shows every entry.
+void MainWindow::renderChat()
+{
+    Form &f = s_.form;
     if (chatStatus_) {
         const int reserved = chatStatus_->text().isEmpty() ? 0 : chatStatus_->sizeHint().width() + 12;
         chatDisplay_->setTextMargins(0, 0, reserved, 0);
@@ -591,6 +607,11 @@ void MainWindow::sync()
         chatLog_->addItems(f.Combo2.items);
         chatLog_->setCurrentIndex(chatLog_->count() - 1);
     }
+}
+
+void MainWindow::moveFocus()
+{
+    Form &f = s_.form;
     // A request made while the window is still hidden (start-up) waits until it shows.
     if (QWidget *w = widgets_.value(&f.txtSend);
         f.txtSend.focusRequests != focusRequestsShown_ && w && w->isVisible()) {
@@ -609,6 +630,12 @@ void MainWindow::sync()
                 first->setFocus(Qt::OtherFocusReason);
         }
     }
+}
+
+// The spinners, the prisoner counts' spoken names and the board's picture.
+void MainWindow::renderCounts()
+{
+    Form &f = s_.form;
     for (auto &[model, box] : spinners_) {
         const QSignalBlocker block(box);
         box->setRange(model->minimum, model->maximum);
@@ -619,7 +646,6 @@ void MainWindow::sync()
     if (QWidget *w = widgets_.value(&f.lblWhitePrisoners))
         w->setAccessibleName(QStringLiteral("白石 ") + f.lblWhitePrisoners.caption);
     board_->setPicture(boardPictureOf(s_));
-    syncing_ = false;
 }
 
 }  // namespace moyuta::ui

@@ -65,6 +65,10 @@ private:
     QButtonGroup *optionGroup(OptionGroup &group, bool pushButtons);
     void bind(Control &model, QWidget *widget);
 
+    void renderControls();
+    void renderChat();
+    void moveFocus();
+    void renderCounts();
     BoardView *buildBoardView();
     QWidget *buildClockRow();
     QWidget *buildChatRow();
