@@ -21,6 +21,9 @@ inline const QString kQuitWhileRecording = QStringLiteral("記録中ですが終
 inline const QString kSplashStatus = QStringLiteral("サーバーにアクセスしています…");
 
 StartResult startUp(AppState &s);
+// The folder of the settings, the notice log and the cue sound, from the
+// executable's folder as the system reports it.
+void setProgramFolder(AppState &s, const QString &reportedFolder);
 
 // The settings put into the window, with the start-up corrections written
 // back into s.shell.settings; and the window's values collected for saving.

@@ -19,6 +19,11 @@ int colourChoiceOfTool(int tool)
 
 }  // namespace
 
+void setProgramFolder(AppState &s, const QString &reportedFolder)
+{
+    s.shell.programFolder = settings::findProgramFolder(reportedFolder);
+}
+
 StartResult startUp(AppState &s)
 {
     // The main window stays hidden until the end of start-up.
@@ -32,7 +37,7 @@ StartResult startUp(AppState &s)
     s.shell.runningCopies = 1;
 
     try {
-        s.shell.programFolder = settings::findProgramFolder(s.ports.program.executableFolder());
+        setProgramFolder(s, s.ports.program.executableFolder());
         if (s.shell.programFolder.size() > settings::kMaxProgramFolderLength) {
             s.warn(kPathTooLong);
             s.shell.quitWithoutAsking = true;

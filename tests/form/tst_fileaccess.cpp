@@ -236,7 +236,7 @@ void TestFileAccess::onlyRegularFilesRead()
     QFETCH(QStringList, warnings);
 
     test::ShellFixture fx;
-    fx.s.shell.programFolder = settings::findProgramFolder(fx.dir.path());
+    shell::setProgramFolder(fx.s, fx.dir.path());
     const QString path = fx.dir.filePath(fileNameOf(target));
     std::unique_ptr<FifoWriter> writer;
     std::unique_ptr<SocketFile> socket;
@@ -296,7 +296,7 @@ void TestFileAccess::savedInReadOnlyFolder()
     QVERIFY(QFile::setPermissions(fx.dir.path(), all | search | QFile::WriteOwner));
     QVERIFY(QFile::setPermissions(path, all | write));
     QVERIFY(QFile::setPermissions(folder, all | search));
-    fx.s.shell.programFolder = settings::findProgramFolder(folder);
+    shell::setProgramFolder(fx.s, folder);
 
     QByteArray expected;
     bool folderRefused = false;
