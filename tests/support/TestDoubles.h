@@ -3,6 +3,7 @@
 
 #include "AppState.h"
 #include "Board.h"
+#include "NullPorts.h"
 #include "Record.h"
 
 #include <QList>
@@ -103,16 +104,6 @@ public:
     }
 };
 
-// No network: the socket is never bound, so nothing is sent or received.
-class IdleTransport : public TransportPort {
-public:
-    Setup configure(const QString &, quint16, quint16) override { return Setup::BindFailed; }
-    void send(const QByteArray &) override {}
-    bool nextDatagram(QByteArray &) override { return false; }
-    void close() override {}
-    bool isBound() const override { return false; }
-};
-
 class FakeProgram : public ProgramPort {
 public:
     QString folder;
@@ -168,7 +159,7 @@ struct Fixture {
     RecordingOutbox outbox;
     CountingSound sound;
     FakeClock clock;
-    IdleTransport transport;
+    NullTransport transport;  // no network: nothing is sent or received
     FakeProgram program;
     FakeWindows windows;
     FakeNews news;

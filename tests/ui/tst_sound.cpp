@@ -418,7 +418,7 @@ int runPlayer(int argc, char *argv[])
     test::NullPump pump;
     test::RecordingOutbox outbox;
     test::FakeClock fakeClock;
-    test::IdleTransport transport;
+    NullTransport transport;
     test::FakeProgram fakeProgram;
     test::FakeWindows windows;
     test::FakeNews news;
