@@ -147,6 +147,20 @@ void ReliableLink::takeAck(const Frame &f, qint64 now)
         inFlight_.pop_front();
     if (sample)
         takeRttSample(*sample);
+    resendOvertaken(now);
+}
+
+// A frame that three later frames overtook is taken as lost and goes again
+// at once, not after the timeout; only once, so reordering costs little.
+void ReliableLink::resendOvertaken(qint64 now)
+{
+    int overtakenBy = 0;
+    for (auto it = inFlight_.rbegin(); it != inFlight_.rend(); ++it) {
+        if (it->sacked)
+            ++overtakenBy;
+        else if (overtakenBy >= 3 && it->transmissions == 1)
+            transmit(*it, now);
+    }
 }
 
 // RFC 6298, with a 1 ms clock; a fresh sample also ends any backoff.
@@ -235,16 +249,19 @@ void ReliableLink::onTimer()
     }
 }
 
-// Frames whose timeout passed go again and the timeout doubles. While the
-// peer is silent only the oldest goes, as a probe, not the whole window.
+// Frames whose timeout passed go again and the timeout doubles, once per
+// timeout: frames lost one after another must not compound the backoff.
+// While the peer is silent only the oldest goes, as a probe.
 void ReliableLink::resend(qint64 now)
 {
     bool any = false;
     for (Outstanding &o : inFlight_) {
         if (o.sacked || o.deadline > now)
             continue;
-        if (!any)
+        if (!any && now >= nextBackoffAt_) {
             rto_ = std::min(rto_ * 2, kMaxRtoMs);
+            nextBackoffAt_ = now + rto_;
+        }
         any = true;
         transmit(o, now);
         if (silent_)

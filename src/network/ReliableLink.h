@@ -2,7 +2,7 @@
 // Carries the game's message texts over an unreliable datagram pipe and
 // delivers each exactly once, in order: sequence numbers, cumulative and
 // selective acknowledgements, resends on a timeout from the measured round
-// trip, a bounded window, heartbeats while idle and a silent-peer report.
+// trip (or at once for a frame three later ones overtook), a bounded window, heartbeats while idle and a silent-peer report.
 //
 // No threads, sockets or event loop inside: time comes from the clock given
 // at construction, the owner calls onDatagram() for what arrives, asks
@@ -44,6 +44,9 @@ public:
     static constexpr qint64 kHeartbeatMs = 2000;
     static constexpr qint64 kSilenceMs = 10000;
 
+    // The link is mid-update when it calls these: sendDatagram must not call
+    // back into it (queue what the peer answers); deliver and peerSilent may
+    // call send().
     struct Callbacks {
         std::function<void(const QByteArray &)> sendDatagram;
         std::function<void(const QString &)> deliver;
@@ -84,6 +87,7 @@ private:
     void heard(qint64 now);
     void takeAck(const Frame &f, qint64 now);
     void takeRttSample(qint64 sample);
+    void resendOvertaken(qint64 now);
     void takeData(const Frame &f, qint64 now);
     void deliverInOrder();
     void fillWindow();
@@ -104,7 +108,7 @@ private:
     quint32 recvNext_ = 0;
     std::map<quint32, QByteArray> held_;  // received ahead of recvNext_, by number
 
-    qint64 srtt_ = -1, rttvar_ = 0, rto_ = kInitialRtoMs;
+    qint64 srtt_ = -1, rttvar_ = 0, rto_ = kInitialRtoMs, nextBackoffAt_ = 0;
     std::optional<qint64> ackDueAt_;
     qint64 lastSentAt_ = 0, lastHeardAt_ = 0;
     bool silent_ = false;
