@@ -2,7 +2,9 @@
 // Carries the game's message texts over an unreliable datagram pipe and
 // delivers each exactly once, in order: sequence numbers, cumulative and
 // selective acknowledgements, resends on a timeout from the measured round
-// trip (or at once for a frame three later ones overtook), a bounded window, heartbeats while idle and a silent-peer report.
+// trip (or at once for a frame three later ones overtook), a bounded window,
+// heartbeats while idle and a silent-peer report. One link serves one
+// session: both ends start numbering at 0, so a resumed session makes new ones.
 //
 // No threads, sockets or event loop inside: time comes from the clock given
 // at construction, the owner calls onDatagram() for what arrives, asks

@@ -42,7 +42,10 @@ public:
             Side &s = side[i];
             ReliableLink::Callbacks out;
             out.sendDatagram = [this, i](const QByteArray &d) { ++side[i].sent, relay.post(i, d); };
-            out.deliver = [this, &s](const QString &text) { s.got << text, s.deliveredAt.push_back(clock.now); };
+            out.deliver = [this, &s](const QString &text) {
+                s.got << text;
+                s.deliveredAt.push_back(clock.now);
+            };
             out.peerSilent = [this, &s](bool silent) { s.reports.append({clock.now, silent}); };
             s.link = std::make_unique<ReliableLink>(clock.source(), out);
             relay.attach(i, [this, &s](const QByteArray &d) {
@@ -164,11 +167,13 @@ void TestReliableLink::exactlyOnceInOrder()
     const auto sentAt = [burst](int from, int i) { return burst ? 0 : i * 15 + from * 7; };
     for (int from = 0; from < 2; ++from)
         for (int i = 0; i < count; ++i)
-            p.plan.emplace(sentAt(from, i), [&p, &wanted, from, i] { QVERIFY(p.link(from).send(wanted[from][i])); });
+            p.plan.emplace(sentAt(from, i),
+                           [&p, &wanted, from, i] { QVERIFY(p.link(from).send(wanted[from][i])); });
 
-    const bool allThere = p.run(10000, [&] { return p.side[0].got.size() >= count && p.side[1].got.size() >= count; });
-    QVERIFY2(allThere, qPrintable(QStringLiteral("after 10 s: %1 and %2 of %3")
-                                      .arg(p.side[1].got.size()).arg(p.side[0].got.size()).arg(count)));
+    const auto allThere = [&] { return p.side[0].got.size() >= count && p.side[1].got.size() >= count; };
+    QVERIFY2(p.run(10000, allThere),
+             qPrintable(QStringLiteral("after 10 s: %1 and %2 of %3")
+                            .arg(p.side[1].got.size()).arg(p.side[0].got.size()).arg(count)));
     // The 95th percentile of send-to-delivery, head-of-line waits included.
     std::vector<qint64> waits;
     for (int from = 0; from < 2; ++from)
@@ -196,7 +201,8 @@ void TestReliableLink::roundTripMeasured_data()
     QTest::addColumn<qint64>("rtoMost");
     const qint64 ack = ReliableLink::kAckDelayMs;
     // A fast link's timeout stays at the floor; a steady one's settles near the round trip.
-    QTest::newRow("5 ms") << qint64(5) << false << 10 + ack << ReliableLink::kMinRtoMs << ReliableLink::kMinRtoMs;
+    const qint64 floor = ReliableLink::kMinRtoMs;
+    QTest::newRow("5 ms") << qint64(5) << false << 10 + ack << floor << floor;
     QTest::newRow("100 ms") << qint64(100) << false << 200 + ack << 200 + ack << 200 + ack + 20;
     QTest::newRow("300 ms") << qint64(300) << false << 600 + ack << 600 + ack << 600 + ack + 20;
     // Karn: the ack of a resent frame may answer either copy, so it is no sample.
@@ -241,7 +247,8 @@ void TestReliableLink::lostFrameResentEarly_data()
     // Overtaken by three: resent on the ack that shows it, a few round trips in.
     QTest::newRow("overtaken by three") << 4 << qint64(0) << qint64(100);
     // Overtaken by two only: that could be reordering, so it waits for the timeout.
-    QTest::newRow("overtaken by two") << 3 << ReliableLink::kInitialRtoMs << ReliableLink::kInitialRtoMs + 100;
+    const qint64 timeout = ReliableLink::kInitialRtoMs;
+    QTest::newRow("overtaken by two") << 3 << timeout << timeout + 100;
 }
 
 // The first frame of a burst is lost once.
