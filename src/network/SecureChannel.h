@@ -20,6 +20,7 @@ public:
         HandshakeFailed,    // the library gave up on the handshake
         BackendMissing,     // no TLS backend with DTLS and the PSK cipher suite
         PeerClosed,         // the peer ended the session
+        ConnectionLost,     // the library ended the established session on an error
     };
 
     virtual ~SecureChannelPort() = default;
