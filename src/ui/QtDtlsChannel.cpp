@@ -252,6 +252,16 @@ void QtDtlsChannel::reset()
     psk_.clear();
 }
 
+QSslCipher QtDtlsChannel::sessionCipher() const
+{
+    return established_ ? dtls_->sessionCipher() : QSslCipher();
+}
+
+QSsl::SslProtocol QtDtlsChannel::sessionProtocol() const
+{
+    return established_ ? dtls_->sessionProtocol() : QSsl::UnknownProtocol;
+}
+
 bool QtDtlsChannel::isEstablished() const
 {
     return established_;

@@ -11,6 +11,7 @@
 
 #include <QHostAddress>
 #include <QObject>
+#include <QSslCipher>
 
 class QDtls;
 class QDtlsClientVerifier;
@@ -31,6 +32,10 @@ public:
     bool send(const QByteArray &plaintext) override;
     void close() override;
     bool isEstablished() const override;
+
+    // The negotiated suite and protocol; null before the handshake is done.
+    QSslCipher sessionCipher() const;
+    QSsl::SslProtocol sessionProtocol() const;
 
     // Whether this Qt has a TLS backend with DTLS 1.2 and the cipher suite.
     static bool backendAvailable();

@@ -206,6 +206,10 @@ void TestDtlsChannel::handshake()
     if (succeeds) {
         QVERIFY(waitUntil([&] { return p.client.established && p.server.established; }, kWaitMs));
         qInfo("handshake took %lld ms", clock.elapsed());
+        for (const Side *side : {&p.client, &p.server}) {
+            QCOMPARE(side->channel.sessionCipher().name(), QString(QtDtlsChannel::kCipherSuite));
+            QCOMPARE(side->channel.sessionProtocol(), QSsl::DtlsV1_2);
+        }
         QVERIFY(p.stillWorks("1"));
         QVERIFY(p.stillWorks("2"));
         return;
@@ -216,6 +220,8 @@ void TestDtlsChannel::handshake()
     QCOMPARE(p.server.failures, QList<Failure>{Failure::HandshakeTimedOut});
     QVERIFY(!p.client.established && !p.server.established);
     QVERIFY(!p.client.channel.send("late"));
+    QVERIFY(p.client.channel.sessionCipher().isNull());
+    QCOMPARE(p.client.channel.sessionProtocol(), QSsl::UnknownProtocol);
 }
 
 void TestDtlsChannel::replayHasNoEffect_data()
