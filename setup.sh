@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libbenchmark-dev fonts-noto-cjk
-          qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good)
+          qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+          libssl-dev)
 # The sound test runs a PulseAudio server of its own and records it with parec.
 test_packages=(pulseaudio pulseaudio-utils gnugo)
 if [ "${1:-}" = "--tests" ]; then

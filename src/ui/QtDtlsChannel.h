@@ -1,0 +1,76 @@
+#pragma once
+// The secure session's channel over Qt's QDtls (OpenSSL): DTLS 1.2 with
+// ECDHE-PSK-CHACHA20-POLY1305 on one unconnected QUdpSocket. The server side
+// answers a first ClientHello with a cookie (QDtlsClientVerifier) so a spoofed
+// flood costs it no handshake state. Only the configured peer's address and
+// port are heard. A wrong key never fails by itself in DTLS (bad records are
+// dropped and the handshake resends for ever), so the deadline ends it.
+// Callbacks may close or restart the channel but must not delete it (use deleteLater).
+
+#include "SecureChannel.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QSslCipher>
+
+class QDtls;
+class QDtlsClientVerifier;
+class QSslPreSharedKeyAuthenticator;
+class QTimer;
+class QUdpSocket;
+
+namespace moyuta::ui {
+
+class QtDtlsChannel : public QObject, public network::SecureChannelPort {
+    Q_OBJECT
+public:
+    explicit QtDtlsChannel(QObject *parent = nullptr);
+    ~QtDtlsChannel() override;
+
+    void start(const QString &peerHost, quint16 peerPort, quint16 ownPort, const QByteArray &psk, bool asServer,
+               int handshakeDeadlineMs) override;
+    bool send(const QByteArray &plaintext) override;
+    void close() override;
+    bool isEstablished() const override;
+
+    // The negotiated suite and protocol; null before the handshake is done.
+    QSslCipher sessionCipher() const;
+    QSsl::SslProtocol sessionProtocol() const;
+
+    // Whether this Qt has a TLS backend with DTLS 1.2 and the cipher suite.
+    static bool backendAvailable();
+
+    static constexpr char kCipherSuite[] = "ECDHE-PSK-CHACHA20-POLY1305";
+    static constexpr char kIdentity[] = "moyuta";
+    // Datagrams taken per pass before the event loop gets a turn (a flood starves nothing).
+    static constexpr int kDatagramsPerPass = 256;
+
+private:
+    void resolve(const QString &host);
+    void begin(const QHostAddress &peer);
+    void newDtls();
+    void readPending();
+    void handleDatagram(const QByteArray &datagram);
+    void handshakeStep(const QByteArray &datagram);
+    void decrypt(const QByteArray &datagram);
+    void answerPsk(QSslPreSharedKeyAuthenticator *auth);
+    void onDeadline();
+    void fail(Failure why);
+    void reset();
+
+    QUdpSocket *socket_;
+    QTimer *deadline_;
+    QDtls *dtls_ = nullptr;
+    QDtlsClientVerifier *verifier_ = nullptr;
+    QHostAddress peer_;
+    quint16 peerPort_ = 0;
+    quint16 ownPort_ = 0;
+    QByteArray psk_;
+    bool asServer_ = false;
+    bool established_ = false;
+    int lookupId_ = -1;
+    // Counts sessions: a queued report or read from an earlier one is dropped.
+    quint64 generation_ = 0;
+};
+
+}  // namespace moyuta::ui
