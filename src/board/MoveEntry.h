@@ -37,6 +37,13 @@ struct MoveEntry {
     bool operator==(const MoveEntry &) const = default;
 };
 
+// An entry of the game record as replay (and the SGF writer that follows it)
+// reads it; none when replay skips it outright. The point is not checked here.
+inline std::optional<MoveEntry> replayEntry(const QString &entry)
+{
+    return MoveEntry::fromRecord(entry, RecordReading::Replay);
+}
+
 // What a tool puts on a point: a stone, mark or letter; none for removal
 // or a number that names no tool.
 std::optional<PointContent> contentPlacedBy(int tool);

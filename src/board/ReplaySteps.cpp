@@ -4,15 +4,6 @@
 
 namespace moyuta::board {
 
-namespace {
-
-std::optional<MoveEntry> replayEntry(const QString &entry)
-{
-    return MoveEntry::fromRecord(entry, RecordReading::Replay);
-}
-
-}  // namespace
-
 bool showReplayedEntry(AppState &s, const QString &entry)
 {
     const std::optional<MoveEntry> e = replayEntry(entry);

@@ -11,13 +11,6 @@ namespace moyuta::record {
 
 inline const QString kClearBoardQuestion = QStringLiteral("盤面に石または文字または記号などがあります、クリアーしますか？");
 
-// An entry as replay reads it; none when replay skips it outright. The
-// point is not checked here.
-inline std::optional<board::MoveEntry> replayEntry(const QString &entry)
-{
-    return board::MoveEntry::fromRecord(entry, board::RecordReading::Replay);
-}
-
 // An empty board for a record: no glyphs, start number 1, no last-move marker.
 inline void emptyBoardForRecord(AppState &s)
 {

@@ -72,7 +72,7 @@ struct SgfBoard {
 // The entry replay applies, or none for one it skips.
 std::optional<board::MoveEntry> writableEntry(const QString &entry)
 {
-    const std::optional<board::MoveEntry> e = replayEntry(entry);
+    const std::optional<board::MoveEntry> e = board::replayEntry(entry);
     if (!e || !isValidPoint(e->point) || e->tool > ToolLetterD)
         return std::nullopt;
     return e;
@@ -115,7 +115,7 @@ QString setupProperties(SgfBoard &board, const QStringList &entries)
 // A letter or mark put or taken off: it fits in a setup node.
 bool isMarkup(const QString &entry)
 {
-    const std::optional<board::MoveEntry> e = replayEntry(entry);
+    const std::optional<board::MoveEntry> e = board::replayEntry(entry);
     return e && (e->tool >= ToolTriangle || (e->tool == ToolRemove && e->removed >= ToolTriangle));
 }
 
