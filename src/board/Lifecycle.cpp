@@ -114,7 +114,6 @@ void resetBoardAndGame(AppState &s)
     clearBoard(s);
     hideLastMoveMarker(s);
     s.board.peerHolding = false;
-    s.board.overlayShown = false;
     s.board.peerAway = s.board.peerRemoving = false;
     hideMessagePanel(s);
 

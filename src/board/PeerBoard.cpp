@@ -4,17 +4,6 @@
 
 namespace moyuta::board {
 
-namespace {
-
-// The gate stands while the peer is away or removing; each message lifts only its own reason.
-void showPeerGate(AppState &s)
-{
-    s.board.overlayShown = s.board.peerAway || s.board.peerRemoving;
-    hideMessagePanel(s);  // shows the notice that is due, if any
-}
-
-}  // namespace
-
 void takePeerSize(AppState &s, int sizeCode)
 {
     clearBoard(s);
@@ -114,7 +103,7 @@ void setPeerHolding(AppState &s, bool holding)
 void setPeerAway(AppState &s, bool away)
 {
     s.board.peerAway = away;
-    showPeerGate(s);
+    hideMessagePanel(s);  // shows the notice that is due, if any
 }
 
 void setPeerRemoving(AppState &s, bool removing)
@@ -122,7 +111,7 @@ void setPeerRemoving(AppState &s, bool removing)
     // Removal on an empty board raises no notice; its end always lifts it.
     if (!removing || boardHasContent(s)) {
         s.board.peerRemoving = removing;
-        showPeerGate(s);
+        hideMessagePanel(s);  // shows the notice that is due, if any
     }
 }
 

@@ -69,9 +69,10 @@ struct BoardState {
 
     // The peer's notices on this board's message panel; each is lifted only by its own message.
     bool peerHolding = false;
-    bool overlayShown = false;
     bool peerAway = false;       // "退席中" came, and no "着席中" since
     bool peerRemoving = false;   // "石削除中" came on a board with content, and no "石削除終了" since
+    // The peer's notice covers the board while it is away or removing.
+    bool overlayShown() const { return peerAway || peerRemoving; }
 };
 
 // The move lists: take-back, the game record with its replay position, and
@@ -175,7 +176,7 @@ struct AppState {
     // The peer holds the board (a question is open there) or shows the overlay.
     bool peerBlocks() const
     {
-        return session.authenticated && (board.peerHolding || board.overlayShown);
+        return session.authenticated && (board.peerHolding || board.overlayShown());
     }
 
     // Message boxes; none while quitting, where a question counts as not Yes.

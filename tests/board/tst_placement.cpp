@@ -306,7 +306,7 @@ void PlacementTest::peerHoldBlocksTheBoard()
     w.b.s.sendHoldRelease();
     board::onPresence(w.b.s);
     w.deliver();
-    QVERIFY(!w.a.s.board.peerHolding && w.a.s.board.overlayShown);
+    QVERIFY(!w.a.s.board.peerHolding && w.a.s.board.overlayShown());
     board::pressPoint(w.a.s, 0, board::MouseButton::Left);
     QCOMPARE(w.a.s.board.points[0].content, PointContent::Empty);
     QCOMPARE(w.sentBy('a'), before);

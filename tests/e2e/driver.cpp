@@ -162,7 +162,7 @@ int main(int argc, char *argv[])
             auto *b = w.findChild<QAbstractButton *>(arg);
             say(QStringLiteral("caption %1 %2").arg(arg, b ? b->text() : QString()));
         } else if (command == QLatin1String("overlay")) {
-            say(QStringLiteral("overlay %1 %2").arg(int(s.board.overlayShown)).arg(f.Frame8.visible ? f.lbl2Message.caption : QString()));
+            say(QStringLiteral("overlay %1 %2").arg(int(s.board.overlayShown())).arg(f.Frame8.visible ? f.lbl2Message.caption : QString()));
         } else if (command == QLatin1String("chatlog")) {
             say(QStringLiteral("chatlog ") + (QStringList{f.txtDisp.text} + f.Combo2.items).join(QLatin1Char('|')));
         } else if (command == QLatin1String("point")) {

@@ -141,7 +141,7 @@ void TestChat::awayAndBack()
     QVERIFY(w.startGame());
     board::onPresence(w.a.s);  // away
     w.deliver();
-    QVERIFY(w.b.s.board.overlayShown);
+    QVERIFY(w.b.s.board.overlayShown());
     QVERIFY(w.b.s.form.Frame8.visible);
     QCOMPARE(w.b.s.form.lbl2Message.caption, QStringLiteral("退席中…"));
     board::pressPoint(w.b.s, 40, board::MouseButton::Left);  // blocked meanwhile
@@ -152,7 +152,7 @@ void TestChat::awayAndBack()
     const int plays = w.b.sound.plays;
     board::onPresence(w.a.s);  // back
     w.deliver();
-    QVERIFY(!w.b.s.board.overlayShown && !w.b.s.form.Frame8.visible);
+    QVERIFY(!w.b.s.board.overlayShown() && !w.b.s.form.Frame8.visible);
     QCOMPARE(w.b.sound.plays - plays, 1);
 }
 
@@ -175,12 +175,12 @@ void TestChat::removalNotice()
     const int plays = w.b.sound.plays;
     w.a.s.form.Option1.select(2);  // 削除
     w.deliver();
-    QCOMPARE(w.b.s.board.overlayShown, stones);
+    QCOMPARE(w.b.s.board.overlayShown(), stones);
     QCOMPARE(w.b.s.form.Frame8.visible, stones);
     QCOMPARE(w.b.sound.plays - plays, 1);  // once, panel or not
     w.a.s.form.Option1.select(0);  // back to black
     w.deliver();
-    QVERIFY(!w.b.s.board.overlayShown && !w.b.s.form.Frame8.visible);
+    QVERIFY(!w.b.s.board.overlayShown() && !w.b.s.form.Frame8.visible);
 }
 
 void TestChat::prisonersWhileOverlayUp()
@@ -189,7 +189,7 @@ void TestChat::prisonersWhileOverlayUp()
     QVERIFY(w.startGame());
     board::onPresence(w.a.s);  // the other side shows "退席中…"
     w.deliver();
-    QVERIFY(w.b.s.board.overlayShown);
+    QVERIFY(w.b.s.board.overlayShown());
     const qsizetype afterAway = w.sent.size();
     w.a.s.form.UpDown1.setValue(3);
     w.deliver();

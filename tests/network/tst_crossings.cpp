@@ -169,12 +169,12 @@ void TestCrossings::peerEndsWhileAway()
     QVERIFY(w.a.s.board.gameEnded && w.b.s.board.gameEnded);
     QCOMPARE(w.a.s.form.cmdOff.caption, QStringLiteral("退席中(&P)"));
     QVERIFY(w.a.s.form.cmdOff.enabled);  // the way back stays open
-    QVERIFY(w.b.s.board.overlayShown && w.b.s.form.Frame8.visible);
+    QVERIFY(w.b.s.board.overlayShown() && w.b.s.form.Frame8.visible);
     QCOMPARE(w.b.s.form.lbl2Message.caption, QStringLiteral("退席中…"));
 
     board::onPresence(w.a.s);  // back
     w.deliver();
-    QVERIFY(!w.b.s.board.overlayShown && !w.b.s.form.Frame8.visible);
+    QVERIFY(!w.b.s.board.overlayShown() && !w.b.s.form.Frame8.visible);
     w.b.dialogs.answers = {Answer::Yes};
     board::onClear(w.b.s);
     w.deliver();
@@ -191,19 +191,19 @@ void TestCrossings::awayDuringRemoval()
     w.deliver();
     w.a.s.form.Option1.select(2);  // 削除: "石削除中"
     w.deliver();
-    QVERIFY(w.b.s.board.overlayShown);
+    QVERIFY(w.b.s.board.overlayShown());
     board::onPresence(w.a.s);  // away
     w.deliver();
     QCOMPARE(w.b.s.form.lbl2Message.caption, QStringLiteral("退席中…"));
     board::onPresence(w.a.s);  // and back, still removing
     w.deliver();
-    QVERIFY(w.b.s.board.overlayShown && w.b.s.form.Frame8.visible);
+    QVERIFY(w.b.s.board.overlayShown() && w.b.s.form.Frame8.visible);
     QCOMPARE(w.b.s.form.lbl2Message.caption, QStringLiteral("石を削除しています…"));
     press(w.b.s, 62);
     QCOMPARE(w.b.s.board.points[62].content, PointContent::Empty);  // the gate holds
     w.a.s.form.Option1.select(0);  // 黒: "石削除終了"
     w.deliver();
-    QVERIFY(!w.b.s.board.overlayShown && !w.b.s.form.Frame8.visible);
+    QVERIFY(!w.b.s.board.overlayShown() && !w.b.s.form.Frame8.visible);
 }
 
 void TestCrossings::repeatedDatagram_data()

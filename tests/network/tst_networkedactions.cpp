@@ -297,7 +297,7 @@ void TestNetworkedActions::chatAndAwayWhileHeld()
     board::onResign(w.a.s);  // answered No
     QVERIFY(w.a.dialogs.whileOpen);
     QCOMPARE(w.a.s.form.txtDisp.text, QStringLiteral("◇待ってます"));
-    QVERIFY(w.a.s.board.overlayShown);
+    QVERIFY(w.a.s.board.overlayShown());
     QCOMPARE(w.a.s.form.lbl2Message.caption, QStringLiteral("退席中…"));
     QCOMPARE(w.b.s.form.cmdOff.caption, QStringLiteral("退席中(&P)"));
 }
