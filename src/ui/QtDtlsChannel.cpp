@@ -55,17 +55,19 @@ bool QtDtlsChannel::backendAvailable()
         && !QSslCipher(QString::fromLatin1(kCipherSuite)).isNull();
 }
 
-void QtDtlsChannel::start(const QString &peerHost, quint16 peerPort, quint16 ownPort, const QByteArray &psk,
-                          bool asServer, int handshakeDeadlineMs)
+bool QtDtlsChannel::isRecord(const QByteArray &datagram)
+{
+    const int type = datagram.isEmpty() ? 0 : quint8(datagram.front());
+    return type >= 20 && type <= 23;
+}
+
+void QtDtlsChannel::open(const QString &peerHost, quint16 peerPort, quint16 ownPort)
 {
     close();
-    psk_ = psk;
-    asServer_ = asServer;
     peerPort_ = peerPort;
     ownPort_ = ownPort;
     if (!backendAvailable())
-        return fail(Failure::BackendMissing);
-    deadline_->start(handshakeDeadlineMs);  // the name's lookup counts too
+        return failOpen(Failure::BackendMissing);
     resolve(peerHost.trimmed());
 }
 
@@ -74,28 +76,52 @@ void QtDtlsChannel::resolve(const QString &host)
     QHostAddress literal;
     if (literal.setAddress(host)) {
         if (literal.protocol() != QAbstractSocket::IPv4Protocol)
-            return fail(Failure::HostNotFound);
-        return begin(literal);
+            return failOpen(Failure::HostNotFound);
+        return bindTo(literal);
     }
-    const quint64 session = generation_;
-    lookupId_ = QHostInfo::lookupHost(host, this, [this, session](const QHostInfo &info) {
-        if (session != generation_)
+    const quint64 socket = socketGeneration_;
+    lookupId_ = QHostInfo::lookupHost(host, this, [this, socket](const QHostInfo &info) {
+        if (socket != socketGeneration_)
             return;
         lookupId_ = -1;
         const QHostAddress found = firstIPv4(info);
         if (found.isNull())
-            return fail(Failure::HostNotFound);
-        begin(found);
+            return failOpen(Failure::HostNotFound);
+        bindTo(found);
     });
 }
 
-void QtDtlsChannel::begin(const QHostAddress &peer)
+void QtDtlsChannel::bindTo(const QHostAddress &peer)
 {
     peer_ = peer;
     if (!socket_->bind(QHostAddress::AnyIPv4, ownPort_, QAbstractSocket::DontShareAddress))
-        return fail(Failure::BindFailed);
+        return failOpen(Failure::BindFailed);
+    open_ = true;
+    const quint64 socket = socketGeneration_;
+    QMetaObject::invokeMethod(this, [this, socket] {
+        if (socket == socketGeneration_ && onOpened)
+            onOpened();
+    }, Qt::QueuedConnection);
+}
+
+bool QtDtlsChannel::sendPlain(const QByteArray &datagram)
+{
+    // The other side would take a datagram that looks like a record for one.
+    if (!open_ || datagram.isEmpty() || isRecord(datagram))
+        return false;
+    return socket_->writeDatagram(datagram, peer_, peerPort_) == datagram.size();
+}
+
+void QtDtlsChannel::handshake(const QByteArray &psk, bool asServer, int deadlineMs)
+{
+    dropSession();
+    if (!open_)
+        return failSession(Failure::HandshakeFailed);
+    psk_ = psk;
+    asServer_ = asServer;
     if (asServer_)
         verifier_ = new QDtlsClientVerifier(this);
+    deadline_->start(deadlineMs);
     newDtls();
 }
 
@@ -108,7 +134,7 @@ void QtDtlsChannel::newDtls()
     }
     dtls_ = new QDtls(asServer_ ? QSslSocket::SslServerMode : QSslSocket::SslClientMode, this);
     if (!dtls_->setDtlsConfiguration(dtlsConfiguration()))
-        return fail(Failure::HandshakeFailed);
+        return failSession(Failure::HandshakeFailed);
     connect(dtls_, &QDtls::pskRequired, this, &QtDtlsChannel::answerPsk);
     connect(dtls_, &QDtls::handshakeTimeout, this, [this] {
         if (dtls_->handshakeState() == QDtls::HandshakeInProgress)
@@ -117,7 +143,7 @@ void QtDtlsChannel::newDtls()
     if (asServer_)
         return;
     if (!dtls_->setPeer(peer_, peerPort_) || !dtls_->doHandshake(socket_))
-        fail(Failure::HandshakeFailed);
+        failSession(Failure::HandshakeFailed);
 }
 
 void QtDtlsChannel::answerPsk(QSslPreSharedKeyAuthenticator *auth)
@@ -129,24 +155,28 @@ void QtDtlsChannel::answerPsk(QSslPreSharedKeyAuthenticator *auth)
 
 void QtDtlsChannel::readPending()
 {
-    const quint64 session = generation_;
+    const quint64 socket = socketGeneration_;
     for (int i = 0; i < kDatagramsPerPass; ++i) {
-        if (session != generation_ || !socket_->hasPendingDatagrams())
+        if (socket != socketGeneration_ || !socket_->hasPendingDatagrams())
             return;
         const QNetworkDatagram d = socket_->receiveDatagram();
-        // Only the configured peer is heard; error reports are not datagrams.
-        if (d.isValid() && d.senderAddress().isEqual(peer_, QHostAddress::ConvertV4MappedToIPv4)
-            && d.senderPort() == peerPort_)
-            handleDatagram(d.data());
+        // Only the configured peer is heard; error reports and empty datagrams say nothing.
+        if (!d.isValid() || d.data().isEmpty() || d.senderPort() != peerPort_
+            || !d.senderAddress().isEqual(peer_, QHostAddress::ConvertV4MappedToIPv4))
+            continue;
+        if (isRecord(d.data()))
+            handleRecord(d.data());
+        else if (onPlain)
+            onPlain(d.data());
     }
-    if (session == generation_ && socket_->hasPendingDatagrams())
-        QMetaObject::invokeMethod(this, [this, session] {
-            if (session == generation_)
+    if (socket == socketGeneration_ && socket_->hasPendingDatagrams())
+        QMetaObject::invokeMethod(this, [this, socket] {
+            if (socket == socketGeneration_)
                 readPending();
         }, Qt::QueuedConnection);
 }
 
-void QtDtlsChannel::handleDatagram(const QByteArray &datagram)
+void QtDtlsChannel::handleRecord(const QByteArray &datagram)
 {
     if (!dtls_)
         return;
@@ -163,9 +193,9 @@ void QtDtlsChannel::handleDatagram(const QByteArray &datagram)
 
 void QtDtlsChannel::handshakeStep(const QByteArray &datagram)
 {
-    const quint64 session = generation_;
+    const quint64 session = sessionGeneration_;
     const bool ok = dtls_->doHandshake(socket_, datagram);
-    if (session != generation_)
+    if (session != sessionGeneration_)
         return;
     if (ok && dtls_->handshakeState() == QDtls::HandshakeComplete) {
         established_ = true;
@@ -190,8 +220,8 @@ void QtDtlsChannel::decrypt(const QByteArray &datagram)
     }
     // Bad, replayed and old records come back empty and leave the session up.
     if (!dtls_->isConnectionEncrypted())
-        fail(dtls_->dtlsError() == QDtlsError::RemoteClosedConnectionError ? Failure::PeerClosed
-                                                                            : Failure::ConnectionLost);
+        failSession(dtls_->dtlsError() == QDtlsError::RemoteClosedConnectionError ? Failure::PeerClosed
+                                                                                   : Failure::ConnectionLost);
 }
 
 bool QtDtlsChannel::send(const QByteArray &plaintext)
@@ -203,40 +233,54 @@ bool QtDtlsChannel::send(const QByteArray &plaintext)
 
 void QtDtlsChannel::onDeadline()
 {
-    if (established_)
-        return;
-    if (lookupId_ != -1)
-        return fail(Failure::HostNotFound);
-    if (dtls_ && dtls_->handshakeState() == QDtls::HandshakeInProgress)
-        dtls_->abortHandshake(socket_);
-    fail(Failure::HandshakeTimedOut);
+    if (!established_)
+        failSession(Failure::HandshakeTimedOut);
 }
 
-// Ends the session now and reports once the caller's stack has unwound.
-void QtDtlsChannel::fail(Failure why)
+// Closes the socket now and reports once the caller's stack has unwound.
+void QtDtlsChannel::failOpen(Failure why)
 {
-    reset();
-    const quint64 session = generation_;
-    QMetaObject::invokeMethod(this, [this, session, why] {
-        if (session == generation_ && onFailed)
+    close();
+    const quint64 socket = socketGeneration_;
+    QMetaObject::invokeMethod(this, [this, socket, why] {
+        if (socket == socketGeneration_ && onFailed)
             onFailed(why);
     }, Qt::QueuedConnection);
 }
 
-void QtDtlsChannel::close()
+// Ends the DTLS session now (the socket stays open) and reports later.
+void QtDtlsChannel::failSession(Failure why)
+{
+    dropSession();
+    const quint64 session = sessionGeneration_;
+    QMetaObject::invokeMethod(this, [this, session, why] {
+        if (session == sessionGeneration_ && onFailed)
+            onFailed(why);
+    }, Qt::QueuedConnection);
+}
+
+void QtDtlsChannel::endSession()
 {
     if (established_ && dtls_)
         dtls_->shutdown(socket_);  // the peer's channel reports PeerClosed
-    reset();
+    dropSession();
 }
 
-void QtDtlsChannel::reset()
+void QtDtlsChannel::close()
 {
-    ++generation_;
-    deadline_->stop();
+    endSession();
+    ++socketGeneration_;
     if (lookupId_ != -1)
         QHostInfo::abortHostLookup(lookupId_);
     lookupId_ = -1;
+    socket_->close();
+    open_ = false;
+}
+
+void QtDtlsChannel::dropSession()
+{
+    ++sessionGeneration_;
+    deadline_->stop();
     if (dtls_) {
         if (dtls_->handshakeState() == QDtls::HandshakeInProgress)
             dtls_->abortHandshake(socket_);
@@ -246,7 +290,6 @@ void QtDtlsChannel::reset()
     }
     delete verifier_;
     verifier_ = nullptr;
-    socket_->close();
     established_ = false;
     psk_.fill('\0');
     psk_.clear();
@@ -260,6 +303,11 @@ QSslCipher QtDtlsChannel::sessionCipher() const
 QSsl::SslProtocol QtDtlsChannel::sessionProtocol() const
 {
     return established_ ? dtls_->sessionProtocol() : QSsl::UnknownProtocol;
+}
+
+bool QtDtlsChannel::isOpen() const
+{
+    return open_;
 }
 
 bool QtDtlsChannel::isEstablished() const
