@@ -10,6 +10,9 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <algorithm>
+#include <utility>
+
 namespace moyuta::ui {
 
 namespace {
@@ -33,12 +36,36 @@ QHostAddress firstIPv4(const QHostInfo &info)
     return {};
 }
 
+// The random of a DTLS 1.2 ClientHello in epoch 0 (record header 13 bytes,
+// handshake header 12, client version 2), or empty for any other datagram.
+QByteArray clientHelloRandom(const QByteArray &d)
+{
+    constexpr int kRandomAt = 13 + 12 + 2, kRandomBytes = 32;
+    const auto at = [&d](int i) { return quint8(d[i]); };
+    if (d.size() < kRandomAt + kRandomBytes || at(0) != 22 || at(3) != 0 || at(4) != 0 || at(13) != 1
+        || at(19) != 0 || at(20) != 0 || at(21) != 0)
+        return {};
+    return d.mid(kRandomAt, kRandomBytes);
+}
+
+void discard(QDtls *dtls, QUdpSocket *socket, QObject *receiver)
+{
+    if (!dtls)
+        return;
+    if (dtls->handshakeState() == QDtls::HandshakeInProgress)
+        dtls->abortHandshake(socket);
+    dtls->disconnect(receiver);
+    dtls->deleteLater();  // it may be the sender of the signal being handled
+}
+
 }  // namespace
 
 QtDtlsChannel::QtDtlsChannel(QObject *parent)
-    : QObject(parent), socket_(new QUdpSocket(this)), deadline_(new QTimer(this))
+    : QObject(parent), socket_(new QUdpSocket(this)), deadline_(new QTimer(this)), stall_(new QTimer(this))
 {
     deadline_->setSingleShot(true);
+    stall_->setSingleShot(true);
+    connect(stall_, &QTimer::timeout, this, &QtDtlsChannel::onStall);
     connect(deadline_, &QTimer::timeout, this, &QtDtlsChannel::onDeadline);
     connect(socket_, &QUdpSocket::readyRead, this, &QtDtlsChannel::readPending);
 }
@@ -122,28 +149,49 @@ void QtDtlsChannel::handshake(const QByteArray &psk, bool asServer, int deadline
     if (asServer_)
         verifier_ = new QDtlsClientVerifier(this);
     deadline_->start(deadlineMs);
+    roundTripMs_ = -1;
+    restarts_ = 0;
     newDtls();
+}
+
+QDtls *QtDtlsChannel::makeDtls()
+{
+    auto *dtls = new QDtls(asServer_ ? QSslSocket::SslServerMode : QSslSocket::SslClientMode, this);
+    if (!dtls->setDtlsConfiguration(dtlsConfiguration()) || !dtls->setPeer(peer_, peerPort_)) {
+        delete dtls;
+        return nullptr;
+    }
+    connect(dtls, &QDtls::pskRequired, this, &QtDtlsChannel::answerPsk);
+    connect(dtls, &QDtls::handshakeTimeout, this, [this, dtls] {
+        if (dtls->handshakeState() == QDtls::HandshakeInProgress)
+            dtls->handleTimeout(socket_);
+    });
+    return dtls;
 }
 
 // A fresh handshake: the client sends its first flight, the server waits for one.
 void QtDtlsChannel::newDtls()
 {
-    if (dtls_) {
-        dtls_->disconnect(this);
-        dtls_->deleteLater();
-    }
-    dtls_ = new QDtls(asServer_ ? QSslSocket::SslServerMode : QSslSocket::SslClientMode, this);
-    if (!dtls_->setDtlsConfiguration(dtlsConfiguration()))
+    discard(dtls_, socket_, this);
+    dtls_ = makeDtls();
+    if (!dtls_)
         return failSession(Failure::HandshakeFailed);
-    connect(dtls_, &QDtls::pskRequired, this, &QtDtlsChannel::answerPsk);
-    connect(dtls_, &QDtls::handshakeTimeout, this, [this] {
-        if (dtls_->handshakeState() == QDtls::HandshakeInProgress)
-            dtls_->handleTimeout(socket_);
-    });
     if (asServer_)
         return;
-    if (!dtls_->setPeer(peer_, peerPort_) || !dtls_->doHandshake(socket_))
+    helloSent_.start();
+    // Until a round trip is known the wait doubles, so a slow path is not cut short for ever.
+    stall_->start(roundTripMs_ >= 0 ? std::max<qint64>(kStallMs, 4 * roundTripMs_)
+                                    : qint64(kStallMs) << std::min(restarts_, 3));
+    if (!dtls_->doHandshake(socket_))
         failSession(Failure::HandshakeFailed);
+}
+
+void QtDtlsChannel::onStall()
+{
+    if (established_ || !dtls_ || asServer_)
+        return;
+    ++restarts_;
+    newDtls();
 }
 
 void QtDtlsChannel::answerPsk(QSslPreSharedKeyAuthenticator *auth)
@@ -180,34 +228,94 @@ void QtDtlsChannel::handleRecord(const QByteArray &datagram)
 {
     if (!dtls_)
         return;
-    if (established_)
-        return decrypt(datagram);
-    if (asServer_ && dtls_->handshakeState() == QDtls::HandshakeNotStarted) {
-        // Without a valid cookie the verifier answers (or drops) and nothing is kept.
-        if (!verifier_->verifyClient(socket_, datagram, peer_, peerPort_))
+    if (asServer_) {
+        const QByteArray random = clientHelloRandom(datagram);
+        if (!random.isEmpty())
+            return serverHello(datagram, random);
+        if (dtls_->handshakeState() == QDtls::HandshakeNotStarted)
             return;
-        dtls_->setPeer(peer_, peerPort_);
     }
-    handshakeStep(datagram);
+    if (!established_)
+        return handshakeStep(datagram);
+    const int type = quint8(datagram.front());
+    if (pending_ && (type == 20 || type == 22))  // change cipher spec, handshake
+        return pendingStep(datagram);
+    decrypt(datagram);
+}
+
+// Without a valid cookie the verifier answers (or drops) and nothing is kept.
+// A resent ClientHello goes to the handshake it started; a new one (the client
+// gave up on a stalled handshake) starts a new handshake. An established
+// session stays until the new handshake completes, so a stray ClientHello
+// cannot end it.
+void QtDtlsChannel::serverHello(const QByteArray &datagram, const QByteArray &random)
+{
+    if (!verifier_->verifyClient(socket_, datagram, peer_, peerPort_))
+        return;
+    if (random == helloRandom_) {
+        if (pending_)
+            pendingStep(datagram);
+        else if (!established_)
+            handshakeStep(datagram);
+        return;
+    }
+    helloRandom_ = random;
+    if (established_) {
+        discard(pending_, socket_, this);
+        pending_ = makeDtls();
+        if (pending_)
+            pendingStep(datagram);
+        return;
+    }
+    if (dtls_->handshakeState() != QDtls::HandshakeNotStarted)
+        newDtls();
+    if (dtls_)
+        handshakeStep(datagram);
 }
 
 void QtDtlsChannel::handshakeStep(const QByteArray &datagram)
 {
     const quint64 session = sessionGeneration_;
+    if (!asServer_ && !established_) {
+        if (helloSent_.isValid())
+            roundTripMs_ = helloSent_.elapsed();
+        helloSent_.invalidate();  // one sample per first flight
+        stall_->start(std::max<qint64>(kStallMs, 4 * roundTripMs_));  // it moved: wait again
+    }
     const bool ok = dtls_->doHandshake(socket_, datagram);
     if (session != sessionGeneration_)
         return;
     if (ok && dtls_->handshakeState() == QDtls::HandshakeComplete) {
         established_ = true;
         deadline_->stop();
+        stall_->stop();
         if (onEstablished)
             onEstablished();
         return;
     }
     // A handshake the library gave up on starts again until the deadline:
     // one forged datagram does not end the attempt.
-    if (dtls_->handshakeState() == QDtls::HandshakeNotStarted)
+    if (dtls_->handshakeState() == QDtls::HandshakeNotStarted) {
+        helloRandom_.clear();
         newDtls();
+    }
+}
+
+// The client is already established with the new handshake's result once the
+// server's last flight arrives, so the swap needs no report.
+void QtDtlsChannel::pendingStep(const QByteArray &datagram)
+{
+    const bool ok = pending_->doHandshake(socket_, datagram);
+    if (ok && pending_->handshakeState() == QDtls::HandshakeComplete) {
+        discard(dtls_, socket_, this);
+        dtls_ = std::exchange(pending_, nullptr);
+        return;
+    }
+    if (pending_->handshakeState() == QDtls::HandshakeNotStarted) {
+        discard(pending_, socket_, this);
+        pending_ = nullptr;
+        helloRandom_.clear();
+    }
 }
 
 void QtDtlsChannel::decrypt(const QByteArray &datagram)
@@ -281,13 +389,12 @@ void QtDtlsChannel::dropSession()
 {
     ++sessionGeneration_;
     deadline_->stop();
-    if (dtls_) {
-        if (dtls_->handshakeState() == QDtls::HandshakeInProgress)
-            dtls_->abortHandshake(socket_);
-        dtls_->disconnect(this);
-        dtls_->deleteLater();  // it may be the sender of the signal being handled
-        dtls_ = nullptr;
-    }
+    stall_->stop();
+    discard(dtls_, socket_, this);
+    discard(pending_, socket_, this);
+    dtls_ = pending_ = nullptr;
+    helloRandom_.clear();
+    helloSent_.invalidate();
     delete verifier_;
     verifier_ = nullptr;
     established_ = false;

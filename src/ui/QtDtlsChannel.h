@@ -6,10 +6,14 @@
 // state. Only the configured peer's address and port are heard. A wrong key
 // never fails by itself in DTLS (bad records are dropped and the handshake
 // resends for ever), so the deadline ends it.
+// Qt resends a lost flight only after 1, 2, 4… s; a client whose handshake
+// stalls starts it again sooner, and the server takes a new ClientHello (a
+// fresh random with a valid cookie) as the start of a new handshake.
 // Callbacks may close or restart the channel but must not delete it (use deleteLater).
 
 #include "SecureChannel.h"
 
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
 #include <QSslCipher>
@@ -50,11 +54,17 @@ public:
     static constexpr char kIdentity[] = "moyuta";
     // Datagrams taken per pass before the event loop gets a turn (a flood starves nothing).
     static constexpr int kDatagramsPerPass = 256;
+    // A client handshake that heard nothing for this long (or four round trips) starts again.
+    static constexpr int kStallMs = 250;
 
 private:
     void resolve(const QString &host);
     void bindTo(const QHostAddress &peer);
+    QDtls *makeDtls();
     void newDtls();
+    void onStall();
+    void serverHello(const QByteArray &datagram, const QByteArray &random);
+    void pendingStep(const QByteArray &datagram);
     void readPending();
     void handleRecord(const QByteArray &datagram);
     void handshakeStep(const QByteArray &datagram);
@@ -67,7 +77,15 @@ private:
 
     QUdpSocket *socket_;
     QTimer *deadline_;
+    QTimer *stall_;
     QDtls *dtls_ = nullptr;
+    // The server's handshake with a client that started again while this side
+    // already counts as established; it replaces dtls_ once complete.
+    QDtls *pending_ = nullptr;
+    QByteArray helloRandom_;  // the newest handshake's ClientHello random (server)
+    QElapsedTimer helloSent_;  // when the client last sent a first flight
+    qint64 roundTripMs_ = -1;
+    int restarts_ = 0;
     QDtlsClientVerifier *verifier_ = nullptr;
     QHostAddress peer_;
     quint16 peerPort_ = 0;

@@ -91,6 +91,9 @@ public:
     bool capturing = true;
     QList<QPair<quint16, QByteArray>> captured;  // (destination port, datagram)
     std::function<void(QByteArray &)> alterNextToServer;
+    int lossPercent = 0;  // datagrams dropped both ways, drawn from a seeded generator
+    QRandomGenerator loss{7};
+    std::function<bool(quint16 to, const QByteArray &)> dropIf;
 
     Relay()
     {
@@ -115,6 +118,8 @@ private:
             if (!d.isValid() || to == 0)
                 continue;
             QByteArray data = d.data();
+            if ((lossPercent > 0 && int(loss.bounded(100)) < lossPercent) || (dropIf && dropIf(to, data)))
+                continue;
             if (capturing)
                 captured.append({to, data});
             if (to == serverPort && alterNextToServer) {
@@ -181,6 +186,9 @@ private slots:
     void junkDoesNotBreakSession_data();
     void junkDoesNotBreakSession();
     void strangerIsNotHeard();
+    void handshakeUnderLoss();
+    void lastFlightLost_data();
+    void lastFlightLost();
     void plainReachesPeer_data();
     void plainReachesPeer();
     void firstByteSortsDatagrams_data();
@@ -377,6 +385,71 @@ void TestDtlsChannel::strangerIsNotHeard()
     QVERIFY(p.handshakeDone());
     QVERIFY(p.stillWorks("x"));
     QVERIFY(!stranger.established);
+}
+
+void TestDtlsChannel::handshakeUnderLoss()
+{
+    // Qt resends a lost flight after 1, 2, 4, 8 s; a stalled handshake must recover sooner.
+    constexpr int kRounds = 20;
+    constexpr int kDeadlineMs = 8000;
+    QList<qint64> took;
+    for (int round = 0; round < kRounds; ++round) {
+        Pair p;
+        p.relay.capturing = false;
+        p.relay.loss.seed(quint32(100 + round));
+        QVERIFY(p.open());
+        p.relay.lossPercent = 20;
+        QElapsedTimer clock;
+        clock.start();
+        p.handshake(kKey, kKey, kDeadlineMs);
+        waitUntil([&] { return (p.client.established && p.server.established) || !p.client.failures.isEmpty()
+                               || !p.server.failures.isEmpty(); },
+                  kDeadlineMs + 1000);
+        took << clock.elapsed();
+        QVERIFY2(p.client.established && p.server.established, qPrintable(QString::number(round)));
+        QVERIFY(p.client.failures.isEmpty() && p.server.failures.isEmpty());
+    }
+    std::sort(took.begin(), took.end());
+    qInfo("handshakes at 20 %% loss: median %lld ms, 90th percentile %lld ms, longest %lld ms", took[kRounds / 2],
+          took[kRounds * 9 / 10], took.last());
+}
+
+void TestDtlsChannel::lastFlightLost_data()
+{
+    QTest::addColumn<bool>("serverFlight");
+    // The server counts as established, the client does not.
+    QTest::newRow("server's") << true;
+    // The server is still in its handshake when the client starts again.
+    QTest::newRow("client's") << false;
+}
+
+void TestDtlsChannel::lastFlightLost()
+{
+    QFETCH(bool, serverFlight);
+    Pair p;
+    QVERIFY(p.open());
+    // Every resend of the last flight is lost until the client sends a new
+    // ClientHello. OpenSSL packs a flight into one datagram: the server's
+    // starts with its NewSessionTicket (4), the client's with its
+    // ClientKeyExchange (16); change cipher spec and epoch 1 follow.
+    QByteArray firstRandom;
+    bool clientStartedAgain = false;
+    const quint16 lossyTo = serverFlight ? p.client.port : p.server.port;
+    p.relay.dropIf = [&](quint16 to, const QByteArray &d) {
+        const bool hello = to == p.server.port && d.size() > 59 && d[0] == 22 && d[13] == 1;
+        if (hello && firstRandom.isEmpty())
+            firstRandom = d.mid(27, 32);
+        else if (hello && d.mid(27, 32) != firstRandom)
+            clientStartedAgain = true;
+        const bool lastFlight = d.size() > 13 && (d[0] == 20 || d[4] == 1 || (d[0] == 22 && (d[13] == 4 || d[13] == 16)));
+        return !clientStartedAgain && to == lossyTo && lastFlight;
+    };
+    p.handshake(kKey, kKey, kWaitMs);
+    QVERIFY(p.handshakeDone());
+    QVERIFY(clientStartedAgain);
+    QVERIFY(p.client.failures.isEmpty() && p.server.failures.isEmpty());
+    QVERIFY(p.stillWorks("1"));
+    QVERIFY(p.stillWorks("2"));
 }
 
 void TestDtlsChannel::plainReachesPeer_data()
