@@ -54,21 +54,32 @@ bool waitUntil(const std::function<bool()> &done, int ms)
 struct Side {
     QtDtlsChannel channel;
     quint16 port = freePort();
+    bool opened = false;
     bool established = false;
     QList<Failure> failures;
     QList<QByteArray> messages;
+    QList<QByteArray> plains;
 
     Side()
     {
+        channel.onOpened = [this] { opened = true; };
         channel.onEstablished = [this] { established = true; };
         channel.onFailed = [this](Failure f) { failures << f; };
         channel.onMessage = [this](const QByteArray &m) { messages << m; };
+        channel.onPlain = [this](const QByteArray &d) { plains << d; };
+    }
+    bool open(quint16 peerPort)
+    {
+        opened = false;
+        channel.open("127.0.0.1", peerPort, port);
+        return waitUntil([this] { return opened; }, kWaitMs) && channel.isOpen();
     }
     void forget()
     {
         established = false;
         failures.clear();
         messages.clear();
+        plains.clear();
     }
 };
 
@@ -80,6 +91,9 @@ public:
     bool capturing = true;
     QList<QPair<quint16, QByteArray>> captured;  // (destination port, datagram)
     std::function<void(QByteArray &)> alterNextToServer;
+    int lossPercent = 0;  // datagrams dropped both ways, drawn from a seeded generator
+    QRandomGenerator loss{7};
+    std::function<bool(quint16 to, const QByteArray &)> dropIf;
 
     Relay()
     {
@@ -104,6 +118,8 @@ private:
             if (!d.isValid() || to == 0)
                 continue;
             QByteArray data = d.data();
+            if ((lossPercent > 0 && int(loss.bounded(100)) < lossPercent) || (dropIf && dropIf(to, data)))
+                continue;
             if (capturing)
                 captured.append({to, data});
             if (to == serverPort && alterNextToServer) {
@@ -124,15 +140,22 @@ struct Pair {
         relay.clientPort = client.port;
         relay.serverPort = server.port;
     }
-    void start(const QByteArray &clientKey, const QByteArray &serverKey, int deadlineMs)
+    bool open() { return client.open(relay.port()) && server.open(relay.port()); }
+    void handshake(const QByteArray &clientKey, const QByteArray &serverKey, int deadlineMs)
     {
-        server.channel.start("127.0.0.1", relay.port(), server.port, serverKey, true, deadlineMs);
-        client.channel.start("127.0.0.1", relay.port(), client.port, clientKey, false, deadlineMs);
+        server.channel.handshake(serverKey, true, deadlineMs);
+        client.channel.handshake(clientKey, false, deadlineMs);
+    }
+    bool handshakeDone()
+    {
+        return waitUntil([this] { return client.established && server.established; }, kWaitMs);
     }
     bool establish()
     {
-        start(kKey, kKey, kWaitMs);
-        return waitUntil([this] { return client.established && server.established; }, kWaitMs);
+        if (!client.channel.isOpen() && !open())
+            return false;
+        handshake(kKey, kKey, kWaitMs);
+        return handshakeDone();
     }
     // One message each way arrives, and nothing else has been reported.
     bool stillWorks(const QByteArray &tag)
@@ -163,6 +186,15 @@ private slots:
     void junkDoesNotBreakSession_data();
     void junkDoesNotBreakSession();
     void strangerIsNotHeard();
+    void handshakeUnderLoss();
+    void lastFlightLost_data();
+    void lastFlightLost();
+    void plainReachesPeer_data();
+    void plainReachesPeer();
+    void firstByteSortsDatagrams_data();
+    void firstByteSortsDatagrams();
+    void secondHandshake_data();
+    void secondHandshake();
     void closeReachesPeer();
     void setupFailures_data();
     void setupFailures();
@@ -194,17 +226,18 @@ void TestDtlsChannel::handshake()
     QFETCH(bool, succeeds);
     const int deadlineMs = succeeds ? kWaitMs : 1500;
     Pair p;
+    QVERIFY(p.open());
     QElapsedTimer clock;
     clock.start();
     if (serverDelayMs == 0) {
-        p.start(clientKey, serverKey, deadlineMs);
+        p.handshake(clientKey, serverKey, deadlineMs);
     } else {
-        p.client.channel.start("127.0.0.1", p.relay.port(), p.client.port, clientKey, false, deadlineMs);
+        p.client.channel.handshake(clientKey, false, deadlineMs);
         QTest::qWait(serverDelayMs);
-        p.server.channel.start("127.0.0.1", p.relay.port(), p.server.port, serverKey, true, deadlineMs);
+        p.server.channel.handshake(serverKey, true, deadlineMs);
     }
     if (succeeds) {
-        QVERIFY(waitUntil([&] { return p.client.established && p.server.established; }, kWaitMs));
+        QVERIFY(p.handshakeDone());
         qInfo("handshake took %lld ms", clock.elapsed());
         for (const Side *side : {&p.client, &p.server}) {
             QCOMPARE(side->channel.sessionCipher().name(), QString(QtDtlsChannel::kCipherSuite));
@@ -222,6 +255,12 @@ void TestDtlsChannel::handshake()
     QVERIFY(!p.client.channel.send("late"));
     QVERIFY(p.client.channel.sessionCipher().isNull());
     QCOMPARE(p.client.channel.sessionProtocol(), QSsl::UnknownProtocol);
+    // The sockets stay open: the right key then gets through on them.
+    QVERIFY(p.client.channel.isOpen() && p.server.channel.isOpen());
+    p.client.forget();
+    p.server.forget();
+    QVERIFY(p.establish());
+    QVERIFY(p.stillWorks("after the wrong key"));
 }
 
 void TestDtlsChannel::replayHasNoEffect_data()
@@ -239,13 +278,12 @@ void TestDtlsChannel::replayHasNoEffect()
     QVERIFY(p.stillWorks("a"));
     QVERIFY(p.stillWorks("b"));
     if (laterSession) {
-        p.client.channel.close();
+        p.client.channel.endSession();
         QVERIFY(waitUntil([&] { return !p.server.failures.isEmpty(); }, kWaitMs));
-        p.server.channel.close();
         p.client.forget();
         p.server.forget();
         p.relay.capturing = false;
-        QVERIFY(p.establish());  // same key, same ports
+        QVERIFY(p.establish());  // same key, same sockets
     }
     p.relay.capturing = false;
     const qsizetype c = p.client.messages.size(), s = p.server.messages.size();
@@ -335,14 +373,184 @@ void TestDtlsChannel::strangerIsNotHeard()
     // A client with the right key but at an address the server was not given.
     Pair p;
     Side stranger;
-    stranger.channel.start("127.0.0.1", p.server.port, stranger.port, kKey, false, kWaitMs);
-    p.server.channel.start("127.0.0.1", p.relay.port(), p.server.port, kKey, true, kWaitMs);
+    QVERIFY(stranger.open(p.server.port));
+    QVERIFY(p.open());
+    stranger.channel.handshake(kKey, false, kWaitMs);
+    p.server.channel.handshake(kKey, true, kWaitMs);
+    QVERIFY(stranger.channel.sendPlain("hello from a stranger"));
     QTest::qWait(kQuietMs);
     QVERIFY(!p.server.established && !stranger.established);
-    p.client.channel.start("127.0.0.1", p.relay.port(), p.client.port, kKey, false, kWaitMs);
-    QVERIFY(waitUntil([&] { return p.client.established && p.server.established; }, kWaitMs));
+    QVERIFY(p.server.plains.isEmpty());
+    p.client.channel.handshake(kKey, false, kWaitMs);
+    QVERIFY(p.handshakeDone());
     QVERIFY(p.stillWorks("x"));
     QVERIFY(!stranger.established);
+}
+
+void TestDtlsChannel::handshakeUnderLoss()
+{
+    // Qt resends a lost flight after 1, 2, 4, 8 s; a stalled handshake must recover sooner.
+    constexpr int kRounds = 20;
+    constexpr int kDeadlineMs = 8000;
+    QList<qint64> took;
+    for (int round = 0; round < kRounds; ++round) {
+        Pair p;
+        p.relay.capturing = false;
+        p.relay.loss.seed(quint32(100 + round));
+        QVERIFY(p.open());
+        p.relay.lossPercent = 20;
+        QElapsedTimer clock;
+        clock.start();
+        p.handshake(kKey, kKey, kDeadlineMs);
+        waitUntil([&] { return (p.client.established && p.server.established) || !p.client.failures.isEmpty()
+                               || !p.server.failures.isEmpty(); },
+                  kDeadlineMs + 1000);
+        took << clock.elapsed();
+        QVERIFY2(p.client.established && p.server.established, qPrintable(QString::number(round)));
+        QVERIFY(p.client.failures.isEmpty() && p.server.failures.isEmpty());
+    }
+    std::sort(took.begin(), took.end());
+    qInfo("handshakes at 20 %% loss: median %lld ms, 90th percentile %lld ms, longest %lld ms", took[kRounds / 2],
+          took[kRounds * 9 / 10], took.last());
+}
+
+void TestDtlsChannel::lastFlightLost_data()
+{
+    QTest::addColumn<bool>("serverFlight");
+    // The server counts as established, the client does not.
+    QTest::newRow("server's") << true;
+    // The server is still in its handshake when the client starts again.
+    QTest::newRow("client's") << false;
+}
+
+void TestDtlsChannel::lastFlightLost()
+{
+    QFETCH(bool, serverFlight);
+    Pair p;
+    QVERIFY(p.open());
+    // Every resend of the last flight is lost until the client sends a new
+    // ClientHello. OpenSSL packs a flight into one datagram: the server's
+    // starts with its NewSessionTicket (4), the client's with its
+    // ClientKeyExchange (16); change cipher spec and epoch 1 follow.
+    QByteArray firstRandom;
+    bool clientStartedAgain = false;
+    const quint16 lossyTo = serverFlight ? p.client.port : p.server.port;
+    p.relay.dropIf = [&](quint16 to, const QByteArray &d) {
+        const bool hello = to == p.server.port && d.size() > 59 && d[0] == 22 && d[13] == 1;
+        if (hello && firstRandom.isEmpty())
+            firstRandom = d.mid(27, 32);
+        else if (hello && d.mid(27, 32) != firstRandom)
+            clientStartedAgain = true;
+        const bool lastFlight = d.size() > 13 && (d[0] == 20 || d[4] == 1 || (d[0] == 22 && (d[13] == 4 || d[13] == 16)));
+        return !clientStartedAgain && to == lossyTo && lastFlight;
+    };
+    p.handshake(kKey, kKey, kWaitMs);
+    QVERIFY(p.handshakeDone());
+    QVERIFY(clientStartedAgain);
+    QVERIFY(p.client.failures.isEmpty() && p.server.failures.isEmpty());
+    QVERIFY(p.stillWorks("1"));
+    QVERIFY(p.stillWorks("2"));
+}
+
+void TestDtlsChannel::plainReachesPeer_data()
+{
+    QTest::addColumn<int>("phase");
+    QTest::newRow("before a handshake") << 0;
+    QTest::newRow("during a handshake") << 1;
+    QTest::newRow("in a session") << 2;
+}
+
+void TestDtlsChannel::plainReachesPeer()
+{
+    QFETCH(int, phase);
+    Pair p;
+    QVERIFY(p.open());
+    if (phase == 1)
+        p.server.channel.handshake(kKey, true, kWaitMs);  // waits for a client that is not coming
+    if (phase == 2)
+        QVERIFY(p.establish());
+    QVERIFY(p.client.channel.sendPlain("hello from the client"));
+    QVERIFY(p.server.channel.sendPlain("hello from the server"));
+    QVERIFY(waitUntil([&] { return !p.client.plains.isEmpty() && !p.server.plains.isEmpty(); }, kWaitMs));
+    QCOMPARE(p.server.plains, QList<QByteArray>{"hello from the client"});
+    QCOMPARE(p.client.plains, QList<QByteArray>{"hello from the server"});
+    QVERIFY(p.client.messages.isEmpty() && p.server.messages.isEmpty());
+    // What the other side would take for a record is not sent as cleartext.
+    QVERIFY(!p.client.channel.sendPlain(QByteArray("\x16\xfe\xfd hello")));
+    QVERIFY(!p.client.channel.sendPlain({}));
+    if (phase == 2)
+        QVERIFY(p.stillWorks("after the hellos"));
+}
+
+void TestDtlsChannel::firstByteSortsDatagrams_data()
+{
+    QTest::addColumn<int>("firstByte");
+    QTest::addColumn<bool>("plain");
+    QTest::newRow("0") << 0 << true;
+    QTest::newRow("19") << 19 << true;
+    QTest::newRow("20, change cipher spec") << 20 << false;
+    QTest::newRow("21, alert") << 21 << false;
+    QTest::newRow("22, handshake") << 22 << false;
+    QTest::newRow("23, application data") << 23 << false;
+    QTest::newRow("24") << 24 << true;
+    QTest::newRow("'O' of a classic peer's text") << int('O') << true;
+    QTest::newRow("255") << 255 << true;
+}
+
+void TestDtlsChannel::firstByteSortsDatagrams()
+{
+    QFETCH(int, firstByte);
+    QFETCH(bool, plain);
+    Pair p;
+    QVERIFY(p.establish());
+    const QByteArray datagram = char(firstByte) + QByteArray("\xfe\xfd some bytes that are no record");
+    p.relay.send(p.server.port, datagram);  // from the client's side of the relay
+    p.relay.send(p.server.port, "end");
+    QVERIFY(waitUntil([&] { return !p.server.plains.isEmpty() && p.server.plains.last() == "end"; }, kWaitMs));
+    QCOMPARE(p.server.plains.size(), plain ? 2 : 1);
+    if (plain)
+        QCOMPARE(p.server.plains.first(), datagram);
+    QVERIFY(p.stillWorks("after"));
+}
+
+void TestDtlsChannel::secondHandshake_data()
+{
+    QTest::addColumn<bool>("clientEnds");
+    QTest::addColumn<bool>("restart");  // closed and opened again, as a restarted copy
+    QTest::newRow("client ends the session") << true << false;
+    QTest::newRow("server ends the session") << false << false;
+    QTest::newRow("client restarts") << true << true;
+    QTest::newRow("server restarts") << false << true;
+}
+
+void TestDtlsChannel::secondHandshake()
+{
+    QFETCH(bool, clientEnds);
+    QFETCH(bool, restart);
+    Pair p;
+    QVERIFY(p.establish());
+    QVERIFY(p.stillWorks("first"));
+    Side &ending = clientEnds ? p.client : p.server;
+    Side &other = clientEnds ? p.server : p.client;
+    if (restart)
+        ending.channel.close();
+    else
+        ending.channel.endSession();
+    QVERIFY(!ending.channel.isEstablished());
+    QCOMPARE(ending.channel.isOpen(), !restart);
+    QVERIFY(waitUntil([&] { return !other.failures.isEmpty(); }, kWaitMs));
+    QCOMPARE(other.failures, QList<Failure>{Failure::PeerClosed});
+    QVERIFY(ending.failures.isEmpty());
+    QVERIFY(other.channel.isOpen());
+    p.client.forget();
+    p.server.forget();
+    if (restart)
+        QVERIFY(ending.open(p.relay.port()));
+    QVERIFY(ending.channel.sendPlain("hello again"));
+    QVERIFY(waitUntil([&] { return !other.plains.isEmpty(); }, kWaitMs));
+    QVERIFY(p.establish());
+    QVERIFY(p.stillWorks("second"));
+    QVERIFY(p.stillWorks("third"));
 }
 
 void TestDtlsChannel::closeReachesPeer()
@@ -354,8 +562,11 @@ void TestDtlsChannel::closeReachesPeer()
     QVERIFY(waitUntil([&] { return !p.server.failures.isEmpty(); }, kWaitMs));
     QCOMPARE(p.server.failures, QList<Failure>{Failure::PeerClosed});
     QVERIFY(!p.server.channel.isEstablished());
+    QVERIFY(p.server.channel.isOpen());  // ready for a new session
     QVERIFY(p.client.failures.isEmpty());  // closing is not a failure
+    QVERIFY(!p.client.channel.isOpen());
     QVERIFY(!p.client.channel.send("after close"));
+    QVERIFY(!p.client.channel.sendPlain("after close"));
 }
 
 void TestDtlsChannel::setupFailures_data()
@@ -377,11 +588,13 @@ void TestDtlsChannel::setupFailures()
     QUdpSocket holder;
     if (portTaken)
         QVERIFY(holder.bind(QHostAddress::AnyIPv4, side.port));
-    side.channel.start(host, freePort(), side.port, kKey, false, 3000);
-    QVERIFY(side.failures.isEmpty());  // reported later, not from inside start
+    side.channel.open(host, freePort(), side.port);
+    QVERIFY(side.failures.isEmpty());  // reported later, not from inside open
     QVERIFY(waitUntil([&] { return !side.failures.isEmpty(); }, 6000));
     QCOMPARE(side.failures, QList<Failure>{expected});
-    QVERIFY(!side.established);
+    QVERIFY(!side.opened);
+    QVERIFY(!side.channel.isOpen());
+    QVERIFY(!side.channel.sendPlain("hello"));
 }
 
 QTEST_MAIN(TestDtlsChannel)
