@@ -22,13 +22,6 @@ void say(const QString &line)
     std::fflush(stdout);
 }
 
-bool percent(const QString &text, double *value)
-{
-    bool ok = false;
-    *value = text.toDouble(&ok);
-    return ok && *value >= 0 && *value <= 100;
-}
-
 QString onOff(UdpRelay &relay, int side, const QString &word)
 {
     if (word != QLatin1String("on") && word != QLatin1String("off"))
@@ -48,16 +41,30 @@ QString cut(UdpRelay &relay, const QStringList &words)
 
 QString delay(UdpRelay &relay, const QString &range)
 {
-    bool okMin = false, okMax = false;
-    const int min = range.section(QLatin1Char(':'), 0, 0).toInt(&okMin);
-    const int max = range.section(QLatin1Char(':'), 1, 1).toInt(&okMax);
-    if (!okMin || !okMax || min < 0 || max < min || max > 600000)
+    int min = 0, max = 0;
+    if (!readDelayRange(range, &min, &max))
         return QStringLiteral("error usage: delay MIN:MAX (milliseconds)");
     relay.setDelay(min, max);
     return QStringLiteral("ok");
 }
 
 }  // namespace
+
+bool readPercent(const QString &text, double *value)
+{
+    bool ok = false;
+    *value = text.toDouble(&ok);
+    return ok && *value >= 0 && *value <= 100;
+}
+
+bool readDelayRange(const QString &text, int *minMs, int *maxMs)
+{
+    const bool range = text.contains(QLatin1Char(':'));
+    bool okMin = false, okMax = !range;
+    *minMs = text.section(QLatin1Char(':'), 0, 0).toInt(&okMin);
+    *maxMs = range ? text.section(QLatin1Char(':'), 1, 1).toInt(&okMax) : *minMs;
+    return okMin && okMax && *minMs >= 0 && *maxMs >= *minMs && *maxMs <= 600000;
+}
 
 QString runControl(UdpRelay &relay, const QString &line, bool *quit)
 {
@@ -77,7 +84,7 @@ QString runControl(UdpRelay &relay, const QString &line, bool *quit)
     if (command == QLatin1String("delay") && words.size() == 2)
         return delay(relay, words[1]);
     if ((command == QLatin1String("loss") || command == QLatin1String("dup")) && words.size() == 2) {
-        if (!percent(words[1], &value))
+        if (!readPercent(words[1], &value))
             return QStringLiteral("error %1 wants a percentage, 0 to 100").arg(command);
         command == QLatin1String("loss") ? relay.setLossPercent(value) : relay.setDupPercent(value);
         return QStringLiteral("ok");

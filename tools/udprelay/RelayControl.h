@@ -11,6 +11,11 @@ namespace moyuta::relay {
 
 class UdpRelay;
 
+// Readings shared by the options and the commands: a percentage, 0 to 100;
+// a delay "MIN:MAX" (or "MS") in milliseconds, at most ten minutes.
+bool readPercent(const QString &text, double *value);
+bool readDelayRange(const QString &text, int *minMs, int *maxMs);
+
 // Runs one command line; returns the line to print (empty for none).
 // `quit` is set by "quit".
 QString runControl(UdpRelay &relay, const QString &line, bool *quit);

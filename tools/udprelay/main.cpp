@@ -28,22 +28,6 @@ bool port(const QString &text, quint16 *value)
     return ok && n <= 65535;
 }
 
-bool percent(const QString &text, double *value)
-{
-    bool ok = false;
-    *value = text.toDouble(&ok);
-    return ok && *value >= 0 && *value <= 100;
-}
-
-bool delayRange(const QString &text, int *min, int *max)
-{
-    bool okMin = false, okMax = false;
-    *min = text.section(QLatin1Char(':'), 0, 0).toInt(&okMin);
-    *max = text.contains(QLatin1Char(':')) ? text.section(QLatin1Char(':'), 1, 1).toInt(&okMax) : *min;
-    okMax = okMax || !text.contains(QLatin1Char(':'));
-    return okMin && okMax && *min >= 0 && *max >= *min && *max <= 600000;
-}
-
 void addOptions(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(QStringLiteral(
@@ -81,12 +65,12 @@ QString readPorts(const QCommandLineParser &parser, RelayOptions &o)
 
 QString readOdds(const QCommandLineParser &parser, RelayOptions &o)
 {
-    if (parser.isSet(QStringLiteral("loss")) && !percent(parser.value(QStringLiteral("loss")), &o.lossPercent))
+    if (parser.isSet(QStringLiteral("loss")) && !readPercent(parser.value(QStringLiteral("loss")), &o.lossPercent))
         return QStringLiteral("--loss wants a percentage, 0 to 100");
-    if (parser.isSet(QStringLiteral("dup")) && !percent(parser.value(QStringLiteral("dup")), &o.dupPercent))
+    if (parser.isSet(QStringLiteral("dup")) && !readPercent(parser.value(QStringLiteral("dup")), &o.dupPercent))
         return QStringLiteral("--dup wants a percentage, 0 to 100");
     if (parser.isSet(QStringLiteral("delay-ms"))
-        && !delayRange(parser.value(QStringLiteral("delay-ms")), &o.minDelayMs, &o.maxDelayMs))
+        && !readDelayRange(parser.value(QStringLiteral("delay-ms")), &o.minDelayMs, &o.maxDelayMs))
         return QStringLiteral("--delay-ms wants MIN:MAX milliseconds");
     bool ok = true;
     if (parser.isSet(QStringLiteral("seed")))
