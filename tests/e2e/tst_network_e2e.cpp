@@ -212,13 +212,14 @@ void TestNetworkEndToEnd::playsThroughRelay()
     QVERIFY(connectBoth(a, pa, relay.port1(), b, pb, relay.port2()));
     QVERIFY(startGame(a, b));
     const QString P = QStringLiteral("point ");
+    // Each move once the other side has it, as players take turns.
     QVERIFY(a.act(QStringLiteral("press 60"), P + "60", is(point(60, 1))));
+    QVERIFY(inStep(a, b).contains(QStringLiteral("log=1,60,")));
     QVERIFY(b.act(QStringLiteral("click Option1_1"), QStringLiteral("caption Option1_1"), has(QStringLiteral("白"))));
     QVERIFY(b.act(QStringLiteral("press 72"), P + "72", is(point(72, 2))));
+    QVERIFY(inStep(a, b).endsWith(QStringLiteral(";2,72,0,0,0")));
     QVERIFY(a.act(QStringLiteral("press 100"), P + "100", is(point(100, 1))));
-    const QString game = inStep(a, b);
-    QVERIFY(game.contains(QStringLiteral("log=1,60,")));
-    QVERIFY(game.endsWith(QStringLiteral(";1,100,0,0,0")));
+    QVERIFY(inStep(a, b).endsWith(QStringLiteral(";1,100,0,0,0")));
     for (const QString &direction : {QStringLiteral("a2b"), QStringLiteral("b2a")}) {
         const QJsonObject stats = relay.stats(direction);
         QVERIFY(stats.value(QStringLiteral("forwarded")).toInteger() > 0);
