@@ -1,6 +1,8 @@
 // A test driver: the real program (main window offscreen, real UDP, real
 // cipher) in a program folder given on the command line, commanded line by
 // line over stdin. Every message box is answered Yes and reported on stdout.
+// It prints "ready" once start-up is over and it takes commands; a refused
+// start (another copy holds the lock in TMPDIR) ends it without that line.
 //
 //   set FIELD VALUE   peer | peerport | ownport | password | cipher | speed
 //   click NAME        clicks the button with that object name in the window
@@ -18,7 +20,8 @@
 //   game              prints the size, the prisoner counts, every
 //                     point and the network move log: equal on both sides when in step
 //   caption NAME      prints "caption NAME TEXT" for the button with that object name
-//   overlay           prints "overlay O TEXT" (O: the peer's notice blocks this board)
+//   overlay           prints "overlay O TEXT" (O: the peer's notice blocks this board;
+//                     TEXT: the board's message panel, empty while it is hidden)
 //   chatlog           prints "chatlog DISPLAY|LOG ENTRY|LOG ENTRY..."
 //   close             closes the main window (the program then ends)
 #include "Board.h"
@@ -35,6 +38,7 @@
 #include <QSocketNotifier>
 #include <QTest>
 #include <QTextStream>
+#include <QTimer>
 #include <cstdio>
 #include <functional>
 #include <utility>
@@ -79,11 +83,20 @@ int main(int argc, char *argv[])
     AnsweringDialogs dialogs;
     ui::Program program(QString::fromLocal8Bit(argv[1]), nullptr, &dialogs);
     AppState &s = program.state();
-    program.start();
-    s.shell.sendPacingCount = 0;  // the fastest pacing
-    say(QStringLiteral("ready"));
 
+    // Commands are read once start-up is over, not from the nested event loops it runs.
     QSocketNotifier input(0, QSocketNotifier::Read);
+    input.setEnabled(false);
+    // Started from the event loop, as the program starts: a refused or failed
+    // start ends the program (exit code 1) instead of leaving it hidden.
+    QTimer::singleShot(0, &program, [&] {
+        program.start();
+        if (!program.window().isVisible())
+            return;
+        s.shell.sendPacingCount = 0;  // the fastest pacing
+        input.setEnabled(true);
+        say(QStringLiteral("ready"));
+    });
     QByteArray pending;
     std::function<void(const QByteArray &)> run;
     // Reads what stdin holds (all of it: several commands may come at once) and runs every whole line.

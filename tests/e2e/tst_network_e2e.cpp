@@ -1,163 +1,75 @@
 // Two copies of the program as test drivers, each in a program folder and a
-// temporary folder of its own, playing a whole game over real UDP on 127.0.0.1.
-#include <QDir>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QUdpSocket>
-#include <QtTest>
+// temporary folder of its own, playing over real UDP on 127.0.0.1, directly
+// or through the lossy relay; and a driver killed and started again.
+#include "E2eProcesses.h"
 
-#include <functional>
+#include <QDir>
+#include <QTemporaryDir>
+
+using namespace e2e;
 
 class TestNetworkEndToEnd : public QObject {
     Q_OBJECT
 private slots:
     void wholeGame();
+    void refusedWhileAnotherRuns();
+    void restartsAtOnceAfterKill();
+    void playsThroughRelay();
 };
 
 namespace {
 
-quint16 freePort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
-    return probe.localPort();
-}
-
-using Shows = std::function<bool(const QString &)>;
-
-Shows is(const QString &expected)
-{
-    return [expected](const QString &line) { return line == expected; };
-}
-
-Shows has(const QString &part)
-{
-    return [part](const QString &line) { return line.contains(part); };
-}
-
-// One driver process and the lines it has printed.
-class Driver {
-public:
-    QProcess process;
-    QStringList lines;
-
-    bool start(const QString &folder, const QString &tmp)
+// Program folders "a" and "b" and their temporary folders in one scratch folder.
+struct Folders {
+    QTemporaryDir dir;
+    bool make()
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("TMPDIR"), tmp);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        process.setProcessEnvironment(env);
-        process.setProcessChannelMode(QProcess::SeparateChannels);
-        process.start(QStringLiteral(MOYUTA_DRIVER), {folder});
-        return process.waitForStarted(10000) && waitFor(QStringLiteral("ready"));
-    }
-    void send(const QString &command) { process.write((command + QLatin1Char('\n')).toUtf8()); }
-    // Waits, at most `ms`, for a new printed line that starts with `prefix`.
-    bool waitFor(const QString &prefix, int ms = 10000)
-    {
-        QDeadlineTimer deadline(ms);
-        while (!deadline.hasExpired()) {
-            while (process.canReadLine()) {
-                lines << QString::fromUtf8(process.readLine()).trimmed();
-                if (lines.last().startsWith(prefix))
-                    return true;
-            }
-            if (process.state() != QProcess::Running)
+        for (const char *name : {"a", "a-tmp", "b", "b-tmp"}) {
+            if (!QDir(dir.path()).mkpath(QString::fromLatin1(name)))
                 return false;
-            process.waitForReadyRead(int(std::min<qint64>(200, deadline.remainingTime())));
-        }
-        return false;
-    }
-    // Whether the driver has printed `line`, now or within `ms`.
-    bool saw(const QString &line, int ms = 10000)
-    {
-        QDeadlineTimer deadline(ms);
-        while (!lines.contains(line)) {
-            if (deadline.hasExpired() || !waitFor(line, int(deadline.remainingTime())))
-                return lines.contains(line);
         }
         return true;
     }
-    // Sends a query and returns its answer (empty when none came).
-    QString query(const QString &command)
-    {
-        send(command);
-        return waitFor(command.section(QLatin1Char(' '), 0, 0), 2000) ? lines.last() : QString();
-    }
-    // Asks until the answer shows what is expected, at most `ms`.
-    bool poll(const QString &command, const Shows &shows, int ms = 10000)
-    {
-        QDeadlineTimer deadline(ms);
-        while (!deadline.hasExpired()) {
-            if (shows(query(command)))
-                return true;
-            QTest::qWait(20);
-        }
-        return false;
-    }
-    // Takes an action until this side shows its effect: an action taken while
-    // the other side holds the board does nothing, so a player takes it again.
-    bool act(const QString &command, const QString &query, const Shows &shows)
-    {
-        for (int attempt = 0; attempt < 20; ++attempt) {
-            send(command);
-            if (poll(query, shows, 500))
-                return true;
-        }
-        return false;
-    }
+    QString operator()(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
 };
 
-// Both boards, prisoner counts and move logs, once they agree (empty when they never do).
-QString inStep(Driver &a, Driver &b)
+// Both sides fill in the network panel and connect, the second a second after the first.
+bool connectBoth(Driver &a, quint16 aOwn, quint16 aPeer, Driver &b, quint16 bOwn, quint16 bPeer)
 {
-    QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired()) {
-        const QString ga = a.query(QStringLiteral("game")), gb = b.query(QStringLiteral("game"));
-        if (!ga.isEmpty() && ga == gb)
-            return ga;
-        QTest::qWait(20);
+    a.fillNetworkPanel(aOwn, aPeer);
+    b.fillNetworkPanel(bOwn, bPeer);
+    if (!a.poll(QStringLiteral("state"), has(QStringLiteral("auth=0 started=0 ended=0 panel=1"))))
+        return false;
+    a.send(QStringLiteral("click Command1"));
+    QTest::qWait(1000);
+    b.send(QStringLiteral("click Command1"));
+    for (Driver *d : {&a, &b}) {
+        if (!d->poll(QStringLiteral("state"), is(QStringLiteral("state auth=1 started=0 ended=0 panel=0 hold=0"))))
+            return false;
     }
-    return {};
+    return true;
 }
 
-QString point(int p, int content)
+// `a` starts a game; both sides see it started.
+bool startGame(Driver &a, Driver &b)
 {
-    return QStringLiteral("point %1 %2").arg(p).arg(content);
+    return a.act(QStringLiteral("click cmdStart"), QStringLiteral("state"), has(QStringLiteral("started=1")))
+           && b.poll(QStringLiteral("state"), has(QStringLiteral("started=1")));
 }
 
 }  // namespace
 
 void TestNetworkEndToEnd::wholeGame()
 {
-    QTemporaryDir dir;
+    Folders dir;
+    QVERIFY(dir.make());
     const quint16 pa = freePort(), pb = freePort();
     Driver a, b;
-    for (const char *name : {"a", "a-tmp", "b", "b-tmp"})
-        QVERIFY(QDir(dir.path()).mkpath(QString::fromLatin1(name)));
-    QVERIFY(a.start(dir.filePath(QStringLiteral("a")), dir.filePath(QStringLiteral("a-tmp"))));
-    QVERIFY(b.start(dir.filePath(QStringLiteral("b")), dir.filePath(QStringLiteral("b-tmp"))));
+    QVERIFY(a.start(dir("a"), dir("a-tmp")));
+    QVERIFY(b.start(dir("b"), dir("b-tmp")));
     const QString P = QStringLiteral("point "), G = QStringLiteral("game");
 
-    // Connect, the second side a second after the first.
-    struct Side {
-        Driver &d;
-        quint16 own, peer;
-    };
-    for (const Side &side : {Side{a, pa, pb}, Side{b, pb, pa}}) {
-        side.d.send(QStringLiteral("click cmdNetwork"));
-        side.d.send(QStringLiteral("set peer 127.0.0.1"));
-        side.d.send(QStringLiteral("set peerport %1").arg(side.peer));
-        side.d.send(QStringLiteral("set ownport %1").arg(side.own));
-        side.d.send(QStringLiteral("set password abcdef"));
-        side.d.send(QStringLiteral("set cipher 9"));
-    }
-    QVERIFY(a.poll(QStringLiteral("state"), has(QStringLiteral("auth=0 started=0 ended=0 panel=1"))));
-    a.send(QStringLiteral("click Command1"));
-    QTest::qWait(1000);
-    b.send(QStringLiteral("click Command1"));
-    for (Driver *d : {&a, &b})
-        QVERIFY(d->poll(QStringLiteral("state"), is(QStringLiteral("state auth=1 started=0 ended=0 panel=0 hold=0"))));
+    QVERIFY(connectBoth(a, pa, pb, b, pb, pa));
 
     // 13 lines on both boards, then the start.
     QVERIFY(a.act(QStringLiteral("click Option3_1"), G, has(QStringLiteral("size=1"))));
@@ -245,8 +157,85 @@ void TestNetworkEndToEnd::wholeGame()
     QVERIFY(b.process.waitForFinished(10000));
     QCOMPARE(a.process.exitCode(), 0);
     QCOMPARE(b.process.exitCode(), 0);
-    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("a/AppData.dat"))));
-    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("b/AppData.dat"))));
+    QVERIFY(QFile::exists(dir("a/AppData.dat")));
+    QVERIFY(QFile::exists(dir("b/AppData.dat")));
+}
+
+void TestNetworkEndToEnd::refusedWhileAnotherRuns()
+{
+    Folders dir;
+    QVERIFY(dir.make());
+    Driver a, b;
+    QVERIFY(a.start(dir("a"), dir("a-tmp")));
+    // Another program folder, but the same temporary folder: the same lock.
+    QVERIFY(!b.start(dir("b"), dir("a-tmp"), 5000));
+    QVERIFY(b.process.state() == QProcess::NotRunning || b.process.waitForFinished(5000));
+    QCOMPARE(b.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(b.process.exitCode(), 1);
+    QVERIFY(b.lines.contains(QStringLiteral("box warn Moyutaはすでに起動しています。")));
+    QVERIFY(!b.lines.contains(QStringLiteral("ready")));
+    QVERIFY(!QFile::exists(dir("b/AppData.dat")));  // a refused start saves nothing
+    QVERIFY(!a.query(QStringLiteral("state")).isEmpty());
+}
+
+void TestNetworkEndToEnd::restartsAtOnceAfterKill()
+{
+    Folders dir;
+    QVERIFY(dir.make());
+    Driver a;
+    QVERIFY(a.start(dir("a"), dir("a-tmp")));
+    a.kill();
+    QCOMPARE(a.process.exitStatus(), QProcess::CrashExit);
+    // The dead copy's lock is left behind; it must not hold the next start up.
+    QCOMPARE(QDir(dir("a-tmp")).entryList({QStringLiteral("moyuta-*.lock")}, QDir::Files).size(), 1);
+    QElapsedTimer took;
+    took.start();
+    QVERIFY(a.start(dir("a"), dir("a-tmp")));
+    QVERIFY2(took.elapsed() < 5000, qPrintable(QString::number(took.elapsed())));
+    QCOMPARE(a.query(QStringLiteral("state")), QStringLiteral("state auth=0 started=0 ended=0 panel=0 hold=0"));
+    // And the new copy holds the lock again.
+    Driver b;
+    QVERIFY(!b.start(dir("b"), dir("a-tmp"), 5000));
+}
+
+void TestNetworkEndToEnd::playsThroughRelay()
+{
+    Folders dir;
+    QVERIFY(dir.make());
+    const quint16 pa = freePort(), pb = freePort();
+    Relay relay;
+    QVERIFY(relay.start(pa, pb));
+    Driver a, b;
+    QVERIFY(a.start(dir("a"), dir("a-tmp")));
+    QVERIFY(b.start(dir("b"), dir("b-tmp")));
+    // Each copy has the relay for its peer.
+    QVERIFY(connectBoth(a, pa, relay.port1(), b, pb, relay.port2()));
+    QVERIFY(startGame(a, b));
+    const QString P = QStringLiteral("point ");
+    // Each move once the other side has it, as players take turns.
+    QVERIFY(a.act(QStringLiteral("press 60"), P + "60", is(point(60, 1))));
+    QVERIFY(inStep(a, b).contains(QStringLiteral("log=1,60,")));
+    QVERIFY(b.act(QStringLiteral("click Option1_1"), QStringLiteral("caption Option1_1"), has(QStringLiteral("白"))));
+    QVERIFY(b.act(QStringLiteral("press 72"), P + "72", is(point(72, 2))));
+    QVERIFY(inStep(a, b).endsWith(QStringLiteral(";2,72,0,0,0")));
+    QVERIFY(a.act(QStringLiteral("press 100"), P + "100", is(point(100, 1))));
+    QVERIFY(inStep(a, b).endsWith(QStringLiteral(";1,100,0,0,0")));
+    for (const QString &direction : {QStringLiteral("a2b"), QStringLiteral("b2a")}) {
+        const QJsonObject stats = relay.stats(direction);
+        QVERIFY(stats.value(QStringLiteral("forwarded")).toInteger() > 0);
+        QCOMPARE(stats.value(QStringLiteral("dropped")).toInteger(-1), 0);
+    }
+
+    // Both killed, both started again in their folders on the same ports: they connect again.
+    a.kill();
+    b.kill();
+    QVERIFY(a.start(dir("a"), dir("a-tmp")));
+    QVERIFY(b.start(dir("b"), dir("b-tmp")));
+    QVERIFY(connectBoth(a, pa, relay.port1(), b, pb, relay.port2()));
+    QVERIFY(startGame(b, a));
+    QVERIFY(b.act(QStringLiteral("press 40"), P + "40", is(point(40, 1))));
+    QVERIFY(inStep(a, b).contains(QStringLiteral("log=1,40,0,0,0")));
+    QVERIFY(relay.quit());
 }
 
 QTEST_GUILESS_MAIN(TestNetworkEndToEnd)
