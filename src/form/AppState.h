@@ -140,6 +140,7 @@ struct SessionState {
     qint64 lastKeyMismatchReplyMs = -1;
     bool peerQuit = false;  // the peer's shut-down notice arrived: the program ends
     bool showPasswordAtStart = false;
+    bool classicProtocol = false;  // connect with the older, unencrypted protocol
 };
 
 // The few flags every folder shares. Written only through BusyScope below
