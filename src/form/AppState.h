@@ -106,6 +106,7 @@ struct RecordState {
 struct ShellState {
     QString programFolder;           // the executable's folder, ending in a separator
     Settings settings;               // as loaded and applied; shut-down collects into it
+    ExtraSettings extraSettings;     // Moyuta.ini's, the same way
     bool settingsLoaded = false;     // shut-down saves the settings file only when set
     bool startupFailed = false;      // shut-down then saves the defaults as they are
     bool quitWithoutAsking = false;  // close without the quit question

@@ -173,4 +173,9 @@ void restorePasswordShown(AppState &s, bool shown)
     s.session.showPasswordAtStart = shown;
 }
 
+void restoreClassicProtocol(AppState &s, bool classic)
+{
+    s.session.classicProtocol = classic;
+}
+
 }  // namespace moyuta::network
