@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
 
 namespace moyuta {
 
@@ -210,6 +211,17 @@ struct AppState {
     void setSidePanelOpen(bool open) { flags.panelOpen = open; }
     // Keeps the record buttons' enabled states as a side panel opens.
     void savePanelButtons();
+
+    // Writes the settings files now, as shut-down does: called once a session
+    // is authenticated, so that a copy killed during the game finds the
+    // panel's fields again. The files' values belong to src/shell, which
+    // installs the saver; a state without one saves nothing.
+    void saveSessionFields()
+    {
+        if (sessionFieldsSaver)
+            sessionFieldsSaver();
+    }
+    std::function<void()> sessionFieldsSaver;
 
     Rgb blackStoneColour() const;  // the colour in effect
     Rgb boardColour() const;

@@ -107,4 +107,12 @@ void shutDown(AppState &s)
     saveSettingsFiles(s);
 }
 
+void saveSessionFields(AppState &s)
+{
+    if (!s.shell.settingsLoaded || s.shell.startupFailed || s.shell.shutDownDone)
+        return;
+    collectSettings(s);
+    saveSettingsFiles(s);
+}
+
 }  // namespace moyuta::shell

@@ -53,6 +53,7 @@ StartResult startUp(AppState &s)
         s.shell.settingsLoaded = true;
         s.shell.settings = settings::loadSettings(s, s.shell.programFolder);
         s.shell.extraSettings = settings::loadExtraSettings(s.shell.programFolder);
+        s.sessionFieldsSaver = [&s] { saveSessionFields(s); };
         if (s.ports.windows.newsWindowLoaded())
             s.ports.windows.showNewsWindow();  // a damaged settings file hid it
 
