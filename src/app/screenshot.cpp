@@ -1,10 +1,12 @@
 // Lays out a sample position in the real main window, off screen, and saves
-// a picture of it.   moyuta-screenshot OUTPUT.png [device-pixel-ratio] [size-code]
+// a picture of it.   moyuta-screenshot OUTPUT.png [device-pixel-ratio] [size-code] [network]
+// With "network", the network panel is open over the (then empty) board.
 #include "Application.h"
 #include "Board.h"
 #include "BoardView.h"
 #include "MainWindow.h"
 #include "NullPorts.h"
+#include "Panel.h"
 #include "QtPorts.h"
 
 #include <QApplication>
@@ -63,7 +65,7 @@ void layOutSample(AppState &s)
 int main(int argc, char *argv[])
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png [device-pixel-ratio] [size-code 0|1|2]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s OUTPUT.png [device-pixel-ratio] [size-code 0|1|2] [network]\n", argv[0]);
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -71,6 +73,7 @@ int main(int argc, char *argv[])
     if (argc >= 3)
         qputenv("QT_SCALE_FACTOR", argv[2]);
     const int sizeCode = argc >= 4 ? QByteArray(argv[3]).toInt() : Size19;
+    const bool networkPanel = argc >= 5 && QByteArray(argv[4]) == "network";
 
     QApplication app(argc, argv);
     ui::prepareApplication(app);
@@ -90,6 +93,10 @@ int main(int argc, char *argv[])
     state.form.lblMax.caption = QStringLiteral("3");  // the clock's limit, as start-up sets it
     state.form.Option3.select(sizeCode);
     layOutSample(state);
+    if (networkPanel) {
+        network::installPanelHandlers(state);
+        network::onNetworkPanelOpen(state);
+    }
 
     ui::MainWindow window(state);
     window.sync();

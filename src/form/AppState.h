@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
 
 namespace moyuta {
 
@@ -106,6 +107,7 @@ struct RecordState {
 struct ShellState {
     QString programFolder;           // the executable's folder, ending in a separator
     Settings settings;               // as loaded and applied; shut-down collects into it
+    ExtraSettings extraSettings;     // Moyuta.ini's, the same way
     bool settingsLoaded = false;     // shut-down saves the settings file only when set
     bool startupFailed = false;      // shut-down then saves the defaults as they are
     bool quitWithoutAsking = false;  // close without the quit question
@@ -140,6 +142,7 @@ struct SessionState {
     qint64 lastKeyMismatchReplyMs = -1;
     bool peerQuit = false;  // the peer's shut-down notice arrived: the program ends
     bool showPasswordAtStart = false;
+    bool classicProtocol = false;  // connect with the older, unencrypted protocol
 };
 
 // The few flags every folder shares. Written only through BusyScope below
@@ -208,6 +211,17 @@ struct AppState {
     void setSidePanelOpen(bool open) { flags.panelOpen = open; }
     // Keeps the record buttons' enabled states as a side panel opens.
     void savePanelButtons();
+
+    // Writes the settings files now, as shut-down does: called once a session
+    // is authenticated, so that a copy killed during the game finds the
+    // panel's fields again. The files' values belong to src/shell, which
+    // installs the saver; a state without one saves nothing.
+    void saveSessionFields()
+    {
+        if (sessionFieldsSaver)
+            sessionFieldsSaver();
+    }
+    std::function<void()> sessionFieldsSaver;
 
     Rgb blackStoneColour() const;  // the colour in effect
     Rgb boardColour() const;

@@ -182,6 +182,7 @@ Form::Form()
     txtPassword = makeTextBox("txtPassword", 20, QStringLiteral("相手との合言葉を入力"));
     cboCipherNumber = make<ComboBox>("cboCipherNumber");
     Check3 = make<CheckBox>("Check3", QStringLiteral("次回起動時に合言葉を表示する(&D)"));
+    chkClassic = make<CheckBox>("chkClassic", QStringLiteral("従来方式で接続(&K)"));
     Command1 = make<Button>("Command1", QStringLiteral("接続(&A)"));
     Command4 = make<Button>("Command4", QStringLiteral("接続オフ(&B)"), false);
     Command2 = make<Button>("Command2", QStringLiteral("閉じる(&C)"));
@@ -217,7 +218,7 @@ std::vector<Control *> Form::controls()
                                   &cmdFileOpen, &cmdF, &UpDown5, &lblSnum, &cmdNetwork, &cmdOpt, &cmdEnd,
                                   &txtSend, &txtDisp, &cmdSend, &lblStatus, &Combo2, &lblTime, &lblMax, &UpDown3,
                                   &cmdTimer, &cmdResetTimer, &txtPeerAddress, &txtPeerPort, &txtOwnPort,
-                                  &txtPassword, &cboCipherNumber, &Check3, &Command1, &Command4, &Command2, &fraNetwork,
+                                  &txtPassword, &cboCipherNumber, &Check3, &chkClassic, &Command1, &Command4, &Command2, &fraNetwork,
                                   &Combo1, &Combo3, &UpDown4, &lblLog, &cmdTekiyou, &cmdOptClose, &fraOptions};
     for (OptionGroup *g : optionGroups())
         for (Control &c : g->options)

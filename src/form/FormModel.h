@@ -166,6 +166,7 @@ struct Form {
     TextBox txtPassword;      // 合言葉：
     ComboBox cboCipherNumber; // 暗号番号："1"–"29"
     CheckBox Check3;          // 次回起動時に合言葉を表示する(&D)
+    CheckBox chkClassic;      // 従来方式で接続(&K): the older, unencrypted protocol
     Button Command1;          // 接続(&A)
     Button Command4;          // 接続オフ(&B)
     Button Command2;          // 閉じる(&C)

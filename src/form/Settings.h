@@ -1,7 +1,7 @@
 #pragma once
-// The options that survive from one run to the next, in the order of the
-// settings file. Loaded at start-up, collected from the window and saved at
-// shut-down (src/settings, src/shell).
+// The options that survive from one run to the next: those of the settings
+// file AppData.dat in its order, and those of Moyuta.ini. Loaded at start-up,
+// collected from the window and saved at shut-down (src/settings, src/shell).
 
 #include <QString>
 #include <QtGlobal>
@@ -25,6 +25,14 @@ struct Settings {
     int boardSizeCode = 0;
 
     bool operator==(const Settings &) const = default;
+};
+
+// The options AppData.dat has no room for: its line is fixed, and older
+// copies read it. They live in Moyuta.ini beside it (src/settings).
+struct ExtraSettings {
+    bool classicProtocol = false;  // 従来方式で接続(&K)
+
+    bool operator==(const ExtraSettings &) const = default;
 };
 
 }  // namespace moyuta

@@ -193,6 +193,7 @@ void installPanelHandlers(AppState &s)
         if (s.session.showPasswordAtStart && s.shell.startupComplete)
             s.inform(QStringLiteral("チェックを入れると次回起動時に合言葉(パスワード)が表示されますのでPCを使用する本人以外の人に見られる可能性があります。"));
     };
+    f.chkClassic.onClick = [&s] { s.session.classicProtocol = s.form.chkClassic.checked; };
 }
 
 }  // namespace moyuta::network

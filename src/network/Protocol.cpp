@@ -53,6 +53,7 @@ void authenticate(AppState &s)
     s.form.cmdStart.enabled = true;
     s.form.cmdStart.back = kStartGreen;
     s.playCueSound();
+    s.saveSessionFields();
 }
 
 // The same move again (a datagram delivered twice): the log's last entry, a

@@ -56,12 +56,18 @@ bool passwordKeysCipher(AppState &s, const QString &password, int number)
     return r.succeeded;
 }
 
+// The panel's inputs: usable while no socket is bound, locked while it is.
+void setInputsEnabled(Form &f, bool enabled)
+{
+    for (Control *c : std::initializer_list<Control *>{&f.txtPeerAddress, &f.txtPeerPort, &f.txtOwnPort, &f.txtPassword,
+                                                       &f.cboCipherNumber, &f.Check3, &f.chkClassic})
+        c->enabled = enabled;
+}
+
 void panelIdle(AppState &s)
 {
     // The fields, the connect and close buttons again; no disconnect.
-    for (Control *c : std::initializer_list<Control *>{&s.form.txtPeerAddress, &s.form.txtPeerPort, &s.form.txtOwnPort,
-                                                       &s.form.txtPassword, &s.form.cboCipherNumber, &s.form.Check3})
-        c->enabled = true;
+    setInputsEnabled(s.form, true);
 }
 
 }  // namespace
@@ -127,9 +133,7 @@ void onConnect(AppState &s)
         return;
     }
     // Waiting for the peer.
-    for (Control *c : std::initializer_list<Control *>{&f.txtPeerAddress, &f.txtPeerPort, &f.txtOwnPort,
-                                                       &f.txtPassword, &f.cboCipherNumber, &f.Check3})
-        c->enabled = false;
+    setInputsEnabled(f, false);
     f.Command1.enabled = false;
     f.Command4.enabled = true;
 }
@@ -167,6 +171,11 @@ void restoreCipherNumber(AppState &s, int number)
 void restorePasswordShown(AppState &s, bool shown)
 {
     s.session.showPasswordAtStart = shown;
+}
+
+void restoreClassicProtocol(AppState &s, bool classic)
+{
+    s.session.classicProtocol = classic;
 }
 
 }  // namespace moyuta::network

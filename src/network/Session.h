@@ -15,5 +15,6 @@ void leaveSession(AppState &s);
 // The saved settings restored at start-up.
 void restoreCipherNumber(AppState &s, int number);
 void restorePasswordShown(AppState &s, bool shown);
+void restoreClassicProtocol(AppState &s, bool classic);
 
 }  // namespace moyuta::network

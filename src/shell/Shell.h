@@ -37,6 +37,9 @@ bool closeRequest(AppState &s);
 bool beginSessionEnd(AppState &s);
 // Releases the sound and saves the settings (once; only after a load or a start-up error).
 void shutDown(AppState &s);
+// Collects and saves the settings files during the run, as shut-down would
+// (only after a successful start, and not after shut-down).
+void saveSessionFields(AppState &s);
 
 // A click on the window background or on the clock labels.
 void onBackgroundClick(AppState &s);

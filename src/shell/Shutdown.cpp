@@ -1,5 +1,6 @@
 // The close request and shut-down.
 #include "Shell.h"
+#include "ExtraSettings.h"
 #include "SettingsFile.h"
 #include "Session.h"
 
@@ -25,6 +26,12 @@ qint32 portValue(const QString &field)
                                      std::numeric_limits<qint32>::max()));
 }
 
+void saveSettingsFiles(const AppState &s)
+{
+    settings::saveSettings(s.shell.programFolder, s.shell.settings);
+    settings::saveExtraSettings(s.shell.programFolder, s.shell.extraSettings);
+}
+
 }  // namespace
 
 void collectSettings(AppState &s)
@@ -47,6 +54,8 @@ void collectSettings(AppState &s)
     // An empty own port falls back to 1 on its own; the other values stay.
     v.ownPort = f.txtOwnPort.text.isEmpty() ? 1 : portValue(f.txtOwnPort.text);
     v.savedPassword = trimSpaces(f.txtPassword.text);
+
+    s.shell.extraSettings.classicProtocol = f.chkClassic.checked;
 }
 
 bool beginSessionEnd(AppState &s)
@@ -95,7 +104,15 @@ void shutDown(AppState &s)
     if (!s.shell.startupFailed)
         collectSettings(s);
     s.ports.pump.processEvents();
-    settings::saveSettings(s.shell.programFolder, s.shell.settings);
+    saveSettingsFiles(s);
+}
+
+void saveSessionFields(AppState &s)
+{
+    if (!s.shell.settingsLoaded || s.shell.startupFailed || s.shell.shutDownDone)
+        return;
+    collectSettings(s);
+    saveSettingsFiles(s);
 }
 
 }  // namespace moyuta::shell

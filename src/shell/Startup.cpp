@@ -2,6 +2,7 @@
 #include "Board.h"
 #include "News.h"
 #include "Shell.h"
+#include "ExtraSettings.h"
 #include "SettingsFile.h"
 #include "Session.h"
 
@@ -51,6 +52,8 @@ StartResult startUp(AppState &s)
         s.ports.pump.processEvents();
         s.shell.settingsLoaded = true;
         s.shell.settings = settings::loadSettings(s, s.shell.programFolder);
+        s.shell.extraSettings = settings::loadExtraSettings(s.shell.programFolder);
+        s.sessionFieldsSaver = [&s] { saveSessionFields(s); };
         if (s.ports.windows.newsWindowLoaded())
             s.ports.windows.showNewsWindow();  // a damaged settings file hid it
 
@@ -76,6 +79,7 @@ StartResult startUp(AppState &s)
         s.ports.windows.closeSplash();
         s.ports.windows.closeNewsWindow();
         settings::resetSettingsToDefaults(s.shell.settings);
+        s.shell.extraSettings = {};
         s.shell.settingsLoaded = true;
         s.shell.startupFailed = true;
         s.warn(kStartupError);
@@ -154,6 +158,9 @@ void applySettings(AppState &s)
     f.Check3.checked = v.showPasswordAtStart;
     network::restorePasswordShown(s, v.showPasswordAtStart);
     f.txtPassword.text = v.showPasswordAtStart ? trimSpaces(v.savedPassword) : QString();
+
+    f.chkClassic.checked = s.shell.extraSettings.classicProtocol;
+    network::restoreClassicProtocol(s, s.shell.extraSettings.classicProtocol);
 }
 
 void onBackgroundClick(AppState &s)

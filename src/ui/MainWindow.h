@@ -81,6 +81,7 @@ private:
     QGroupBox *buildRecordBox();
     // The network panel, a frame over the window's centre (MainWindowNetwork.cpp).
     QFrame *buildNetworkPanel(QWidget *parent);
+    void addClassicBox(QGridLayout *grid, int &row);
     // The options panel, the same way (MainWindowOptions.cpp).
     QFrame *buildOptionsPanel(QWidget *parent);
     QLineEdit *lineEdit(TextBox &model, const QString &accessibleName);

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QStyle>
 
 namespace moyuta::ui {
 
@@ -110,6 +111,7 @@ QFrame *MainWindow::buildNetworkPanel(QWidget *parent)
     grid->addWidget(cipher, row, 1, Qt::AlignLeft);
     ++row;
     grid->addWidget(checkBox(f.Check3), row++, 0, 1, 2);
+    addClassicBox(grid, row);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(button(f.Command1, network::onConnect));
@@ -120,6 +122,26 @@ QFrame *MainWindow::buildNetworkPanel(QWidget *parent)
     bind(f.fraNetwork, panel);
     panel->hide();
     return panel;
+}
+
+// "従来方式で接続(&K)" and, under its caption, why it is the exception.
+void MainWindow::addClassicBox(QGridLayout *grid, int &row)
+{
+    QCheckBox *classic = checkBox(s_.form.chkClassic);
+    classic->setAccessibleName(QStringLiteral("従来方式で接続"));
+    auto *hint = new QLabel(QStringLiteral("暗号化されません。従来版のMoyutaと接続する場合のみ"));
+    hint->setObjectName(QStringLiteral("lblClassicHint"));
+    classic->setAccessibleDescription(hint->text());
+    QFont smaller = hint->font();
+    smaller.setPointSizeF(smaller.pointSizeF() * 0.9);
+    hint->setFont(smaller);
+    hint->setForegroundRole(QPalette::PlaceholderText);
+    // Lined up with the box's caption, not with the box.
+    const QStyle *style = classic->style();
+    hint->setIndent(style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, classic)
+                    + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, classic));
+    grid->addWidget(classic, row++, 0, 1, 2);
+    grid->addWidget(hint, row++, 0, 1, 2);
 }
 
 QFrame *MainWindow::sidePanelFrame(QWidget *parent, const QString &title, QGridLayout *&grid)

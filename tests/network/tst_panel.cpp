@@ -19,6 +19,9 @@ private slots:
     void portField();
     void savedTextFields_data();
     void savedTextFields();
+    void classicBox();
+    void inputsLockTogether_data();
+    void inputsLockTogether();
 };
 
 void TestPanel::openAsks_data()
@@ -150,6 +153,58 @@ void TestPanel::savedTextFields()
     QCOMPARE(fx.form().txtPassword.text, kept);
     fx.form().txtPeerAddress.setText(typed);
     QCOMPARE(fx.form().txtPeerAddress.text, kept);
+}
+
+// "従来方式で接続(&K)": off at first; the tick is the session's choice.
+void TestPanel::classicBox()
+{
+    test::Fixture fx;
+    network::installPanelHandlers(fx.s);
+    CheckBox &box = fx.form().chkClassic;
+    QCOMPARE(box.name, QStringLiteral("chkClassic"));
+    QCOMPARE(box.caption, QStringLiteral("従来方式で接続(&K)"));
+    QVERIFY(!box.checked && !fx.s.session.classicProtocol);
+    box.setChecked(true);
+    QVERIFY(fx.s.session.classicProtocol);
+    box.setChecked(false);
+    QVERIFY(!fx.s.session.classicProtocol);
+    QCOMPARE(fx.dialogs.notices, QStringList());
+}
+
+void TestPanel::inputsLockTogether_data()
+{
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<bool>("enabled");  // the panel's inputs afterwards
+    QTest::newRow("waiting for the peer") << "wait" << false;
+    QTest::newRow("turned off while waiting") << "off" << true;
+    QTest::newRow("own port refused") << "bind" << true;
+    QTest::newRow("connected after waiting") << "connect" << false;
+}
+
+// The classic box is locked and given back with the fields, the cipher number and the password box.
+void TestPanel::inputsLockTogether()
+{
+    QFETCH(QString, step);
+    QFETCH(bool, enabled);
+
+    test::MemoryWire w;
+    Form &f = w.a.s.form;
+    if (step == QLatin1String("bind"))
+        w.a.end.setup = TransportPort::Setup::BindFailed;
+    if (step == QLatin1String("connect")) {
+        QVERIFY(w.connectBoth());
+    } else {
+        network::onConnect(w.a.s);
+        w.deliver();
+    }
+    if (step == QLatin1String("off")) {
+        w.a.dialogs.answers = {Answer::Yes};
+        network::onDisconnect(w.a.s);
+    }
+    for (const Control *c : std::initializer_list<const Control *>{&f.txtPeerAddress, &f.txtPeerPort, &f.txtOwnPort,
+                                                                    &f.txtPassword, &f.cboCipherNumber, &f.Check3,
+                                                                    &f.chkClassic})
+        QVERIFY2(c->enabled == enabled, qPrintable(c->name));
 }
 
 QTEST_MAIN(TestPanel)

@@ -1,5 +1,7 @@
 // Start-up: what one run makes of the settings file, refused starts, start-up errors.
 #include "Board.h"
+#include "ExtraSettings.h"
+#include "Panel.h"
 #include "ShellDoubles.h"
 
 #include <QDir>
@@ -7,6 +9,16 @@
 
 using namespace moyuta;
 using test::kDefaultLine;
+
+namespace {
+
+bool saveFileAt(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+}  // namespace
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -21,6 +33,8 @@ private slots:
     void password();
     void networkFieldsAtShutDown_data();
     void networkFieldsAtShutDown();
+    void extraSettingsFile_data();
+    void extraSettingsFile();
 };
 
 // "tool#sound#address#peer#own#colour#log#number#black#speed#showpw#cipher#password#size@"
@@ -157,12 +171,14 @@ void TestStartup::refused()
     QVERIFY(fx.s.shell.quitWithoutAsking);
     QVERIFY(!fx.windows.mainShown);
     QCOMPARE(f.readAll(), line);  // byte for byte as the running copy left it
+    QVERIFY(!QFile::exists(settings::findProgramFolder(fx.program.folder) + settings::kExtraSettingsFileName));
 }
 
 void TestStartup::startupError()
 {
     test::ShellFixture fx;
     fx.writeSettings("2#1#peer#1234#5678#5#200#1#3#500000#1#7#pw#1@");
+    QVERIFY(saveFileAt(fx.dir.filePath(settings::kExtraSettingsFileName), "[network]\nclassicProtocol=true\n"));
     fx.news.fail = true;
     QCOMPARE(shell::startUp(fx.s), shell::StartResult::Failed);
     QVERIFY(!fx.windows.splashOpen);
@@ -177,6 +193,7 @@ void TestStartup::startupError()
     QVERIFY(fx.dialogs.questions.isEmpty());
     shell::shutDown(fx.s);
     QCOMPARE(fx.readSettings(), kDefaultLine);
+    QVERIFY(settings::loadExtraSettings(fx.s.shell.programFolder) == ExtraSettings{});
 }
 
 void TestStartup::password_data()
@@ -243,6 +260,49 @@ void TestStartup::networkFieldsAtShutDown()
     QVERIFY(shell::closeRequest(fx.s));
     shell::shutDown(fx.s);
     QCOMPARE(fx.readSettings(), saved);
+}
+
+void TestStartup::extraSettingsFile_data()
+{
+    QTest::addColumn<QByteArray>("ini");  // Moyuta.ini before the run; "-": none
+    QTest::addColumn<bool>("restored");   // the classic box after start-up
+    QTest::addColumn<bool>("tick");       // ticked by the user during the run
+    QTest::addColumn<bool>("saved");
+
+    const QByteArray ticked = "[network]\nclassicProtocol=true\n";
+    QTest::newRow("no file") << QByteArray("-") << false << false << false;
+    QTest::newRow("no file, ticked in the run") << QByteArray("-") << false << true << true;
+    QTest::newRow("ticked last time") << ticked << true << true << true;
+    QTest::newRow("ticked last time, unticked") << ticked << true << false << false;
+    QTest::newRow("damaged") << QByteArray("\x00[network\nclassicProtocol=@") << false << false << false;
+}
+
+// Moyuta.ini beside AppData.dat: restored silently, saved at the end; the
+// old file keeps its bytes.
+void TestStartup::extraSettingsFile()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(bool, restored);
+    QFETCH(bool, tick);
+    QFETCH(bool, saved);
+
+    test::ShellFixture fx;
+    network::installPanelHandlers(fx.s);
+    const QString iniPath = fx.dir.filePath(settings::kExtraSettingsFileName);
+    if (ini != "-")
+        QVERIFY(saveFileAt(iniPath, ini));
+    QCOMPARE(shell::startUp(fx.s), shell::StartResult::Running);
+    QCOMPARE(fx.s.form.chkClassic.checked, restored);
+    QCOMPARE(fx.s.session.classicProtocol, restored);
+    fx.s.form.chkClassic.setChecked(tick);
+    QCOMPARE(fx.s.session.classicProtocol, tick);
+    fx.s.shell.sessionEnding = true;
+    QVERIFY(shell::closeRequest(fx.s));
+    shell::shutDown(fx.s);
+
+    QCOMPARE(fx.dialogs.boxes(), 0);
+    QCOMPARE(fx.readSettings(), kDefaultLine);
+    QCOMPARE(settings::loadExtraSettings(fx.s.shell.programFolder).classicProtocol, saved);
 }
 
 QTEST_MAIN(TestStartup)

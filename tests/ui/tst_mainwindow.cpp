@@ -40,6 +40,8 @@ private slots:
     void questionBox();
     void recordControls();
     void networkPanel();
+    void classicBoxReachesHandler_data();
+    void classicBoxReachesHandler();
     void accessibleTextReachesModel_data();
     void accessibleTextReachesModel();
     void renderedTextRaisesNothing_data();
@@ -496,7 +498,7 @@ void TestMainWindow::networkPanel()
     QTest::keyClick(&w, Qt::Key_M, Qt::AltModifier);  // ネットワーク接続(&M)
     QTRY_VERIFY(panel->isVisible());
     QVERIFY(fx.s.flags.panelOpen);
-    const QStringList names{"IPアドレス(相手側)", "相手側ポート", "自分側ポート", "合言葉", "暗号番号"};
+    const QStringList names{"IPアドレス(相手側)", "相手側ポート", "自分側ポート", "合言葉", "暗号番号", "従来方式で接続"};
     for (const QString &name : names) {
         bool found = false;
         for (QWidget *child : panel->findChildren<QWidget *>())
@@ -515,6 +517,50 @@ void TestMainWindow::networkPanel()
     QTest::keyClick(&w, Qt::Key_C, Qt::AltModifier);  // 閉じる(&C)
     QTRY_VERIFY(!panel->isVisible());
     QVERIFY(!fx.s.flags.panelOpen);
+}
+
+void TestMainWindow::classicBoxReachesHandler_data()
+{
+    QTest::addColumn<QString>("road");
+    QTest::newRow("mouse") << "mouse";
+    QTest::newRow("space bar") << "space";
+    QTest::newRow("Alt+K") << "mnemonic";
+    QTest::newRow("toggle action") << "toggle";
+    QTest::newRow("press action") << "press";
+}
+
+// "従来方式で接続(&K)" in the open network panel, by every road; Alt+K is
+// the numbering box's too, which the open panel keeps disabled.
+void TestMainWindow::classicBoxReachesHandler()
+{
+    QFETCH(QString, road);
+
+    test::Fixture fx;
+    network::installPanelHandlers(fx.s);
+    network::onNetworkPanelOpen(fx.s);
+    ui::MainWindow w(fx.s);
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto *box = w.findChild<QCheckBox *>(QStringLiteral("chkClassic"));
+    QVERIFY(box && box->isVisible() && box->isEnabled() && !box->isChecked());
+
+    if (road == QLatin1String("mouse")) {
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->height() / 2, box->height() / 2));  // on the box
+    } else if (road == QLatin1String("space")) {
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Space);
+    } else if (road == QLatin1String("mnemonic")) {
+        QTest::keyClick(&w, Qt::Key_K, Qt::AltModifier);
+    } else {
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(box);
+        QVERIFY(iface && iface->actionInterface());
+        iface->actionInterface()->doAction(road == QLatin1String("toggle") ? QAccessibleActionInterface::toggleAction()
+                                                                          : QAccessibleActionInterface::pressAction());
+    }
+    QTRY_VERIFY(fx.s.session.classicProtocol);
+    QVERIFY(fx.s.form.chkClassic.checked && box->isChecked());
+    QVERIFY(!fx.s.form.chkNumberStones.checked && !fx.s.board.numberStones);
 }
 
 void TestMainWindow::accessibleTextReachesModel_data()

@@ -1,0 +1,175 @@
+// Moyuta.ini: what loads, what is refused without a word, and safe saving.
+#include "ExtraSettings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+using namespace moyuta;
+
+class TestExtraSettings : public QObject {
+    Q_OBJECT
+private slots:
+    void load_data();
+    void load();
+    void saveAndLoad_data();
+    void saveAndLoad();
+    void saveKeepsOtherKeys();
+    void saveReplacesRefusedFile();
+    void strangeFilesLeftAlone_data();
+    void strangeFilesLeftAlone();
+};
+
+namespace {
+
+struct Folder {
+    QTemporaryDir dir;
+    QString path() const { return QDir::toNativeSeparators(dir.path() + QLatin1Char('/')); }
+    QString ini() const { return dir.filePath(settings::kExtraSettingsFileName); }
+    void write(const QByteArray &bytes) const
+    {
+        QFile f(ini());
+        if (f.open(QIODevice::WriteOnly))
+            f.write(bytes);
+    }
+    QByteArray read() const
+    {
+        QFile f(ini());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    // "file" (the bytes), "none", "folder" or "fifo" at the file's place.
+    bool make(const QString &kind, const QByteArray &bytes) const
+    {
+        if (kind == QLatin1String("file"))
+            write(bytes);
+        else if (kind == QLatin1String("folder"))
+            return QDir().mkdir(ini());
+        else if (kind == QLatin1String("fifo"))
+            return ::mkfifo(QFile::encodeName(ini()).constData(), 0600) == 0;
+        return true;
+    }
+};
+
+const QByteArray kTicked = "[network]\nclassicProtocol=true\n";
+
+}  // namespace
+
+void TestExtraSettings::load_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("classic");
+
+    QTest::newRow("no file") << "none" << QByteArray() << false;
+    QTest::newRow("ticked") << "file" << kTicked << true;
+    QTest::newRow("unticked") << "file" << QByteArray("[network]\nclassicProtocol=false\n") << false;
+    QTest::newRow("CRLF lines, other keys around")
+        << "file" << QByteArray("[network]\r\nfuture=1\r\nclassicProtocol=true\r\n[window]\r\nx=3\r\n") << true;
+    QTest::newRow("empty") << "file" << QByteArray() << false;
+    QTest::newRow("a word not ours") << "file" << QByteArray("[network]\nclassicProtocol=yes\n") << false;
+    QTest::newRow("a number") << "file" << QByteArray("[network]\nclassicProtocol=1\n") << false;
+    QTest::newRow("outside its group") << "file" << QByteArray("classicProtocol=true\n") << false;
+    QTest::newRow("binary") << "file" << QByteArray::fromHex("00ff10fe5b0a3d3d00") + kTicked.left(9) << false;
+    QTest::newRow("quoted") << "file" << QByteArray("[network]\nclassicProtocol=\"true\"\n") << false;
+    QTest::newRow("escaped") << "file" << QByteArray("[network]\nclassicProtocol=\\x74rue\n") << false;
+    QByteArray large = kTicked;
+    large += QByteArray(settings::kMaxExtraSettingsBytes, ';');
+    QTest::newRow("larger than any of ours") << "file" << large << false;
+    // A list claiming 4294967295 entries: QDataStream would reserve room for them all.
+    QTest::newRow("forged list length")
+        << "file" << QByteArray("[network]\nclassicProtocol=@Variant(\\0\\0\\0\\t\\xff\\xff\\xff\\xff)\n") << false;
+    QTest::newRow("forged list length, unescaped")
+        << "file" << QByteArray("[network]\nclassicProtocol=@Variant(") + QByteArray("\0\0\0\t", 4)
+               + QByteArray("\xc3\xbf\xc3\xbf\xc3\xbf\xc3\xbf)\n") << false;
+    QTest::newRow("a folder") << "folder" << QByteArray() << false;
+    QTest::newRow("a FIFO: no waiting for a writer") << "fifo" << QByteArray() << false;
+}
+
+void TestExtraSettings::load()
+{
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, classic);
+
+    Folder folder;
+    QVERIFY(folder.make(kind, bytes));
+    QCOMPARE(settings::loadExtraSettings(folder.path()).classicProtocol, classic);
+}
+
+void TestExtraSettings::saveAndLoad_data()
+{
+    QTest::addColumn<bool>("classic");
+    QTest::newRow("ticked") << true;
+    QTest::newRow("unticked") << false;
+}
+
+void TestExtraSettings::saveAndLoad()
+{
+    QFETCH(bool, classic);
+
+    Folder folder;
+    ExtraSettings v;
+    v.classicProtocol = classic;
+    settings::saveExtraSettings(folder.path(), v);
+    QVERIFY(folder.read().contains(classic ? "classicProtocol=true" : "classicProtocol=false"));
+    QVERIFY(settings::loadExtraSettings(folder.path()) == v);
+    QCOMPARE(QDir(folder.dir.path()).entryList(QDir::Files), QStringList{settings::kExtraSettingsFileName});
+}
+
+// Keys that later versions add survive a save by this one.
+void TestExtraSettings::saveKeepsOtherKeys()
+{
+    Folder folder;
+    folder.write("[window]\nx=30\n[network]\nclassicProtocol=true\nfuture=abc\n");
+    settings::saveExtraSettings(folder.path(), ExtraSettings{});
+    const QByteArray text = folder.read();
+    QVERIFY(text.contains("classicProtocol=false"));
+    QVERIFY(text.contains("x=30"));
+    QVERIFY(text.contains("future=abc"));
+}
+
+// A file that loading refuses is not merged into the new one.
+void TestExtraSettings::saveReplacesRefusedFile()
+{
+    Folder folder;
+    folder.write("[network]\nclassicProtocol=@Variant(\\0\\0\\0\\t\\xff\\xff\\xff\\xff)\nother=\"q\"\n");
+    ExtraSettings v;
+    v.classicProtocol = true;
+    settings::saveExtraSettings(folder.path(), v);
+    QVERIFY(!folder.read().contains("@Variant"));
+    QVERIFY(settings::loadExtraSettings(folder.path()).classicProtocol);
+}
+
+void TestExtraSettings::strangeFilesLeftAlone_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a folder") << "folder";
+    QTest::newRow("a FIFO") << "fifo";
+    QTest::newRow("no program folder") << "gone";
+}
+
+// Nothing is written, nothing blocks, nothing is said.
+void TestExtraSettings::strangeFilesLeftAlone()
+{
+    QFETCH(QString, kind);
+
+    Folder folder;
+    QVERIFY(folder.make(kind, {}));
+    const QString target = kind == QLatin1String("gone") ? folder.path() + QStringLiteral("gone/") : folder.path();
+    ExtraSettings v;
+    v.classicProtocol = true;
+    settings::saveExtraSettings(target, v);
+    const QFileInfo info(target + settings::kExtraSettingsFileName);
+    if (kind == QLatin1String("folder"))
+        QVERIFY(info.isDir());
+    else if (kind == QLatin1String("fifo"))
+        QVERIFY(info.exists() && !info.isFile() && !info.isDir());
+    else
+        QVERIFY(!info.exists());
+}
+
+QTEST_MAIN(TestExtraSettings)
+#include "tst_extrasettings.moc"
