@@ -58,7 +58,8 @@ QString captureGame(const AppState &s)
         points << pointText(p);
     QStringList lines;
     lines << QStringLiteral("size=%1").arg(s.board.boardSizeCode)
-          << QStringLiteral("flags=%1,%2").arg(int(s.board.gameStarted)).arg(int(s.board.gameEnded))
+          // A game that ended is no longer started, whichever side ended it.
+          << QStringLiteral("flags=%1,%2").arg(int(s.board.gameStarted && !s.board.gameEnded)).arg(int(s.board.gameEnded))
           << QStringLiteral("prisoners=%1,%2").arg(s.board.blackPrisoners).arg(s.board.whitePrisoners)
           << QStringLiteral("last=%1").arg(s.board.lastMovePoint)
           << QStringLiteral("points=") + points.join(QLatin1Char(' '))

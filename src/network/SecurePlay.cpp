@@ -265,6 +265,11 @@ void startSecure(AppState &s, const QString &password, int cipherNumber)
                             quint16(f.txtOwnPort.text.toInt()), password, cipherNumber);
 }
 
+void setClassicProtocol(AppState &s, bool classic)
+{
+    s.session.classicProtocol = classic;
+}
+
 void sendSecure(AppState &s, const QString &plain)
 {
     if (!s.session.authenticated)

@@ -27,6 +27,8 @@ void attachSecure(AppState &s, SecureChannelPort &channel, KeyDerivationPort &ke
 // The connect action's secure attempt, once the fields passed their checks.
 void startSecure(AppState &s, const QString &password, int cipherNumber);
 void sendSecure(AppState &s, const QString &plain);
+// The panel's "従来方式で接続(&K)".
+void setClassicProtocol(AppState &s, bool classic);
 // Handles every message the session has delivered (never nested).
 void receiveSecure(AppState &s);
 // Ends the secure session, if one runs; the peer waits for it to come back.

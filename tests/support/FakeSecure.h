@@ -20,14 +20,14 @@ class SecureWorld;
 
 class FakeTimer : public network::SessionTimerPort {
 public:
-    explicit FakeTimer(FakeClock &clock) : clock_(clock) {}
+    explicit FakeTimer(SimClock &clock) : clock_(clock) {}
     qint64 nowMs() const override { return clock_.now; }
     void wakeIn(qint64 ms) override { wakeAt = clock_.now + std::max<qint64>(ms, 0); }
     void stop() override { wakeAt.reset(); }
     std::optional<qint64> wakeAt;
 
 private:
-    FakeClock &clock_;
+    SimClock &clock_;
 };
 
 class FakeKeys : public network::KeyDerivationPort {
@@ -83,7 +83,7 @@ private:
 // One fake clock drives the relay, both sides' timers, the channels and the key derivations.
 class SecureWorld {
 public:
-    FakeClock clock;
+    SimClock clock;
     LossyRelay relay;
     FakeTimer timer[2]{FakeTimer(clock), FakeTimer(clock)};
     FakeKeys keys[2]{FakeKeys(*this), FakeKeys(*this)};
