@@ -99,6 +99,15 @@ void setPeerHolding(AppState &s, bool holding);
 // The peer's notices; each is lifted only by its own message.
 void setPeerAway(AppState &s, bool away);
 void setPeerRemoving(AppState &s, bool removing);
+// Nothing heard from the peer for a while: the notice covers the board until it is back.
+void setPeerSilent(AppState &s, bool silent);
+
+// --- The whole game, as one side hands it to the other -----------------------
+// Size, every point, the last-move marker, the network log, the prisoner
+// counts and the game's flags, as text.
+QString captureGame(const AppState &s);
+// Takes the game over from its text; false (and nothing changed) when it is malformed.
+bool adoptGame(AppState &s, const QString &text);
 
 // --- Choices applied from elsewhere -------------------------------------------
 void setTool(AppState &s, int tool);  // the tool the next press puts down

@@ -126,8 +126,10 @@ void showMessagePanel(AppState &s, const QString &text)
 
 void hideMessagePanel(AppState &s)
 {
-    // The peer's absence outranks its removal.
-    if (s.board.peerAway)
+    // A silent peer outranks its absence, which outranks its removal.
+    if (s.board.peerSilent)
+        showMessagePanel(s, QStringLiteral("相手からの応答がありません。再接続を待っています…"));
+    else if (s.board.peerAway)
         showMessagePanel(s, QStringLiteral("退席中…"));
     else if (s.board.peerRemoving)
         showMessagePanel(s, QStringLiteral("石を削除しています…"));

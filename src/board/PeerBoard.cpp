@@ -115,4 +115,10 @@ void setPeerRemoving(AppState &s, bool removing)
     }
 }
 
+void setPeerSilent(AppState &s, bool silent)
+{
+    s.board.peerSilent = silent;
+    hideMessagePanel(s);  // shows the notice that is due, if any
+}
+
 }  // namespace moyuta::board

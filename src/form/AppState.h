@@ -12,8 +12,13 @@
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <memory>
 
 namespace moyuta {
+
+namespace network {
+class SecureSession;
+}
 
 struct BoardPoint {
     PointContent content = PointContent::Empty;
@@ -72,8 +77,9 @@ struct BoardState {
     bool peerHolding = false;
     bool peerAway = false;       // "退席中" came, and no "着席中" since
     bool peerRemoving = false;   // "石削除中" came on a board with content, and no "石削除終了" since
-    // The peer's notice covers the board while it is away or removing.
-    bool overlayShown() const { return peerAway || peerRemoving; }
+    bool peerSilent = false;     // nothing heard from the peer: waiting for it to come back
+    // The peer's notice covers the board while it is away, removing or silent.
+    bool overlayShown() const { return peerAway || peerRemoving || peerSilent; }
 };
 
 // The move lists: take-back, the game record with its replay position, and
@@ -142,7 +148,17 @@ struct SessionState {
     qint64 lastKeyMismatchReplyMs = -1;
     bool peerQuit = false;  // the peer's shut-down notice arrived: the program ends
     bool showPasswordAtStart = false;
-    bool classicProtocol = false;  // connect with the older, unencrypted protocol
+
+    // The secure session between two copies (null where the program was built without one).
+    std::shared_ptr<network::SecureSession> secure;
+    bool classicProtocol = false;  // the panel's "従来方式で接続(&K)": the older, unencrypted protocol
+    bool secureActive = false;     // this attempt runs the secure session
+    bool orderer = false;          // this side's order wins when actions cross
+    int gameSent = 0;              // game messages sent in this secure session
+    int gameSeen = 0;              // game messages the peer sent that were handled here
+    bool awaitingGame = false;     // held until the peer's whole game has arrived
+    QString gameTextParts;         // the peer's game text as it arrives in parts
+    QStringList secureInbox;       // messages delivered while another was being handled
 };
 
 // The few flags every folder shares. Written only through BusyScope below
@@ -179,7 +195,7 @@ struct AppState {
     // The peer holds the board (a question is open there) or shows the overlay.
     bool peerBlocks() const
     {
-        return session.authenticated && (board.peerHolding || board.overlayShown());
+        return session.authenticated && (board.peerHolding || board.overlayShown() || session.awaitingGame);
     }
 
     // Message boxes; none while quitting, where a question counts as not Yes.

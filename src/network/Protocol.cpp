@@ -7,6 +7,7 @@
 #include "MoveEntry.h"
 #include "Panel.h"
 #include "PeerActions.h"
+#include "SecurePlay.h"
 
 #include <chrono>
 #include <exception>
@@ -41,20 +42,6 @@ struct HandlingScope {
     explicit HandlingScope(AppState &state) : s(state) { ++s.session.handlingPeerMessage; }
     ~HandlingScope() { --s.session.handlingPeerMessage; }
 };
-
-void authenticate(AppState &s)
-{
-    s.session.authenticated = true;
-    s.session.waitingForPeer = false;
-    s.session.sentConnectNN = false;
-    board::clearMoveLists(s);
-    onNetworkPanelClose(s);
-    s.session.activeCipherNumber = s.session.chosenCipherNumber;
-    s.form.cmdStart.enabled = true;
-    s.form.cmdStart.back = kStartGreen;
-    s.playCueSound();
-    s.saveSessionFields();
-}
 
 // The same move again (a datagram delivered twice): the log's last entry, a
 // stone on a point that already holds it, or a stone taken off an empty point.
@@ -98,6 +85,20 @@ bool isDigitsAndCommas(const QString &text)
 void dispatchMessage(AppState &s);
 
 }  // namespace
+
+void authenticate(AppState &s)
+{
+    s.session.authenticated = true;
+    s.session.waitingForPeer = false;
+    s.session.sentConnectNN = false;
+    board::clearMoveLists(s);
+    onNetworkPanelClose(s);
+    s.session.activeCipherNumber = s.session.chosenCipherNumber;
+    s.form.cmdStart.enabled = true;
+    s.form.cmdStart.back = kStartGreen;
+    s.playCueSound();
+    s.saveSessionFields();
+}
 
 void NetworkOutbox::attach(AppState &s)
 {
@@ -150,6 +151,8 @@ void sendPeerMessage(AppState &s, const QString &plain)
 {
     if (trimSpaces(plain).isEmpty())
         return;
+    if (s.session.secureActive)
+        return sendSecure(s, plain);
     if (!s.ports.transport.isBound())
         return;  // only the connect action's socket sends
     const QString copy = plain;  // the caller's text may change while events run
@@ -167,6 +170,8 @@ void receiveAvailable(AppState &s)
 {
     if (s.session.receiving)
         return;  // the running receive picks this one up after its own
+    if (s.session.secureActive)
+        return receiveSecure(s);
     s.session.receiving = true;
     QByteArray datagram;
     while (s.ports.transport.nextDatagram(datagram))
@@ -202,7 +207,11 @@ void receiveDatagram(AppState &s, const QByteArray &datagram)
     } else {
         s.session.activeCipherNumber = s.session.chosenCipherNumber;
     }
+    handlePlainMessage(s, plain);
+}
 
+void handlePlainMessage(AppState &s, const QString &plain)
+{
     s.session.incomingMessage = plain;
     const HandlingScope handling(s);
     if (plain == withTerminator(QStringLiteral("終了"))) {
@@ -284,6 +293,7 @@ void dispatchMessage(AppState &s)
 
 void closeSocket(AppState &s)
 {
+    stopSecure(s);
     if (s.ports.transport.isBound())
         s.ports.transport.close();
     s.session.waitingForPeer = false;

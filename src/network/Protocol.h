@@ -42,6 +42,11 @@ void sendPeerMessage(AppState &s, const QString &plain);
 void receiveAvailable(AppState &s);
 // Handles one received datagram.
 void receiveDatagram(AppState &s, const QByteArray &datagram);
+// A message that has passed the cipher or the secure session: the peer's
+// quit, the key-mismatch answer, or the dispatcher and the chat log.
+void handlePlainMessage(AppState &s, const QString &plain);
+// The session stands: the lists emptied, the panel closed, the start button green.
+void authenticate(AppState &s);
 // Acts on s.session.incomingMessage.
 void dispatchPeerMessage(AppState &s);
 // Closes the socket and ends the session.

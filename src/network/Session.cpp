@@ -4,6 +4,7 @@
 #include "MessageCipher.h"
 #include "Panel.h"
 #include "Protocol.h"
+#include "SecurePlay.h"
 
 #include "Cipher.h"
 
@@ -56,21 +57,30 @@ bool passwordKeysCipher(AppState &s, const QString &password, int number)
     return r.succeeded;
 }
 
-// The panel's inputs: usable while no socket is bound, locked while it is.
-void setInputsEnabled(Form &f, bool enabled)
-{
-    for (Control *c : std::initializer_list<Control *>{&f.txtPeerAddress, &f.txtPeerPort, &f.txtOwnPort, &f.txtPassword,
-                                                       &f.cboCipherNumber, &f.Check3, &f.chkClassic})
-        c->enabled = enabled;
-}
-
 void panelIdle(AppState &s)
 {
     // The fields, the connect and close buttons again; no disconnect.
     setInputsEnabled(s.form, true);
 }
 
+void waitForPeer(AppState &s)
+{
+    Form &f = s.form;
+    if (s.session.authenticated)
+        return;
+    setInputsEnabled(f, false);
+    f.Command1.enabled = false;
+    f.Command4.enabled = true;
+}
+
 }  // namespace
+
+void setInputsEnabled(Form &f, bool enabled)
+{
+    for (Control *c : std::initializer_list<Control *>{&f.txtPeerAddress, &f.txtPeerPort, &f.txtOwnPort, &f.txtPassword,
+                                                       &f.cboCipherNumber, &f.Check3, &f.chkClassic})
+        c->enabled = enabled;
+}
 
 void onConnect(AppState &s)
 {
@@ -104,6 +114,12 @@ void onConnect(AppState &s)
 
     f.Command1.enabled = false;
     f.Command2.enabled = false;
+    if (!s.session.classicProtocol && s.session.secure) {
+        s.session.sessionPassword = password;
+        closeSocket(s);
+        startSecure(s, password, number);
+        return waitForPeer(s);
+    }
     const quint16 ownPort = quint16(f.txtOwnPort.text.toInt());
     const TransportPort::Setup setup = ownPort != 0
                                            ? s.ports.transport.configure(f.txtPeerAddress.text,
@@ -132,10 +148,7 @@ void onConnect(AppState &s)
         f.Command4.enabled = false;
         return;
     }
-    // Waiting for the peer.
-    setInputsEnabled(f, false);
-    f.Command1.enabled = false;
-    f.Command4.enabled = true;
+    waitForPeer(s);
 }
 
 void onDisconnect(AppState &s)
@@ -158,7 +171,10 @@ void leaveSession(AppState &s)
     if (!s.session.authenticated)
         return;
     s.sendKeyword(QStringLiteral("終了"));
-    s.ports.pump.pace(qint64(std::max<qint32>(s.shell.sendPacingCount, 1000000)) + 1);
+    if (s.session.secureActive)
+        flushSecure(s, 1000);  // until the peer has it, no longer
+    else
+        s.ports.pump.pace(qint64(std::max<qint32>(s.shell.sendPacingCount, 1000000)) + 1);
     s.ports.outbox.closeSocket();
     s.session.authenticated = false;
 }

@@ -8,6 +8,8 @@ namespace moyuta::network {
 // The connect action "接続(&A)": checks the fields, binds the socket and
 // sends the first handshake message.
 void onConnect(AppState &s);
+// The panel's inputs: usable while no socket is bound, locked while it is.
+void setInputsEnabled(Form &f, bool enabled);
 // The disconnect action "接続オフ(&B)".
 void onDisconnect(AppState &s);
 // At quitting: tells the peer, gives the message time to leave, closes the socket.

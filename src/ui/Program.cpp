@@ -1,5 +1,7 @@
 #include "Program.h"
 
+#include "SecurePlay.h"
+
 #include "Board.h"
 #include "Clock.h"
 #include "Options.h"
@@ -55,6 +57,7 @@ Program::Program(const QString &folder, NewsPort *news, DialogPort *dialogs)
         window_.sync();  // a received message changes the window as a click does
         afterReceive();
     };
+    network::attachSecure(state_, secureChannel_, keyDerivation_, sessionTimer_, [this] { outbox_.afterReceive(); });
     window_.runShell([this] { finish(exitCode_); });
     connect(&watcher_, &SessionEndWatcher::sessionEnding, this, &Program::endSession);
 }

@@ -4,7 +4,10 @@
 
 #include "MainWindow.h"
 #include "Protocol.h"
+#include "QtDtlsChannel.h"
+#include "QtKeyDerivation.h"
 #include "QtNewsFetch.h"
+#include "QtSessionTimer.h"
 #include "QtPorts.h"
 #include "QtSound.h"
 #include "QtUdpTransport.h"
@@ -48,6 +51,10 @@ private:
     QtEventPump pump_;
     QtUdpTransport transport_;
     network::NetworkOutbox outbox_;
+    // The secure session's ports: the library is loaded when 接続 is first pressed.
+    QtDtlsChannel secureChannel_;
+    QtKeyDerivation keyDerivation_;
+    QtSessionTimer sessionTimer_;
     QtSound sound_;
     QtClock clock_;
     QtProgram program_;

@@ -31,7 +31,7 @@ struct Side {
 // Two links, the relay and a plan of actions at given times.
 class LinkPair {
 public:
-    test::FakeClock clock;
+    test::SimClock clock;
     test::LossyRelay relay;
     std::array<Side, 2> side;
     std::multimap<qint64, std::function<void()>> plan;
@@ -481,7 +481,7 @@ void TestReliableLink::sendingBoundedWithoutAcks_data()
 void TestReliableLink::sendingBoundedWithoutAcks()
 {
     QFETCH(int, textBytes);
-    test::FakeClock clock;
+    test::SimClock clock;
     QList<qint64> firstFrameSends;
     int sends = 0;
     ReliableLink::Callbacks out;
@@ -518,7 +518,7 @@ void TestReliableLink::sendingBoundedWithoutAcks()
 // delivers what was held, in order.
 void TestReliableLink::heldFramesBounded()
 {
-    test::FakeClock clock;
+    test::SimClock clock;
     QStringList got;
     ReliableLink::Callbacks out;
     out.deliver = [&got](const QString &text) { got << text; };

@@ -15,7 +15,7 @@
 
 namespace moyuta::test {
 
-class FakeClock {
+class SimClock {
 public:
     qint64 now = 0;
     std::function<qint64()> source() { return [this] { return now; }; }
