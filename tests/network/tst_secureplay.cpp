@@ -5,6 +5,8 @@
 #include "FakeSecure.h"
 #include "MemoryWire.h"
 #include "Chat.h"
+#include "Cp932.h"
+#include "MessageCipher.h"
 #include "NetworkedActions.h"
 #include "SecurePlay.h"
 #include "SecureSession.h"
@@ -121,6 +123,9 @@ private slots:
     void killedCopyIsAwaitedAndRejoins();
     void disconnectedCopyReconnects();
     void quitEndsThePeer();
+    void openFailureIsSaid_data();
+    void openFailureIsSaid();
+    void classicPeerIsSaid();
 };
 
 void TestSecurePlay::connectsAndPlays()
@@ -341,6 +346,52 @@ void TestSecurePlay::quitEndsThePeer()
     QVERIFY(g.side[1]->dialogs.notices.contains(QStringLiteral("相手側ホストから接続がオフになりましたので、一旦終了します。")));
     QVERIFY(!g.b().session.secureActive);
     QVERIFY(!g.world.channel[1].isOpen());
+}
+
+void TestSecurePlay::openFailureIsSaid_data()
+{
+    using F = network::SecureChannelPort::Failure;
+    QTest::addColumn<F>("failure");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("port taken") << F::BindFailed << QStringLiteral("自分側ポートを開けませんでした");
+    QTest::newRow("unknown host") << F::HostNotFound << QStringLiteral("「IPアドレス(相手側)」を確認して下さい。");
+    QTest::newRow("no TLS library") << F::BackendMissing << QStringLiteral("「従来方式で接続」にチェックを入れると");
+}
+
+void TestSecurePlay::openFailureIsSaid()
+{
+    QFETCH(network::SecureChannelPort::Failure, failure);
+    QFETCH(QString, said);
+    SecureGame g;
+    g.world.channel[0].failOpen = failure;
+    network::onConnect(g.a());
+    g.world.run(100);
+    QVERIFY2(g.side[0]->dialogs.notices.join(QString()).contains(said), qPrintable(g.side[0]->dialogs.notices.join(u'|')));
+    QVERIFY(!g.a().session.secureActive && !g.a().session.authenticated);
+    QVERIFY(g.a().form.Command1.enabled && g.a().form.txtPassword.enabled && !g.a().form.Command4.enabled);
+}
+
+// A classic copy's first handshake message reaches a secure copy that waits:
+// the user is told, and nothing is sent in the classic way.
+void TestSecurePlay::classicPeerIsSaid()
+{
+    SecureGame g;
+    network::onConnect(g.a());
+    g.world.run(300);
+    test::MemoryWire classic;
+    AppState &c = classic.b.s;
+    c.session.sessionPassword = QStringLiteral("abcdef");
+    c.session.activeCipherNumber = 30;
+    const QByteArray datagram = toCp932(network::encipherMessage(c, network::connectText(c)));
+    QVERIFY(!datagram.isEmpty());
+    g.world.relay.post(1, "P" + datagram);
+    g.world.run(300);
+    QVERIFY2(g.side[0]->dialogs.notices.join(QString()).contains(QStringLiteral("相手は従来方式で接続しようとしています")),
+             qPrintable(g.side[0]->dialogs.notices.join(u'|')));
+    QVERIFY(!g.a().session.authenticated && !g.world.channel[0].isOpen());
+    QVERIFY(g.a().form.Command1.enabled);
+    for (const QByteArray &sent : g.world.channel[0].sentPlain)
+        QVERIFY(!sent.contains("abcdef") && !sent.contains(datagram));
 }
 
 QTEST_GUILESS_MAIN(TestSecurePlay)

@@ -267,7 +267,7 @@ void TestSecureSession::shortCutIsBridged()
 void TestSecureSession::bindFailureIsReported()
 {
     Pair p;
-    p.world.channel[0].failBind = true;
+    p.world.channel[0].failOpen = network::SecureChannelPort::Failure::BindFailed;
     p.start(0);
     p.world.run(10);
     QCOMPARE(p.side[0].failures, QList<SecureSession::Trouble>{SecureSession::Trouble::BindFailed});

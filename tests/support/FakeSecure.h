@@ -60,7 +60,7 @@ public:
     void onTime();
     std::optional<qint64> nextEventAt() const;
 
-    bool failBind = false;
+    std::optional<Failure> failOpen;  // what open() reports instead of opening
     bool asServer() const { return server_; }
     QByteArray lastPsk() const { return psk_; }
     QList<QByteArray> sentPlain;
@@ -187,10 +187,10 @@ inline void FakeChannel::open(const QString &, quint16, quint16)
 {
     close();
     const quint64 mine = generation_;
-    if (failBind)
-        return world_.later(0, [this, mine] {
+    if (failOpen)
+        return world_.later(0, [this, mine, why = *failOpen] {
             if (mine == generation_ && onFailed)
-                onFailed(Failure::BindFailed);
+                onFailed(why);
         });
     open_ = true;
     world_.later(0, [this, mine] {
