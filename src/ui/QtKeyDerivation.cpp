@@ -30,10 +30,20 @@ QtKeyDerivation::~QtKeyDerivation()
 void QtKeyDerivation::derive(const QString &password, int cipherNumber, const QByteArray &salt,
                              std::function<void(const QByteArray &key)> done)
 {
-    const quint64 generation = ++generation_;
     done_ = std::move(done);
-    QThreadPool::globalInstance()->start([link = link_, generation, password, cipherNumber, salt] {
-        const QByteArray key = network::deriveSessionKey(password, cipherNumber, salt);
+    pending_ = Request{++generation_, password, cipherNumber, salt};
+    if (!running_)
+        startPending();
+}
+
+void QtKeyDerivation::startPending()
+{
+    if (!pending_)
+        return;
+    running_ = true;
+    QThreadPool::globalInstance()->start([link = link_, r = *std::exchange(pending_, std::nullopt)] {
+        const quint64 generation = r.generation;
+        const QByteArray key = network::deriveSessionKey(r.password, r.cipherNumber, r.salt);
         QMutexLocker lock(&link->mutex);
         if (QtKeyDerivation *receiver = link->receiver)
             QMetaObject::invokeMethod(receiver, [receiver, generation, key] { receiver->deliver(generation, key); },
@@ -45,12 +55,14 @@ void QtKeyDerivation::cancel()
 {
     ++generation_;
     done_ = nullptr;
+    pending_.reset();
 }
 
 void QtKeyDerivation::deliver(quint64 generation, const QByteArray &key)
 {
+    running_ = false;
     if (generation != generation_ || !done_)
-        return;
+        return startPending();
     // Taken out first: `done` may start the next derivation.
     const auto done = std::exchange(done_, nullptr);
     done(key);

@@ -6,6 +6,7 @@
 #include <QThread>
 #include <QThreadPool>
 #include <QtTest>
+#include <QElapsedTimer>
 
 #include <memory>
 
@@ -47,6 +48,7 @@ private slots:
     void resultIsTheSessionKey_data();
     void resultIsTheSessionKey();
     void onlyTheNewestArrives();
+    void burstRunsOneAtATime();
     void cancelDropsResult();
     void destroyedMidway();
 };
@@ -88,10 +90,32 @@ void TestKeyDerivation::onlyTheNewestArrives()
     Outcome first, second;
     derivation.derive("first", 1, salt, recordInto(first));
     derivation.derive("second", 2, salt, recordInto(second));
+    QVERIFY(QTest::qWaitFor([&] { return second.calls > 0; }, kWaitMs));
     drain();
     QCOMPARE(first.calls, 0);
     QCOMPARE(second.calls, 1);
     QCOMPARE(second.key, network::deriveSessionKey("second", 2, salt));
+}
+
+// Requests arriving faster than keys are made (a flood of forged hellos):
+// the newest is made after at most the one running, the rest never.
+void TestKeyDerivation::burstRunsOneAtATime()
+{
+    const QByteArray salt = network::sessionSalt(network::makeNonce(), network::makeNonce());
+    QtKeyDerivation derivation;
+    Outcome last;
+    QElapsedTimer took;
+    took.start();
+    for (int i = 0; i < 100; ++i) {
+        derivation.derive(QStringLiteral("guess%1").arg(i), 1, salt, recordInto(last));
+        QVERIFY(QThreadPool::globalInstance()->activeThreadCount() <= 1);
+    }
+    QVERIFY(QTest::qWaitFor([&] { return last.calls > 0; }, kWaitMs));
+    QCOMPARE(last.calls, 1);
+    QCOMPARE(last.key, network::deriveSessionKey(QStringLiteral("guess99"), 1, salt));
+    // Two derivations' time, not a hundred's (about 15 s on two cores).
+    QVERIFY2(took.elapsed() < 3000, qPrintable(QString::number(took.elapsed())));
+    drain();
 }
 
 void TestKeyDerivation::cancelDropsResult()
