@@ -9,6 +9,8 @@ using namespace moyuta::network;
 class TestSessionKey : public QObject {
     Q_OBJECT
 private slots:
+    // First: it needs a process that has not used the key functions yet.
+    void libcryptoLoadsOnFirstUse();
     void scryptMatchesPublishedVector();
     void inputChangesKey_data();
     void inputChangesKey();
@@ -25,7 +27,26 @@ QByteArray nonceOf(char fill)
     return QByteArray(kNonceBytes, fill);
 }
 
+// Whether libcrypto is mapped into this process.
+bool libcryptoMapped()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (!maps.open(QIODevice::ReadOnly))
+        return false;
+    return maps.readAll().contains("/libcrypto.so");
+}
+
 }  // namespace
+
+void TestSessionKey::libcryptoLoadsOnFirstUse()
+{
+    if (!QFile::exists(QStringLiteral("/proc/self/maps")))
+        QSKIP("no /proc/self/maps here");
+    // Loading it with the program would cost every start-up.
+    QVERIFY(!libcryptoMapped());
+    QCOMPARE(makeNonce().size(), kNonceBytes);
+    QVERIFY(libcryptoMapped());
+}
 
 void TestSessionKey::scryptMatchesPublishedVector()
 {
