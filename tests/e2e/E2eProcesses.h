@@ -175,13 +175,19 @@ struct Folders {
     QString operator()(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
 };
 
-// Ticks or clears "従来方式で接続(&K)" in the open panel (the tick is kept from the last connection).
+// Ticks or clears the check box `name` (a tick in the panel is kept from the last connection).
+inline bool tick(Driver &d, const QString &name, bool on)
+{
+    const QString query = QStringLiteral("checked ") + name, shown = query + QStringLiteral(" %1").arg(int(on));
+    if (d.query(query) != shown)
+        d.send(QStringLiteral("click ") + name);
+    return d.poll(query, is(shown));
+}
+
+// "従来方式で接続(&K)" ticked for the classic protocol, cleared for the secure session.
 inline bool chooseProtocol(Driver &d, bool classic)
 {
-    const QString tick = QStringLiteral("checked chkClassic %1").arg(int(classic));
-    if (d.query(QStringLiteral("checked chkClassic")) != tick)
-        d.send(QStringLiteral("click chkClassic"));
-    return d.poll(QStringLiteral("checked chkClassic"), is(tick));
+    return tick(d, QStringLiteral("chkClassic"), classic);
 }
 
 // Both sides fill in the network panel and connect, the second a second after the first.
