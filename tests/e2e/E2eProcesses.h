@@ -4,9 +4,11 @@
 // a process still running when its object goes is killed.
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QUdpSocket>
 #include <QtTest>
 
@@ -157,6 +159,61 @@ inline QString inStep(Driver &a, Driver &b, int ms = 10000)
         QTest::qWait(20);
     }
     return {};
+}
+
+// Program folders "a" and "b" and their temporary folders in one scratch folder.
+struct Folders {
+    QTemporaryDir dir;
+    bool make()
+    {
+        for (const char *name : {"a", "a-tmp", "b", "b-tmp"}) {
+            if (!QDir(dir.path()).mkpath(QString::fromLatin1(name)))
+                return false;
+        }
+        return true;
+    }
+    QString operator()(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+};
+
+// Ticks or clears the check box `name` (a tick in the panel is kept from the last connection).
+inline bool tick(Driver &d, const QString &name, bool on)
+{
+    const QString query = QStringLiteral("checked ") + name, shown = query + QStringLiteral(" %1").arg(int(on));
+    if (d.query(query) != shown)
+        d.send(QStringLiteral("click ") + name);
+    return d.poll(query, is(shown));
+}
+
+// "従来方式で接続(&K)" ticked for the classic protocol, cleared for the secure session.
+inline bool chooseProtocol(Driver &d, bool classic)
+{
+    return tick(d, QStringLiteral("chkClassic"), classic);
+}
+
+// Both sides fill in the network panel and connect, the second a second after the first.
+inline bool connectBoth(Driver &a, quint16 aOwn, quint16 aPeer, Driver &b, quint16 bOwn, quint16 bPeer, bool classic = false)
+{
+    a.fillNetworkPanel(aOwn, aPeer);
+    b.fillNetworkPanel(bOwn, bPeer);
+    if (!chooseProtocol(a, classic) || !chooseProtocol(b, classic))
+        return false;
+    if (!a.poll(QStringLiteral("state"), has(QStringLiteral("auth=0 started=0 ended=0 panel=1"))))
+        return false;
+    a.send(QStringLiteral("click Command1"));
+    QTest::qWait(1000);
+    b.send(QStringLiteral("click Command1"));
+    for (Driver *d : {&a, &b}) {
+        if (!d->poll(QStringLiteral("state"), is(QStringLiteral("state auth=1 started=0 ended=0 panel=0 hold=0"))))
+            return false;
+    }
+    return true;
+}
+
+// `a` starts a game; both sides see it started.
+inline bool startGame(Driver &a, Driver &b)
+{
+    return a.act(QStringLiteral("click cmdStart"), QStringLiteral("state"), has(QStringLiteral("started=1")))
+           && b.poll(QStringLiteral("state"), has(QStringLiteral("started=1")));
 }
 #endif
 

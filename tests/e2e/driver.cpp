@@ -5,6 +5,7 @@
 // start (another copy holds the lock in TMPDIR) ends it without that line.
 //
 //   set FIELD VALUE   peer | peerport | ownport | password | cipher | speed
+//   get FIELD         prints "get FIELD VALUE" for a field that set takes
 //   click NAME        clicks the button with that object name in the window
 //   apress NAME       presses that button through the accessibility interface
 //   aset NAME TEXT    puts TEXT in the field (or editable list) with that object name through
@@ -20,6 +21,8 @@
 //   game              prints the size, the prisoner counts, every
 //                     point and the network move log: equal on both sides when in step
 //   caption NAME      prints "caption NAME TEXT" for the button with that object name
+//   checked NAME      prints "checked NAME C" (C: 1 when that button or check box is ticked)
+//   enabled NAME      prints "enabled NAME E" (E: 1 when that button can be pressed)
 //   overlay           prints "overlay O TEXT" (O: the peer's notice blocks this board;
 //                     TEXT: the board's message panel, empty while it is hidden)
 //   chatlog           prints "chatlog DISPLAY|LOG ENTRY|LOG ENTRY..."
@@ -131,6 +134,14 @@ int main(int argc, char *argv[])
             else if (arg == QLatin1String("cipher"))
                 f.cboCipherNumber.text = value;
             w.sync();
+        } else if (command == QLatin1String("get")) {
+            const QString text = arg == QLatin1String("peer")       ? f.txtPeerAddress.text
+                                 : arg == QLatin1String("peerport") ? f.txtPeerPort.text
+                                 : arg == QLatin1String("ownport")  ? f.txtOwnPort.text
+                                 : arg == QLatin1String("password") ? f.txtPassword.text
+                                 : arg == QLatin1String("cipher")   ? f.cboCipherNumber.text
+                                                                    : QString();
+            say(QStringLiteral("get %1 %2").arg(arg, text));
         } else if (command == QLatin1String("click")) {
             if (auto *b = w.findChild<QAbstractButton *>(arg))
                 b->click();
@@ -174,6 +185,12 @@ int main(int argc, char *argv[])
         } else if (command == QLatin1String("caption")) {
             auto *b = w.findChild<QAbstractButton *>(arg);
             say(QStringLiteral("caption %1 %2").arg(arg, b ? b->text() : QString()));
+        } else if (command == QLatin1String("checked")) {
+            auto *b = w.findChild<QAbstractButton *>(arg);
+            say(QStringLiteral("checked %1 %2").arg(arg).arg(int(b && b->isChecked())));
+        } else if (command == QLatin1String("enabled")) {
+            auto *b = w.findChild<QAbstractButton *>(arg);
+            say(QStringLiteral("enabled %1 %2").arg(arg).arg(int(b && b->isEnabled())));
         } else if (command == QLatin1String("overlay")) {
             say(QStringLiteral("overlay %1 %2").arg(int(s.board.overlayShown())).arg(f.Frame8.visible ? f.lbl2Message.caption : QString()));
         } else if (command == QLatin1String("chatlog")) {

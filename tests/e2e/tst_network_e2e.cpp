@@ -11,56 +11,27 @@ using namespace e2e;
 class TestNetworkEndToEnd : public QObject {
     Q_OBJECT
 private slots:
+    void wholeGame_data() { protocols(); }
     void wholeGame();
     void refusedWhileAnotherRuns();
     void restartsAtOnceAfterKill();
+    void playsThroughRelay_data() { protocols(); }
     void playsThroughRelay();
-};
 
-namespace {
-
-// Program folders "a" and "b" and their temporary folders in one scratch folder.
-struct Folders {
-    QTemporaryDir dir;
-    bool make()
+private:
+    // The secure session (the default) and the classic protocol, ticked on both sides.
+    static void protocols()
     {
-        for (const char *name : {"a", "a-tmp", "b", "b-tmp"}) {
-            if (!QDir(dir.path()).mkpath(QString::fromLatin1(name)))
-                return false;
-        }
-        return true;
+        QTest::addColumn<bool>("classic");
+        QTest::newRow("secure") << false;
+        QTest::newRow("classic") << true;
     }
-    QString operator()(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
 };
 
-// Both sides fill in the network panel and connect, the second a second after the first.
-bool connectBoth(Driver &a, quint16 aOwn, quint16 aPeer, Driver &b, quint16 bOwn, quint16 bPeer)
-{
-    a.fillNetworkPanel(aOwn, aPeer);
-    b.fillNetworkPanel(bOwn, bPeer);
-    if (!a.poll(QStringLiteral("state"), has(QStringLiteral("auth=0 started=0 ended=0 panel=1"))))
-        return false;
-    a.send(QStringLiteral("click Command1"));
-    QTest::qWait(1000);
-    b.send(QStringLiteral("click Command1"));
-    for (Driver *d : {&a, &b}) {
-        if (!d->poll(QStringLiteral("state"), is(QStringLiteral("state auth=1 started=0 ended=0 panel=0 hold=0"))))
-            return false;
-    }
-    return true;
-}
-
-// `a` starts a game; both sides see it started.
-bool startGame(Driver &a, Driver &b)
-{
-    return a.act(QStringLiteral("click cmdStart"), QStringLiteral("state"), has(QStringLiteral("started=1")))
-           && b.poll(QStringLiteral("state"), has(QStringLiteral("started=1")));
-}
-
-}  // namespace
 
 void TestNetworkEndToEnd::wholeGame()
 {
+    QFETCH(bool, classic);
     Folders dir;
     QVERIFY(dir.make());
     const quint16 pa = freePort(), pb = freePort();
@@ -69,7 +40,7 @@ void TestNetworkEndToEnd::wholeGame()
     QVERIFY(b.start(dir("b"), dir("b-tmp")));
     const QString P = QStringLiteral("point "), G = QStringLiteral("game");
 
-    QVERIFY(connectBoth(a, pa, pb, b, pb, pa));
+    QVERIFY(connectBoth(a, pa, pb, b, pb, pa, classic));
 
     // 13 lines on both boards, then the start.
     QVERIFY(a.act(QStringLiteral("click Option3_1"), G, has(QStringLiteral("size=1"))));
@@ -200,6 +171,7 @@ void TestNetworkEndToEnd::restartsAtOnceAfterKill()
 
 void TestNetworkEndToEnd::playsThroughRelay()
 {
+    QFETCH(bool, classic);
     Folders dir;
     QVERIFY(dir.make());
     const quint16 pa = freePort(), pb = freePort();
@@ -209,7 +181,7 @@ void TestNetworkEndToEnd::playsThroughRelay()
     QVERIFY(a.start(dir("a"), dir("a-tmp")));
     QVERIFY(b.start(dir("b"), dir("b-tmp")));
     // Each copy has the relay for its peer.
-    QVERIFY(connectBoth(a, pa, relay.port1(), b, pb, relay.port2()));
+    QVERIFY(connectBoth(a, pa, relay.port1(), b, pb, relay.port2(), classic));
     QVERIFY(startGame(a, b));
     const QString P = QStringLiteral("point ");
     // Each move once the other side has it, as players take turns.
@@ -231,7 +203,7 @@ void TestNetworkEndToEnd::playsThroughRelay()
     b.kill();
     QVERIFY(a.start(dir("a"), dir("a-tmp")));
     QVERIFY(b.start(dir("b"), dir("b-tmp")));
-    QVERIFY(connectBoth(a, pa, relay.port1(), b, pb, relay.port2()));
+    QVERIFY(connectBoth(a, pa, relay.port1(), b, pb, relay.port2(), classic));
     QVERIFY(startGame(b, a));
     QVERIFY(b.act(QStringLiteral("press 40"), P + "40", is(point(40, 1))));
     QVERIFY(inStep(a, b).contains(QStringLiteral("log=1,40,0,0,0")));

@@ -15,6 +15,7 @@ private slots:
     void countsAddUpUnderMixedOdds();
     void queueIsBounded();
     void controlRefusesNonsense();
+    void attackerCommands();
     void badOptionsAreRefused_data();
     void badOptionsAreRefused();
     void endsWithItsInput();
@@ -230,6 +231,57 @@ void TestUdpRelay::controlRefusesNonsense()
     QVERIFY(relay.control(QStringLiteral("cut off")));
     sendNumbered(ends.a, relay.port1(), QStringLiteral("a"), 5);
     QCOMPARE(receive(ends.b, 5, 5000), numbered(QStringLiteral("a"), 5));
+    QVERIFY(relay.quit());
+}
+
+// capture and replay, flipped copies and junk: what an attacker on the line could send.
+void TestUdpRelay::attackerCommands()
+{
+    Ends ends;
+    Relay relay;
+    QVERIFY(ends.startRelay(relay));
+    QVERIFY(relay.control(QStringLiteral("capture on")));
+    sendNumbered(ends.a, relay.port1(), QStringLiteral("a"), 5);
+    sendNumbered(ends.b, relay.port2(), QStringLiteral("b"), 3);
+    QCOMPARE(receive(ends.b, 5, 5000), numbered(QStringLiteral("a"), 5));
+    QCOMPARE(receive(ends.a, 3, 5000), numbered(QStringLiteral("b"), 3));
+    QVERIFY(relay.control(QStringLiteral("capture off")));
+    sendNumbered(ends.a, relay.port1(), QStringLiteral("late"), 2);  // not kept
+    QCOMPARE(receive(ends.b, 2, 5000), numbered(QStringLiteral("late"), 2));
+    // Each direction again, in order, to its own side only.
+    QVERIFY(relay.control(QStringLiteral("replay a2b")));
+    QCOMPARE(receive(ends.b, 5, 5000), numbered(QStringLiteral("a"), 5));
+    QVERIFY(relay.control(QStringLiteral("replay b2a")));
+    QCOMPARE(receive(ends.a, 3, 5000), numbered(QStringLiteral("b"), 3));
+    QVERIFY(relay.control(QStringLiteral("capture clear")));
+    QVERIFY(relay.control(QStringLiteral("replay a2b")));
+    QCOMPARE(receive(ends.b, 1, 300), QStringList{});
+
+    // flip 2: the next two come after a copy that differs in exactly one bit.
+    QVERIFY(relay.control(QStringLiteral("flip 2")));
+    sendNumbered(ends.a, relay.port1(), QStringLiteral("f"), 3);
+    QList<QByteArray> flipped;
+    for (QDeadlineTimer deadline(5000); flipped.size() < 5 && !deadline.hasExpired();) {
+        while (ends.b.hasPendingDatagrams())
+            flipped << ends.b.receiveDatagram().data();
+        ends.b.waitForReadyRead(50);
+    }
+    QCOMPARE(flipped.size(), 5);
+    QCOMPARE((QList<QByteArray>{flipped[1], flipped[3], flipped[4]}), (QList<QByteArray>{"f0", "f1", "f2"}));
+    for (int i : {0, 2}) {
+        const QByteArray &bad = flipped[i], &good = flipped[i + 1];
+        int bits = 0;
+        for (qsizetype k = 0; k < good.size() && bad.size() == good.size(); ++k)
+            bits += qPopulationCount(quint8(bad[k] ^ good[k]));
+        QCOMPARE(bits, 1);
+    }
+
+    // junk N: N random datagrams to each side.
+    QVERIFY(relay.control(QStringLiteral("junk 50")));
+    QCOMPARE(receive(ends.a, 50, 5000).size(), 50);
+    QCOMPARE(receive(ends.b, 50, 5000).size(), 50);
+    for (const char *line : {"capture", "capture maybe", "replay a2c", "flip -1", "flip x", "junk 10000000"})
+        QVERIFY2(relay.LineProcess::query(QLatin1String(line), QStringLiteral("error "), 2000).startsWith("error "), line);
     QVERIFY(relay.quit());
 }
 

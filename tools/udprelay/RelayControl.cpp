@@ -48,6 +48,34 @@ QString delay(UdpRelay &relay, const QString &range)
     return QStringLiteral("ok");
 }
 
+int direction(const QString &word)
+{
+    return word == QLatin1String("a2b") ? 0 : word == QLatin1String("b2a") ? 1 : -1;
+}
+
+// capture on|off|clear, replay a2b|b2a, flip N, junk N: the attacker's tools.
+QString attack(UdpRelay &relay, const QStringList &words)
+{
+    const QString command = words.value(0), arg = words.value(1);
+    bool ok = false;
+    const qint64 n = arg.toLongLong(&ok);
+    if (words.size() != 2)
+        return QStringLiteral("error %1 wants one argument").arg(command);
+    if (command == QLatin1String("capture") && (arg == QLatin1String("on") || arg == QLatin1String("off")))
+        relay.setCapture(arg == QLatin1String("on"));
+    else if (command == QLatin1String("capture") && arg == QLatin1String("clear"))
+        relay.clearCapture();
+    else if (command == QLatin1String("replay") && direction(arg) >= 0)
+        relay.replay(direction(arg));
+    else if (command == QLatin1String("flip") && ok && n >= 0)
+        relay.setFlips(n);
+    else if (command == QLatin1String("junk") && ok && n >= 0 && n <= UdpRelay::kInjectLimit / 2)
+        relay.sendJunk(n);
+    else
+        return QStringLiteral("error usage: capture on|off|clear, replay a2b|b2a, flip N, junk N");
+    return QStringLiteral("ok");
+}
+
 }  // namespace
 
 bool readPercent(const QString &text, double *value)
@@ -81,6 +109,9 @@ QString runControl(UdpRelay &relay, const QString &line, bool *quit)
         return QString::fromUtf8(QJsonDocument(relay.stats()).toJson(QJsonDocument::Compact));
     if (command == QLatin1String("cut"))
         return cut(relay, words);
+    if (QStringList{QStringLiteral("capture"), QStringLiteral("replay"), QStringLiteral("flip"), QStringLiteral("junk")}
+            .contains(command))
+        return attack(relay, words);
     if (command == QLatin1String("delay") && words.size() == 2)
         return delay(relay, words[1]);
     if ((command == QLatin1String("loss") || command == QLatin1String("dup")) && words.size() == 2) {

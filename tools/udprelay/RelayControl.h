@@ -1,6 +1,7 @@
 #pragma once
 // The relay's control channel: one command a line on stdin, answers on stdout.
 //   loss PCT | dup PCT | delay MIN:MAX | cut on|off | cut a|b on|off | stats | quit
+//   capture on|off|clear | replay a2b|b2a | flip N | junk N
 
 #include <QByteArray>
 #include <QObject>

@@ -9,6 +9,7 @@ namespace moyuta::relay {
 namespace {
 
 constexpr int kMaxDatagramsPerWake = 1000;  // then the event loop runs again
+constexpr qint64 kInjectGapUs = 50;           // the pace of replayed and junk datagrams
 
 QJsonObject toJson(const DirectionCounts &c)
 {
@@ -82,6 +83,8 @@ void UdpRelay::take(int from, const QByteArray &data)
 {
     DirectionCounts &c = counts_[size_t(from)];
     ++c.received;
+    if (capturing_ && qsizetype(captured_.size()) < kCaptureLimit)
+        captured_.push_back(Held{from, data});
     if (cutFrom_[size_t(from)] || chance(options_.lossPercent)) {
         ++c.dropped;
         return;
@@ -129,6 +132,13 @@ void UdpRelay::send(int from, const QByteArray &data)
         ++c.dropped;  // the other side has not spoken yet: nowhere to send
         return;
     }
+    if (flipsLeft_ > 0 && !data.isEmpty()) {
+        --flipsLeft_;
+        QByteArray flipped = data;
+        const int bit = std::uniform_int_distribution<int>(0, int(data.size()) * 8 - 1)(random_);
+        flipped[bit / 8] = char(flipped[bit / 8] ^ (1 << (bit % 8)));
+        sockets_[size_t(to)].writeDatagram(flipped, address, port);
+    }
     if (sockets_[size_t(to)].writeDatagram(data, address, port) == data.size())
         ++c.forwarded;
     else
@@ -142,7 +152,10 @@ void UdpRelay::sendDue()
         auto node = held_.extract(held_.begin());
         const Held &item = node.mapped();
         heldBytes_ -= item.data.size();
-        --counts_[size_t(item.from)].pending;
+        if (item.injected)
+            --injected_;
+        else
+            --counts_[size_t(item.from)].pending;
         send(item.from, item.data);
     }
     armTimer();
@@ -157,6 +170,47 @@ void UdpRelay::armTimer()
     const qint64 wait = std::max<qint64>(0, held_.begin()->first - clock_.elapsed());
     if (!timer_.isActive() || timer_.remainingTime() > wait)
         timer_.start(int(wait));
+}
+
+void UdpRelay::clearCapture()
+{
+    captured_.clear();
+}
+
+void UdpRelay::inject(int from, const QByteArray &data)
+{
+    if (injected_ >= kInjectLimit || heldBytes_ + data.size() > options_.queueByteLimit)
+        return;
+    injectDueUs_ = std::max(injectDueUs_, clock_.elapsed() * 1000) + kInjectGapUs;
+    held_.emplace(injectDueUs_ / 1000, Held{from, data, true});
+    ++injected_;
+    heldBytes_ += data.size();
+    armTimer();
+}
+
+qsizetype UdpRelay::replay(int fromSide)
+{
+    const std::vector<Held> copies = captured_;  // a replay is not captured again
+    qsizetype n = 0;
+    for (const Held &h : copies) {
+        if (h.from == fromSide) {
+            inject(h.from, h.data);
+            ++n;
+        }
+    }
+    return n;
+}
+
+void UdpRelay::sendJunk(qsizetype n)
+{
+    for (qsizetype i = 0; i < std::min(n, kInjectLimit / 2); ++i) {
+        for (int from = 0; from < 2; ++from) {
+            QByteArray junk(std::uniform_int_distribution<int>(1, 400)(random_), Qt::Uninitialized);
+            for (char &byte : junk)
+                byte = char(random_());
+            inject(from, junk);
+        }
+    }
 }
 
 }  // namespace moyuta::relay

@@ -15,6 +15,7 @@
 #include <array>
 #include <map>
 #include <random>
+#include <vector>
 
 namespace moyuta::relay {
 
@@ -51,6 +52,19 @@ public:
     // Everything from `side` (or both sides, for -1) is lost while cut.
     void setCut(int side, bool on);
 
+    // Keeps a copy of every datagram taken from either side (at most kCaptureLimit), for replay().
+    void setCapture(bool on) { capturing_ = on; }
+    void clearCapture();
+    // Sends every kept datagram from `fromSide` to the other side again, paced; returns how many.
+    qsizetype replay(int fromSide);
+    // The next `n` datagrams forwarded are each preceded by a copy with one bit flipped.
+    void setFlips(qint64 n) { flipsLeft_ = std::max<qint64>(0, n); }
+    // Sends `n` random datagrams to each side, paced, from the port that side talks to.
+    void sendJunk(qsizetype n);
+
+    static constexpr qsizetype kCaptureLimit = 20000;
+    static constexpr qsizetype kInjectLimit = 200000;  // replayed or junk datagrams waiting
+
     const DirectionCounts &counts(int fromSide) const { return counts_[size_t(fromSide)]; }
     QJsonObject stats() const;
 
@@ -58,6 +72,7 @@ private:
     struct Held {
         int from;
         QByteArray data;
+        bool injected = false;  // replayed or junk: not counted as pending
     };
 
     void readSide(int side);
@@ -67,6 +82,7 @@ private:
     void send(int from, const QByteArray &data);
     void sendDue();
     void armTimer();
+    void inject(int from, const QByteArray &data);
 
     RelayOptions options_;
     std::array<QUdpSocket, 2> sockets_;
@@ -79,6 +95,11 @@ private:
     QTimer timer_;
     std::multimap<qint64, Held> held_;  // by the time each is due
     qsizetype heldBytes_ = 0;
+    bool capturing_ = false;
+    std::vector<Held> captured_;
+    qint64 flipsLeft_ = 0;
+    qint64 injectDueUs_ = 0;   // when the last injected datagram goes, in microseconds
+    qsizetype injected_ = 0;   // injected datagrams still held
 };
 
 }  // namespace moyuta::relay

@@ -34,7 +34,10 @@ void addOptions(QCommandLineParser &parser)
         "Relays UDP datagrams between side A and side B on one machine, losing, duplicating\n"
         "and delaying some. A sends to port 1, B to port 2; the first line printed is\n"
         "\"ports P1 P2\". Commands on stdin: loss PCT, dup PCT, delay MIN:MAX,\n"
-        "cut [a|b] on|off, stats (one line of JSON), quit. The end of stdin ends it."));
+        "cut [a|b] on|off, stats (one line of JSON), quit. The end of stdin ends it.\n"
+        "For attack tests: capture on|off|clear (keeps up to 20000 datagrams), replay a2b|b2a\n"
+        "(sends the kept ones again), flip N (the next N forwarded are preceded by a copy\n"
+        "with one bit flipped), junk N (N random datagrams to each side)."));
     parser.addHelpOption();
     parser.addOptions({
         {QStringLiteral("host"), QStringLiteral("127.0.0.1 (default) or ::1."), QStringLiteral("address")},
