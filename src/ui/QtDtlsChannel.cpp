@@ -204,12 +204,22 @@ void QtDtlsChannel::answerPsk(QSslPreSharedKeyAuthenticator *auth)
 void QtDtlsChannel::readPending()
 {
     const quint64 socket = socketGeneration_;
+    bool took = false;
     for (int i = 0; i < kDatagramsPerPass; ++i) {
-        if (socket != socketGeneration_ || !socket_->hasPendingDatagrams())
+        if (socket != socketGeneration_)
             return;
-        const QNetworkDatagram d = socket_->receiveDatagram();
-        // Only the configured peer is heard; error reports and empty datagrams say nothing.
-        if (!d.isValid() || d.data().isEmpty() || d.senderPort() != peerPort_
+        // Read whole, without asking the size first: under a flood Qt's size
+        // query failed while the kernel's queue was full, and reading stopped
+        // for good. Every read also re-arms the socket's notifier.
+        const QNetworkDatagram d = socket_->receiveDatagram(kMaxDatagramBytes);
+        if (!d.isValid()) {
+            if (!socket_->hasPendingDatagrams())
+                break;
+            continue;
+        }
+        took = true;
+        // Only the configured peer is heard; empty datagrams say nothing.
+        if (d.data().isEmpty() || d.senderPort() != peerPort_
             || !d.senderAddress().isEqual(peer_, QHostAddress::ConvertV4MappedToIPv4))
             continue;
         if (isRecord(d.data()))
@@ -217,7 +227,7 @@ void QtDtlsChannel::readPending()
         else if (onPlain)
             onPlain(d.data());
     }
-    if (socket == socketGeneration_ && socket_->hasPendingDatagrams())
+    if (took && socket == socketGeneration_ && socket_->hasPendingDatagrams())
         QMetaObject::invokeMethod(this, [this, socket] {
             if (socket == socketGeneration_)
                 readPending();

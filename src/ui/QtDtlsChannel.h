@@ -54,6 +54,7 @@ public:
     static constexpr char kIdentity[] = "moyuta";
     // Datagrams taken per pass before the event loop gets a turn (a flood starves nothing).
     static constexpr int kDatagramsPerPass = 256;
+    static constexpr qint64 kMaxDatagramBytes = 65536;  // read whole: never ask the size first
     // A client handshake that heard nothing for this long (or four round trips) starts again.
     static constexpr int kStallMs = 250;
 

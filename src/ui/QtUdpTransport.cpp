@@ -63,11 +63,14 @@ void QtUdpTransport::send(const QByteArray &datagram)
         socket_->writeDatagram(datagram, peer_, peerPort_);
 }
 
+// Read whole, without asking the size first (the size query can fail under a flood).
+constexpr qint64 kMaxDatagramBytes = 65536;
+
 bool QtUdpTransport::nextDatagram(QByteArray &datagram)
 {
     // A few error reports in a row are skipped; a socket that only reports errors is left alone.
     for (int i = 0; i < 16 && socket_->hasPendingDatagrams(); ++i) {
-        const QNetworkDatagram d = socket_->receiveDatagram();
+        const QNetworkDatagram d = socket_->receiveDatagram(kMaxDatagramBytes);
         if (!d.isValid())
             continue;  // an error report, not a datagram
         datagram = d.data();
