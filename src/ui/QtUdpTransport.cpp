@@ -69,10 +69,15 @@ constexpr qint64 kMaxDatagramBytes = 65536;
 bool QtUdpTransport::nextDatagram(QByteArray &datagram)
 {
     // A few error reports in a row are skipped; a socket that only reports errors is left alone.
-    for (int i = 0; i < 16 && socket_->hasPendingDatagrams(); ++i) {
+    // Read first: after an error report Qt may answer "nothing pending" while
+    // datagrams wait; the read clears the report.
+    for (int i = 0; i < 16; ++i) {
         const QNetworkDatagram d = socket_->receiveDatagram(kMaxDatagramBytes);
-        if (!d.isValid())
+        if (!d.isValid()) {
+            if (!socket_->hasPendingDatagrams())
+                break;
             continue;  // an error report, not a datagram
+        }
         datagram = d.data();
         return true;
     }

@@ -67,10 +67,16 @@ QJsonObject UdpRelay::stats() const
 void UdpRelay::readSide(int side)
 {
     QUdpSocket &socket = sockets_[size_t(side)];
-    for (int n = 0; n < kMaxDatagramsPerWake && socket.hasPendingDatagrams(); ++n) {
-        const QNetworkDatagram datagram = socket.receiveDatagram();
-        if (!datagram.isValid())
-            break;
+    for (int n = 0; n < kMaxDatagramsPerWake; ++n) {
+        // Read first, whole: after an error report (a side not yet listening)
+        // Qt answers "nothing pending" and cannot size the next datagram while
+        // datagrams wait, and reading stopped for good. A read clears the report.
+        const QNetworkDatagram datagram = socket.receiveDatagram(65536);
+        if (!datagram.isValid()) {
+            if (!socket.hasPendingDatagrams())
+                break;
+            continue;  // an error report, not a datagram
+        }
         lastSender_[size_t(side)] = datagram.senderAddress();
         lastSenderPort_[size_t(side)] = quint16(datagram.senderPort());
         take(side, datagram.data());
