@@ -248,7 +248,7 @@ void QtDtlsChannel::handleRecord(const QByteArray &datagram)
     if (!established_)
         return handshakeStep(datagram);
     const int type = quint8(datagram.front());
-    if (pending_ && (type == 20 || type == 22))  // change cipher spec, handshake
+    if (pending_ && (type == 20 || type == 22))  // ChangeCipherSpec, handshake
         return pendingStep(datagram);
     decrypt(datagram);
 }

@@ -431,7 +431,7 @@ void TestDtlsChannel::lastFlightLost()
     // Every resend of the last flight is lost until the client sends a new
     // ClientHello. OpenSSL packs a flight into one datagram: the server's
     // starts with its NewSessionTicket (4), the client's with its
-    // ClientKeyExchange (16); change cipher spec and epoch 1 follow.
+    // ClientKeyExchange (16); ChangeCipherSpec and epoch 1 follow.
     QByteArray firstRandom;
     bool clientStartedAgain = false;
     const quint16 lossyTo = serverFlight ? p.client.port : p.server.port;
@@ -488,7 +488,7 @@ void TestDtlsChannel::firstByteSortsDatagrams_data()
     QTest::addColumn<bool>("plain");
     QTest::newRow("0") << 0 << true;
     QTest::newRow("19") << 19 << true;
-    QTest::newRow("20, change cipher spec") << 20 << false;
+    QTest::newRow("20, ChangeCipherSpec") << 20 << false;
     QTest::newRow("21, alert") << 21 << false;
     QTest::newRow("22, handshake") << 22 << false;
     QTest::newRow("23, application data") << 23 << false;
