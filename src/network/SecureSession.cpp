@@ -136,11 +136,10 @@ void SecureSession::onPlain(const QByteArray &datagram)
 
 void SecureSession::onHello(const QByteArray &nonce, const QByteArray &echo, quint8 flags)
 {
-    if (phase_ == Phase::Established) {
-        if (!silent_)
-            return;  // a live session is not torn down by a hello anyone could forge
-        enterHello();
-    }
+    // A live session is not torn down by a hello anyone could forge: a lost
+    // peer has already sent this side back to the hello.
+    if (phase_ == Phase::Established)
+        return;
     bool changed = false;
     if (nonce != peerNonce_) {
         // A new attempt from the peer: derive the key for this pair of nonces.
