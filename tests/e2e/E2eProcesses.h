@@ -52,7 +52,13 @@ public:
     LineProcess(const LineProcess &) = delete;
     ~LineProcess() { kill(); }
 
-    void send(const QString &command) { process.write((command + QLatin1Char('\n')).toUtf8()); }
+    // Waits until the command is in the pipe: a write only leaves QProcess's buffer when
+    // its event loop turns, and a wait on another child does not turn it.
+    void send(const QString &command)
+    {
+        process.write((command + QLatin1Char('\n')).toUtf8());
+        process.waitForBytesWritten(2000);
+    }
     // Waits, at most `ms`, for a new printed line that starts with `prefix`.
     bool waitFor(const QString &prefix, int ms = 10000)
     {

@@ -150,11 +150,8 @@ void TestSecureEndToEnd::lossyGame()
         if (i == 15) {
             // 待った in a quiet moment: b's stone goes from both boards.
             const bool agreed = converge(p.a, p.b, want, 0, 0);
-            if (!agreed) {
+            if (!agreed)
                 p.printStats();
-                // Known fault, not every run (the same as below): the sides stop agreeing for good.
-                QEXPECT_FAIL("", "after a burst of crossings over the lossy line the sides never agree again", Abort);
-            }
             QVERIFY(agreed);
             const Shows stone = [](const QString &l) { return l == point(300, 2); };
             QVERIFY(p.b.act(QStringLiteral("press 300"), QStringLiteral("point 300"), stone));
@@ -167,11 +164,8 @@ void TestSecureEndToEnd::lossyGame()
     p.a.send(QStringLiteral("spin UpDown1 3"));
     p.b.send(QStringLiteral("spin UpDown2 2"));
     const bool settled = converge(p.a, p.b, want, 2, 3);
-    if (!settled) {
+    if (!settled)
         p.printStats();
-        // Known fault, not every run: the two sides stop agreeing for good.
-        QEXPECT_FAIL("", "after a burst of crossings over the lossy line the sides never agree again", Abort);
-    }
     QVERIFY(settled);
     want[41] = 0;
     QVERIFY(p.a.act(QStringLiteral("rpress 41"), QStringLiteral("point 41"), is(point(41, 0))));
@@ -289,15 +283,7 @@ void TestSecureEndToEnd::wrongPassword()
     p.b.send(QStringLiteral("click Command1"));
     const QString box = QStringLiteral("box inform 鍵が違います。合言葉と暗号番号が相手と同じか確かめて下さい。");
     for (Driver *d : {&p.a, &p.b}) {
-        const bool refused = d->saw(box, 20000);
-        p.printStats();
-        // Known fault, not every run: b, though waiting (接続オフ enabled), never sends a datagram.
-        if (!refused)
-            for (Driver *e : {&p.a, &p.b})
-                qInfo() << (e == &p.a ? "a saw" : "b saw") << e->lines.filter(QStringLiteral("box"));
-        if (!refused && p.relay.stats(QStringLiteral("b2a")).value(QStringLiteral("received")).toInteger() == 0)
-            QEXPECT_FAIL("", "b waits after 接続 but sends nothing, so neither side learns the keys differ", Abort);
-        QVERIFY(refused);
+        QVERIFY2(d->saw(box, 20000), qPrintable(d->lines.filter(QStringLiteral("box")).join(QLatin1Char('|'))));
         QVERIFY(d->poll(QStringLiteral("state"), is(QStringLiteral("state auth=0 started=0 ended=0 panel=1 hold=0"))));
         QVERIFY(d->poll(QStringLiteral("enabled Command1"), is(QStringLiteral("enabled Command1 1"))));
     }
@@ -425,9 +411,6 @@ void TestSecureEndToEnd::junkFlood()
         qInfo("%s | %s", qPrintable(d->query(QStringLiteral("game")).section(QStringLiteral("log="), 1)),
               qPrintable(d->query(QStringLiteral("overlay"))));
     p.printStats();
-    // Known fault, not every run: b stops taking a's moves and the session does not come back.
-    if (!settled)
-        QEXPECT_FAIL("", "after the flood b takes no more of a's moves; both boards keep the silent-peer notice", Abort);
     QVERIFY(settled);
     QVERIFY(movesOn(p, 200, 201));
     for (Driver *d : {&p.a, &p.b})
