@@ -176,7 +176,9 @@ Form::Form()
     cmdTimer = make<Button>("cmdTimer", QStringLiteral("タイマースタート"));
     cmdResetTimer = make<Button>("cmdResetTimer", QStringLiteral("タイマーリセット"));
 
-    txtPeerAddress = makeTextBox("txtPeerAddress", 25, QStringLiteral("相手側のIPアドレスまたはPCの名前を入力"));
+    // Room for a full IPv6 address in brackets with a zone; AppData.dat keeps
+    // text of any length below 255 characters.
+    txtPeerAddress = makeTextBox("txtPeerAddress", 64, QStringLiteral("相手側のIPアドレスまたはPCの名前を入力"));
     txtPeerPort = makeTextBox("txtPeerPort", 5, QStringLiteral("0～65535"));
     txtOwnPort = makeTextBox("txtOwnPort", 5, QStringLiteral("0～65535"));
     txtPassword = makeTextBox("txtPassword", 20, QStringLiteral("相手との合言葉を入力"));

@@ -1,5 +1,7 @@
 #include "QtDtlsChannel.h"
 
+#include "PeerAddress.h"
+
 #include <QDtls>
 #include <QHostInfo>
 #include <QNetworkDatagram>
@@ -26,14 +28,6 @@ QSslConfiguration dtlsConfiguration()
     // Cookie verification stays on: with it off Qt's server never answers the
     // ClientHello. The verifier's cookie passes it.
     return conf;
-}
-
-QHostAddress firstIPv4(const QHostInfo &info)
-{
-    for (const QHostAddress &a : info.addresses())
-        if (a.protocol() == QAbstractSocket::IPv4Protocol)
-            return a;
-    return {};
 }
 
 // The random of a DTLS 1.2 ClientHello in epoch 0 (record header 13 bytes,
@@ -95,34 +89,33 @@ void QtDtlsChannel::open(const QString &peerHost, quint16 peerPort, quint16 ownP
     ownPort_ = ownPort;
     if (!backendAvailable())
         return failOpen(Failure::BackendMissing);
-    resolve(peerHost.trimmed());
+    resolve(peerHostText(peerHost));
 }
 
 void QtDtlsChannel::resolve(const QString &host)
 {
     QHostAddress literal;
-    if (literal.setAddress(host)) {
-        if (literal.protocol() != QAbstractSocket::IPv4Protocol)
-            return failOpen(Failure::HostNotFound);
-        return bindTo(literal);
-    }
+    if (literal.setAddress(host))
+        return bindTo({literal});
     const quint64 socket = socketGeneration_;
     lookupId_ = QHostInfo::lookupHost(host, this, [this, socket](const QHostInfo &info) {
         if (socket != socketGeneration_)
             return;
         lookupId_ = -1;
-        const QHostAddress found = firstIPv4(info);
-        if (found.isNull())
-            return failOpen(Failure::HostNotFound);
-        bindTo(found);
+        bindTo(info.addresses());
     });
 }
 
-void QtDtlsChannel::bindTo(const QHostAddress &peer)
+void QtDtlsChannel::bindTo(const QList<QHostAddress> &found)
 {
-    peer_ = peer;
-    if (!socket_->bind(QHostAddress::AnyIPv4, ownPort_, QAbstractSocket::DontShareAddress))
+    if (found.isEmpty())
+        return failOpen(Failure::HostNotFound);
+    const SocketFamily family = bindBothFamilies(*socket_, ownPort_);
+    if (family == SocketFamily::Unbound)
         return failOpen(Failure::BindFailed);
+    peer_ = pickPeerAddress(found, family);
+    if (peer_.isNull())
+        return failOpen(Failure::HostNotFound);  // an IPv6 peer, and this system has no IPv6
     open_ = true;
     const quint64 socket = socketGeneration_;
     QMetaObject::invokeMethod(this, [this, socket] {

@@ -60,7 +60,7 @@ public:
 
 private:
     void resolve(const QString &host);
-    void bindTo(const QHostAddress &peer);
+    void bindTo(const QList<QHostAddress> &found);
     QDtls *makeDtls();
     void newDtls();
     void onStall();

@@ -1,5 +1,7 @@
 #include "QtUdpTransport.h"
 
+#include "PeerAddress.h"
+
 #include <QEventLoop>
 #include <QHostInfo>
 #include <QNetworkDatagram>
@@ -10,21 +12,18 @@ namespace moyuta::ui {
 
 namespace {
 
-// The first IPv4 address of a host name or address text; null when there is none in time.
-QHostAddress resolveIPv4(const QString &host)
+// The addresses of a host name or address text, in the resolver's order;
+// empty when there are none in time.
+QList<QHostAddress> lookUp(const QString &host)
 {
     QHostAddress literal;
     if (literal.setAddress(host))
-        return literal.protocol() == QAbstractSocket::IPv4Protocol ? literal : QHostAddress();
+        return {literal};
 
-    QHostAddress found;
+    QList<QHostAddress> found;
     QEventLoop loop;
     const int id = QHostInfo::lookupHost(host, &loop, [&](const QHostInfo &info) {
-        for (const QHostAddress &a : info.addresses())
-            if (a.protocol() == QAbstractSocket::IPv4Protocol) {
-                found = a;
-                break;
-            }
+        found = info.addresses();
         loop.quit();
     });
     QTimer::singleShot(QtUdpTransport::kLookupTimeoutMs, &loop, &QEventLoop::quit);
@@ -48,12 +47,19 @@ QtUdpTransport::~QtUdpTransport() = default;
 TransportPort::Setup QtUdpTransport::configure(const QString &peerHost, quint16 peerPort, quint16 ownPort)
 {
     close();
-    peer_ = resolveIPv4(peerHost.trimmed());
+    peer_.clear();
     peerPort_ = peerPort;
-    if (peer_.isNull())
+    const QList<QHostAddress> found = lookUp(peerHostText(peerHost));
+    if (found.isEmpty())
         return Setup::HostNotFound;
-    if (!socket_->bind(QHostAddress::AnyIPv4, ownPort, QAbstractSocket::DontShareAddress))
+    const SocketFamily family = bindBothFamilies(*socket_, ownPort);
+    if (family == SocketFamily::Unbound)
         return Setup::BindFailed;
+    peer_ = pickPeerAddress(found, family);
+    if (peer_.isNull()) {
+        socket_->close();  // an IPv6 peer, and this system has no IPv6
+        return Setup::HostNotFound;
+    }
     return Setup::Bound;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// The session's socket: a QUdpSocket bound to the own port on every IPv4
-// address, sending to the peer's address and port as configured. It is never
-// connected: the first side to connect sends to a port that is not bound yet.
+// The session's socket: a QUdpSocket bound to the own port on every IPv6 and
+// IPv4 address (IPv4 alone where the system has no IPv6), sending to the
+// peer's address and port as configured. It is never connected: the first
+// side to connect sends to a port that is not bound yet.
 
 #include "Ports.h"
 

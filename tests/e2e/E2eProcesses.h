@@ -21,7 +21,7 @@ namespace e2e {
 inline quint16 freePort()
 {
     QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
+    probe.bind(QHostAddress::Any, 0);  // free on both families: the sockets under test take both
     return probe.localPort();
 }
 
@@ -143,10 +143,11 @@ public:
         return false;
     }
     // Opens the network panel and fills it in (the connection waits for a click on Command1).
-    void fillNetworkPanel(quint16 ownPort, quint16 peerPort, const QString &password = QStringLiteral("abcdef"))
+    void fillNetworkPanel(quint16 ownPort, quint16 peerPort, const QString &password = QStringLiteral("abcdef"),
+                          const QString &peer = QStringLiteral("127.0.0.1"))
     {
         send(QStringLiteral("click cmdNetwork"));
-        send(QStringLiteral("set peer 127.0.0.1"));
+        send(QStringLiteral("set peer %1").arg(peer));
         send(QStringLiteral("set peerport %1").arg(peerPort));
         send(QStringLiteral("set ownport %1").arg(ownPort));
         send(QStringLiteral("set password %1").arg(password));
@@ -197,10 +198,12 @@ inline bool chooseProtocol(Driver &d, bool classic)
 }
 
 // Both sides fill in the network panel and connect, the second a second after the first.
-inline bool connectBoth(Driver &a, quint16 aOwn, quint16 aPeer, Driver &b, quint16 bOwn, quint16 bPeer, bool classic = false)
+// Both are given `peer` as the other's address.
+inline bool connectBoth(Driver &a, quint16 aOwn, quint16 aPeer, Driver &b, quint16 bOwn, quint16 bPeer, bool classic = false,
+                        const QString &peer = QStringLiteral("127.0.0.1"))
 {
-    a.fillNetworkPanel(aOwn, aPeer);
-    b.fillNetworkPanel(bOwn, bPeer);
+    a.fillNetworkPanel(aOwn, aPeer, QStringLiteral("abcdef"), peer);
+    b.fillNetworkPanel(bOwn, bPeer, QStringLiteral("abcdef"), peer);
     if (!chooseProtocol(a, classic) || !chooseProtocol(b, classic))
         return false;
     if (!a.poll(QStringLiteral("state"), has(QStringLiteral("auth=0 started=0 ended=0 panel=1"))))

@@ -1,5 +1,5 @@
 // Two copies of the program as test drivers, each in a program folder and a
-// temporary folder of its own, playing over real UDP on 127.0.0.1, directly
+// temporary folder of its own, playing over real UDP on 127.0.0.1 or ::1, directly
 // or through the lossy relay; and a driver killed and started again.
 #include "E2eProcesses.h"
 
@@ -11,7 +11,7 @@ using namespace e2e;
 class TestNetworkEndToEnd : public QObject {
     Q_OBJECT
 private slots:
-    void wholeGame_data() { protocols(); }
+    void wholeGame_data();
     void wholeGame();
     void refusedWhileAnotherRuns();
     void restartsAtOnceAfterKill();
@@ -28,10 +28,23 @@ private:
     }
 };
 
+// Each protocol over IPv4, over IPv6 and by a name.
+void TestNetworkEndToEnd::wholeGame_data()
+{
+    QTest::addColumn<bool>("classic");
+    QTest::addColumn<QString>("peer");
+    QTest::newRow("secure") << false << "127.0.0.1";
+    QTest::newRow("classic") << true << "127.0.0.1";
+    QTest::newRow("secure, IPv6") << false << "::1";
+    QTest::newRow("classic, IPv6 in brackets") << true << "[::1]";
+    QTest::newRow("secure, name") << false << "localhost";
+    QTest::newRow("classic, name") << true << "localhost";
+}
 
 void TestNetworkEndToEnd::wholeGame()
 {
     QFETCH(bool, classic);
+    QFETCH(QString, peer);
     Folders dir;
     QVERIFY(dir.make());
     const quint16 pa = freePort(), pb = freePort();
@@ -40,7 +53,7 @@ void TestNetworkEndToEnd::wholeGame()
     QVERIFY(b.start(dir("b"), dir("b-tmp")));
     const QString P = QStringLiteral("point "), G = QStringLiteral("game");
 
-    QVERIFY(connectBoth(a, pa, pb, b, pb, pa, classic));
+    QVERIFY(connectBoth(a, pa, pb, b, pb, pa, classic, peer));
 
     // 13 lines on both boards, then the start.
     QVERIFY(a.act(QStringLiteral("click Option3_1"), G, has(QStringLiteral("size=1"))));

@@ -19,6 +19,8 @@ private slots:
     void portField();
     void savedTextFields_data();
     void savedTextFields();
+    void peerAddressField_data();
+    void peerAddressField();
     void classicBox();
     void inputsLockTogether_data();
     void inputsLockTogether();
@@ -151,6 +153,33 @@ void TestPanel::savedTextFields()
     network::installPanelHandlers(fx.s);
     fx.form().txtPassword.setText(typed);
     QCOMPARE(fx.form().txtPassword.text, kept);
+    fx.form().txtPeerAddress.setText(typed);
+    QCOMPARE(fx.form().txtPeerAddress.text, kept);
+}
+
+void TestPanel::peerAddressField_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("kept");
+    const QString full = QStringLiteral("2001:0db8:85a3:0000:0000:8a2e:0370:7334");  // 39 characters
+    QTest::newRow("IPv6, short") << "2001:db8::1" << "2001:db8::1";
+    QTest::newRow("loopback in brackets") << "[::1]" << "[::1]";
+    QTest::newRow("IPv6, full length") << full << full;
+    QTest::newRow("IPv6, full length in brackets") << "[" + full + "]" << "[" + full + "]";
+    QTest::newRow("zone") << "[fe80::abcd:ef01:2345:6789%enp0s31f6]" << "[fe80::abcd:ef01:2345:6789%enp0s31f6]";
+    QTest::newRow("IPv4-mapped") << "::ffff:192.168.10.200" << "::ffff:192.168.10.200";
+    QTest::newRow("IPv6 with #") << "[2001:db8::#1]" << "[2001:db8::1]";
+    QTest::newRow("IPv6 with a character outside cp932") << "2001:db8::한1" << "2001:db8::1";
+    QTest::newRow("long name cut at 64") << QString(70, QLatin1Char('a')) + ".example" << QString(64, QLatin1Char('a'));
+}
+
+// The peer address holds IPv6 texts whole; "#" and what cp932 cannot hold stay out.
+void TestPanel::peerAddressField()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    test::Fixture fx;
+    network::installPanelHandlers(fx.s);
     fx.form().txtPeerAddress.setText(typed);
     QCOMPARE(fx.form().txtPeerAddress.text, kept);
 }

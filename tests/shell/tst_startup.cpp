@@ -237,6 +237,9 @@ void TestStartup::networkFieldsAtShutDown_data()
     QTest::addColumn<QByteArray>("saved");
 
     QTest::newRow("as typed") << "10.0.0.2" << "1234" << "5678" << QByteArray("1#0#10.0.0.2#1234#5678#7#10#0#0#2000000#0#1##1@");
+    QTest::newRow("IPv6, full length in brackets")
+        << "[2001:0db8:85a3:0000:0000:8a2e:0370:7334]" << "1234" << "5678"
+        << QByteArray("1#0#[2001:0db8:85a3:0000:0000:8a2e:0370:7334]#1234#5678#7#10#0#0#2000000#0#1##1@");
     QTest::newRow("empty address") << "" << "1234" << "5678" << QByteArray("1#0#192.168.0.0#1234#5678#7#10#0#0#2000000#0#1##1@");
     QTest::newRow("empty peer port") << "h" << "" << "5678" << QByteArray("1#0#h#0#5678#7#10#0#0#2000000#0#1##1@");
     // Only the port falls back; every other setting is kept.

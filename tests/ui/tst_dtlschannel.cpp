@@ -1,9 +1,10 @@
-// The secure channel on 127.0.0.1: two QtDtlsChannels talk through a small
+// The secure channel on 127.0.0.1 and ::1: two QtDtlsChannels talk through a small
 // relay that can capture, replay, alter and inject datagrams.
 #include "QtDtlsChannel.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QHostInfo>
 #include <QNetworkDatagram>
 #include <QRandomGenerator>
 #include <QTimer>
@@ -28,7 +29,7 @@ const QByteArray kKey = QByteArray(32, 'k');
 quint16 freePort()
 {
     QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
+    probe.bind(QHostAddress::Any, 0);  // free on both families: the sockets under test take both
     return probe.localPort();
 }
 
@@ -68,10 +69,10 @@ struct Side {
         channel.onMessage = [this](const QByteArray &m) { messages << m; };
         channel.onPlain = [this](const QByteArray &d) { plains << d; };
     }
-    bool open(quint16 peerPort)
+    bool open(quint16 peerPort, const QString &peerHost = QStringLiteral("127.0.0.1"))
     {
         opened = false;
-        channel.open("127.0.0.1", peerPort, port);
+        channel.open(peerHost, peerPort, port);
         return waitUntil([this] { return opened; }, kWaitMs) && channel.isOpen();
     }
     void forget()
@@ -87,6 +88,7 @@ struct Side {
 class Relay : public QObject {
 public:
     QUdpSocket socket;
+    const QHostAddress at;  // the relay's address, and where it sends to
     quint16 clientPort = 0, serverPort = 0;
     bool capturing = true;
     QList<QPair<quint16, QByteArray>> captured;  // (destination port, datagram)
@@ -95,13 +97,13 @@ public:
     QRandomGenerator loss{7};
     std::function<bool(quint16 to, const QByteArray &)> dropIf;
 
-    Relay()
+    explicit Relay(const QHostAddress &address = QHostAddress(QHostAddress::LocalHost)) : at(address)
     {
-        socket.bind(QHostAddress::LocalHost, 0);
+        socket.bind(at, 0);
         connect(&socket, &QUdpSocket::readyRead, this, &Relay::forward);
     }
     quint16 port() const { return socket.localPort(); }
-    void send(quint16 to, const QByteArray &d) { socket.writeDatagram(d, QHostAddress::LocalHost, to); }
+    void send(quint16 to, const QByteArray &d) { socket.writeDatagram(d, at, to); }
     void replay()
     {
         for (const auto &[to, d] : std::as_const(captured))
@@ -135,12 +137,16 @@ struct Pair {
     Side client, server;
     Relay relay;
 
-    Pair()
+    explicit Pair(const QHostAddress &relayAt = QHostAddress(QHostAddress::LocalHost)) : relay(relayAt)
     {
         relay.clientPort = client.port;
         relay.serverPort = server.port;
     }
-    bool open() { return client.open(relay.port()) && server.open(relay.port()); }
+    // Both sides are given the relay's address as typed.
+    bool open(const QString &relayHost = QStringLiteral("127.0.0.1"))
+    {
+        return client.open(relay.port(), relayHost) && server.open(relay.port(), relayHost);
+    }
     void handshake(const QByteArray &clientKey, const QByteArray &serverKey, int deadlineMs)
     {
         server.channel.handshake(serverKey, true, deadlineMs);
@@ -186,6 +192,8 @@ private slots:
     void junkDoesNotBreakSession_data();
     void junkDoesNotBreakSession();
     void strangerIsNotHeard();
+    void addressFamilies_data();
+    void addressFamilies();
     void handshakeUnderLoss();
     void lastFlightLost_data();
     void lastFlightLost();
@@ -387,6 +395,58 @@ void TestDtlsChannel::strangerIsNotHeard()
     QVERIFY(!stranger.established);
 }
 
+void TestDtlsChannel::addressFamilies_data()
+{
+    QTest::addColumn<QString>("typed");         // the relay's address in both panels
+    QTest::addColumn<QHostAddress>("relayAt");  // null: where the name resolves first
+    QTest::addColumn<QHostAddress>("strangerAt");
+    const QHostAddress v4(QHostAddress::LocalHost), v6(QHostAddress::LocalHostIPv6);
+    QTest::newRow("IPv4 peer, heard on both families") << "127.0.0.1" << v4 << v6;
+    QTest::newRow("IPv6") << "::1" << v6 << v4;
+    QTest::newRow("IPv6 in brackets") << " [::1] " << v6 << v4;
+    QTest::newRow("IPv4-mapped") << "::ffff:127.0.0.1" << v4 << v6;
+    QTest::newRow("name") << "localhost" << QHostAddress() << QHostAddress();
+}
+
+// Each side takes the relay for its peer: a session and cleartext both ways,
+// and a datagram from the relay's port at the other family's loopback, or from
+// another port at the relay's address, is not heard.
+void TestDtlsChannel::addressFamilies()
+{
+    QFETCH(QString, typed);
+    QFETCH(QHostAddress, relayAt);
+    QFETCH(QHostAddress, strangerAt);
+    if (relayAt.isNull()) {
+        const QList<QHostAddress> found = QHostInfo::fromName(typed).addresses();
+        QVERIFY(!found.isEmpty());
+        relayAt = found.first();
+    }
+    Pair p(relayAt);
+    QVERIFY(p.relay.socket.state() == QAbstractSocket::BoundState);
+    QVERIFY(p.open(typed));
+    QVERIFY(p.client.channel.sendPlain("hello"));
+    QVERIFY(waitUntil([&] { return !p.server.plains.isEmpty(); }, kWaitMs));
+    QVERIFY(p.establish());
+    QVERIFY(p.stillWorks("over " + typed.toUtf8()));
+
+    QList<QUdpSocket *> strangers;
+    QUdpSocket otherPort, otherAddress;
+    QVERIFY(otherPort.bind(relayAt, 0));
+    strangers << &otherPort;
+    if (!strangerAt.isNull()) {
+        QVERIFY(otherAddress.bind(strangerAt, p.relay.port()));
+        strangers << &otherAddress;
+    }
+    p.client.forget();
+    p.server.forget();
+    for (QUdpSocket *s : strangers)
+        for (quint16 to : {p.client.port, p.server.port})
+            QCOMPARE(s->writeDatagram("not from the peer", s->localAddress(), to), qint64(17));
+    QTest::qWait(kQuietMs);
+    QVERIFY(p.client.plains.isEmpty() && p.server.plains.isEmpty());
+    QVERIFY(p.stillWorks("after the strangers"));
+}
+
 void TestDtlsChannel::handshakeUnderLoss()
 {
     // Qt resends a lost flight after 1, 2, 4, 8 s; a stalled handshake must recover sooner.
@@ -576,7 +636,8 @@ void TestDtlsChannel::setupFailures_data()
     QTest::addColumn<Failure>("expected");
     QTest::newRow("port taken") << "127.0.0.1" << true << Failure::BindFailed;
     QTest::newRow("unknown name") << "no-such-host.invalid" << false << Failure::HostNotFound;
-    QTest::newRow("not an IPv4 address") << "::1" << false << Failure::HostNotFound;
+    QTest::newRow("port taken, peer on IPv6") << "[::1]" << true << Failure::BindFailed;
+    QTest::newRow("IPv4 in brackets") << "[127.0.0.1]" << false << Failure::HostNotFound;
 }
 
 void TestDtlsChannel::setupFailures()
