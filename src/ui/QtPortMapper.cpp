@@ -31,6 +31,7 @@ QtPortMapper::QtPortMapper(int leaseSeconds, QObject *parent)
     : QObject(parent), leaseSeconds_(std::max(2, leaseSeconds)) {
     pool_.setMaxThreadCount(1);
     deadline_.setSingleShot(true);
+    deadline_.setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5 % late
     renewTimer_.setSingleShot(true);
     connect(&deadline_, &QTimer::timeout, this, &QtPortMapper::giveUp);
     connect(&renewTimer_, &QTimer::timeout, this, &QtPortMapper::renew);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Homes behind routers, in network namespaces, for the port-mapping tests.
-#   homenet.sh up RUN SIDE MODE   SIDE a|b|c|d; MODE upnp | natpmp | none | silent
+#   homenet.sh up RUN SIDE MODE   SIDE a-e; MODE upnp | natpmp | none | silent | stall
 #   homenet.sh down RUN           stops the routers' miniupnpd, deletes the namespaces
 #   homenet.sh clean PREFIX       deletes namespaces PREFIX<pid>-* left by runs that are gone
 # Namespaces: RUN-home-a (the program, 192.168.1.2), RUN-router-a (192.168.1.1 inside,
@@ -10,7 +10,8 @@
 # only inside these namespaces. The router's UPnP description is at
 # http://192.168.N.1:5000/rootDesc.xml. MODE silent: no miniupnpd, and the
 # router drops SSDP and NAT-PMP instead of refusing them. miniupnpd refuses
-# external ports 45000-45099.
+# external ports 45000-45099. MODE stall: the router answers SSDP as an IGD
+# but never its HTTP requests (stall-router.py), and drops NAT-PMP.
 set -euo pipefail
 
 die() { echo "homenet.sh: $*" >&2; exit 1; }
@@ -40,10 +41,11 @@ table inet filter {
   chain postrouting_miniupnpd { }
 }
 NFT
-  if [ "$mode" = silent ]; then
+  if [ "$mode" = silent ] || [ "$mode" = stall ]; then
     ip netns exec "$router" nft add table inet guard
     ip netns exec "$router" nft add chain inet guard input '{ type filter hook input priority 0; policy accept; }'
-    ip netns exec "$router" nft add rule inet guard input udp dport '{ 1900, 5351 }' drop
+    local ports='{ 1900, 5351 }'; [ "$mode" = stall ] && ports=5351
+    ip netns exec "$router" nft add rule inet guard input udp dport "$ports" drop
   fi
 }
 
@@ -76,9 +78,19 @@ CONF
   die "miniupnpd did not start"
 }
 
+start_stall() {
+  local run=$1 side=$2 n=$3 dir
+  dir=$(rundir "$run"); mkdir -p "$dir"
+  ip netns exec "$run-router-$side" python3 "$(dirname "$0")/stall-router.py" "192.168.$n.1" "$dir/stall-$side.pid" \
+    > "$dir/stall-$side.log" 2>&1 &
+  for _ in $(seq 50); do [ -s "$dir/stall-$side.pid" ] && return 0; sleep 0.1; done
+  cat "$dir/stall-$side.log" >&2
+  die "stall-router.py did not start"
+}
+
 up() {
   local run=$1 side=$2 mode=$3 n ext
-  case "$side" in a) n=1 ;; b) n=2 ;; c) n=3 ;; d) n=4 ;; *) die "side a, b, c or d" ;; esac
+  case "$side" in a) n=1 ;; b) n=2 ;; c) n=3 ;; d) n=4 ;; e) n=5 ;; *) die "side a to e" ;; esac
   ext="1.2.$((n + 2))"
   local home="$run-home-$side" router="$run-router-$side" net="$run-net"
   internet "$run"
@@ -102,8 +114,9 @@ up() {
   router_rules "$router" "$mode"
   case "$mode" in
     upnp|natpmp) start_miniupnpd "$run" "$side" "$mode" "$n" ;;
+    stall) start_stall "$run" "$side" "$n" ;;
     none|silent) ;;
-    *) die "mode upnp, natpmp, none or silent" ;;
+    *) die "mode upnp, natpmp, none, silent or stall" ;;
   esac
 }
 
@@ -119,7 +132,7 @@ stop_miniupnpd() {
 down() {
   local run=$1 dir ns
   dir=$(rundir "$run")
-  for pidfile in "$dir"/miniupnpd-*.pid; do [ -e "$pidfile" ] && stop_miniupnpd "$pidfile"; done
+  for pidfile in "$dir"/miniupnpd-*.pid "$dir"/stall-*.pid; do [ -e "$pidfile" ] && stop_miniupnpd "$pidfile"; done
   for ns in $(ip netns list | awk '{print $1}' | grep "^$run-" || true); do
     ip netns delete "$ns" 2>/dev/null || true
   done
