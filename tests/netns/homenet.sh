@@ -7,7 +7,9 @@
 # 1.2.3.2 outside, masquerading), RUN-net (1.2.3.1, routes between the routers);
 # side N (a=1 … d=4) uses 192.168.N.0/24 inside and 1.2.N+2.0/24 outside. The outside ranges look
 # public because miniupnpd refuses a private external address; they exist
-# only inside these namespaces. The router's UPnP description is at
+# only inside these namespaces. Like a home router, it drops what comes
+# unasked from outside to itself: so that datagram leaves no connection entry
+# that would make it masquerade the home's answer from another port. The router's UPnP description is at
 # http://192.168.N.1:5000/rootDesc.xml. MODE silent: no miniupnpd, and the
 # router drops SSDP and NAT-PMP instead of refusing them. miniupnpd refuses
 # external ports 45000-45099. MODE stall: the router answers SSDP as an IGD
@@ -33,6 +35,7 @@ router_rules() {
   local router=$1 mode=$2
   ip netns exec "$router" nft -f - <<NFT
 table inet filter {
+  chain input { type filter hook input priority 0; policy accept; iifname "wan0" ct state new drop; }
   chain forward { type filter hook forward priority 0; policy accept; jump miniupnpd; }
   chain miniupnpd { }
   chain prerouting { type nat hook prerouting priority -100; policy accept; jump prerouting_miniupnpd; }
