@@ -7,9 +7,10 @@ cd "$(dirname "$0")"
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libbenchmark-dev fonts-noto-cjk
           qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-          libssl-dev)
+          libssl-dev libminiupnpc-dev libnatpmp-dev)
 # The sound test runs a PulseAudio server of its own and records it with parec.
-test_packages=(pulseaudio pulseaudio-utils gnugo)
+# The port-mapping test runs a real miniupnpd in network namespaces.
+test_packages=(pulseaudio pulseaudio-utils gnugo miniupnpd miniupnpd-nftables miniupnpc nftables iproute2)
 if [ "${1:-}" = "--tests" ]; then
   packages+=("${test_packages[@]}")
 fi
@@ -21,6 +22,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
   $SUDO apt-get update -qq
+  # miniupnpd is for the tests only: it must not start as the host's daemon.
+  echo "miniupnpd miniupnpd/start_daemon boolean false" | $SUDO debconf-set-selections
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
