@@ -40,7 +40,7 @@ Program::Program(const QString &folder, NewsPort *news, DialogPort *dialogs)
       news_(QStringLiteral(MOYUTA_NEWS_URL)),
       windows_(window_, state_),
       state_({dialogs ? *dialogs : dialogs_, pump_, outbox_, sound_, clock_, transport_, program_, windows_,
-              news ? *news : news_}),
+              news ? *news : news_, portMapper_, &localAddresses_, &mappingTimer_, &clipboard_}),
       window_(state_)
 {
     dialogs_.setParent(&window_);

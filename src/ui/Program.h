@@ -4,8 +4,10 @@
 
 #include "MainWindow.h"
 #include "Protocol.h"
+#include "QtClipboard.h"
 #include "QtDtlsChannel.h"
 #include "QtKeyDerivation.h"
+#include "QtLocalAddresses.h"
 #include "QtNewsFetch.h"
 #include "QtSessionTimer.h"
 #include "QtPorts.h"
@@ -55,6 +57,12 @@ private:
     QtDtlsChannel secureChannel_;
     QtKeyDerivation keyDerivation_;
     QtSessionTimer sessionTimer_;
+    // Reaching this copy from outside the home. No router is asked while
+    // there is no mapper: the connection is tried as it is.
+    network::PortMappingPort *portMapper_ = nullptr;
+    QtLocalAddresses localAddresses_;
+    QtSessionTimer mappingTimer_;
+    QtClipboard clipboard_;
     QtSound sound_;
     QtClock clock_;
     QtProgram program_;
