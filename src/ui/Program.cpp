@@ -1,5 +1,6 @@
 #include "Program.h"
 
+#include "Mapping.h"
 #include "SecurePlay.h"
 
 #include "Board.h"
@@ -58,6 +59,7 @@ Program::Program(const QString &folder, NewsPort *news, DialogPort *dialogs)
         afterReceive();
     };
     network::attachSecure(state_, secureChannel_, keyDerivation_, sessionTimer_, [this] { outbox_.afterReceive(); });
+    network::attachPortMapping(state_, [this] { outbox_.afterReceive(); });
     window_.runShell([this] { finish(exitCode_); });
     connect(&watcher_, &SessionEndWatcher::sessionEnding, this, &Program::endSession);
 }
