@@ -2,6 +2,7 @@
 // the router's answer and the computer's IPv6 addresses, and the notice when
 // the router would not forward the port.
 #include "OwnAddress.h"
+#include "Panel.h"
 #include "TestDoubles.h"
 
 #include <QtTest>
@@ -14,6 +15,7 @@ private slots:
     void texts_data();
     void texts();
     void copy();
+    void followsPanel();
 };
 
 namespace {
@@ -134,6 +136,22 @@ void TestOwnAddress::copy()
     fx.s.session.mapping.ipv6 = {kV6a, kV6b};
     network::onCopyAddress(fx.s);
     QCOMPARE(fx.clipboard.texts, QStringList{kV6a + " ポート 50000\n" + kV6b + " ポート 50000"});
+}
+
+// Opening the panel lists the addresses; the own port typed afterwards goes beside them.
+void TestOwnAddress::followsPanel()
+{
+    test::Fixture fx;
+    network::installPanelHandlers(fx.s);
+    fx.addresses.addresses = {kV6a};
+    network::onNetworkPanelOpen(fx.s);
+    QCOMPARE(fx.s.form.txtOwnAddress.text, kV6a);
+    QVERIFY(fx.s.form.cmdCopyAddress.enabled);
+    fx.s.form.txtOwnPort.setText(QStringLiteral("40000"));
+    QCOMPARE(fx.s.form.txtOwnAddress.text, kV6a + " ポート 40000");
+    fx.s.form.txtOwnPort.setText(QStringLiteral("4x"));  // emptied by the field's rule
+    QCOMPARE(fx.s.form.txtOwnPort.text, QString());
+    QCOMPARE(fx.s.form.txtOwnAddress.text, kV6a);
 }
 
 QTEST_GUILESS_MAIN(TestOwnAddress)
