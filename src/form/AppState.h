@@ -131,6 +131,21 @@ struct ShellState {
     bool savedWaitEnabled = false;  // the take-back request when the options panel last opened
 };
 
+// The router's forwarding of the own port, asked for by the connect action,
+// and the addresses the friend must type. Written by src/network alone.
+struct RouterMapping {
+    bool asked = false;      // map() went out in this attempt and no unmap() since
+    bool everAsked = false;  // a mapping may stand: shut-down removes it
+    bool waiting = false;    // the socket waits for the answer before it opens
+    bool answered = false;   // the router's answer to this attempt came
+    bool gaveUp = false;     // the wait ran out before an answer
+    bool mapped = false;
+    QString externalIPv4;    // as the router reports it
+    quint16 externalPort = 0;
+    quint16 ownPort = 0;     // the port asked for
+    QStringList ipv6;        // this computer's global IPv6 addresses, as last listed
+};
+
 // The network session with the peer. Written by src/network alone.
 struct SessionState {
     bool authenticated = false;
@@ -159,6 +174,8 @@ struct SessionState {
     bool awaitingGame = false;     // held until the peer's whole game has arrived
     QString gameTextParts;         // the peer's game text as it arrives in parts
     QStringList secureInbox;       // messages delivered while another was being handled
+
+    RouterMapping mapping;
 };
 
 // The few flags every folder shares. Written only through BusyScope below

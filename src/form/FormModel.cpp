@@ -188,6 +188,10 @@ Form::Form()
     Command1 = make<Button>("Command1", QStringLiteral("接続(&A)"));
     Command4 = make<Button>("Command4", QStringLiteral("接続オフ(&B)"), false);
     Command2 = make<Button>("Command2", QStringLiteral("閉じる(&C)"));
+    txtOwnAddress = make<TextBox>("txtOwnAddress");
+    cmdCopyAddress = make<Button>("cmdCopyAddress", QStringLiteral("コピー(&R)"), false);
+    lblMapping = make<Label>("lblMapping");
+    lblMapping.visible = false;
     fraNetwork = make<Control>("fraNetwork");
     fraNetwork.visible = false;
 
@@ -220,7 +224,8 @@ std::vector<Control *> Form::controls()
                                   &cmdFileOpen, &cmdF, &UpDown5, &lblSnum, &cmdNetwork, &cmdOpt, &cmdEnd,
                                   &txtSend, &txtDisp, &cmdSend, &lblStatus, &Combo2, &lblTime, &lblMax, &UpDown3,
                                   &cmdTimer, &cmdResetTimer, &txtPeerAddress, &txtPeerPort, &txtOwnPort,
-                                  &txtPassword, &cboCipherNumber, &Check3, &chkClassic, &Command1, &Command4, &Command2, &fraNetwork,
+                                  &txtPassword, &cboCipherNumber, &Check3, &chkClassic, &Command1, &Command4, &Command2,
+                                  &txtOwnAddress, &cmdCopyAddress, &lblMapping, &fraNetwork,
                                   &Combo1, &Combo3, &UpDown4, &lblLog, &cmdTekiyou, &cmdOptClose, &fraOptions};
     for (OptionGroup *g : optionGroups())
         for (Control &c : g->options)

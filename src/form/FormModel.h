@@ -170,6 +170,9 @@ struct Form {
     Button Command1;          // 接続(&A)
     Button Command4;          // 接続オフ(&B)
     Button Command2;          // 閉じる(&C)
+    TextBox txtOwnAddress;    // 相手に伝えるアドレス： read only, what the friend must type
+    Button cmdCopyAddress;    // コピー(&R): the addresses to the clipboard
+    Label lblMapping;         // why the router's port could not be opened, and what to do
     Control fraNetwork;       // the network panel itself
 
     // Options panel.

@@ -10,6 +10,12 @@
 
 namespace moyuta {
 
+namespace network {
+class PortMappingPort;
+class LocalAddressPort;
+class SessionTimerPort;
+}  // namespace network
+
 enum class Answer { Yes, No, Cancel };
 
 // Modal message boxes and file dialogs, all titled "Moyuta".
@@ -125,9 +131,18 @@ public:
     virtual void abort() {}
 };
 
+// The system clipboard: text the user copies to hand on.
+class ClipboardPort {
+public:
+    virtual ~ClipboardPort() = default;
+    virtual void setText(const QString &text) = 0;
+};
+
 // Every port, handed to the window state once, when it is made. Each is
 // there for the state's whole life: a socket that is not bound answers
-// isBound() false, a clock that is not started does not tick.
+// isBound() false, a clock that is not started does not tick. The pointers
+// at the end may be null: no router to ask (the connection is tried as it
+// is), no addresses to list, no clipboard.
 struct Ports {
     DialogPort &dialogs;
     EventPumpPort &pump;
@@ -138,6 +153,11 @@ struct Ports {
     ProgramPort &program;
     ShellWindowsPort &windows;
     NewsPort &news;
+    network::PortMappingPort *portMapper = nullptr;
+    network::LocalAddressPort *localAddresses = nullptr;
+    // The connect action's wait for the router's answer (3 s at most).
+    network::SessionTimerPort *mappingTimer = nullptr;
+    ClipboardPort *clipboard = nullptr;
 };
 
 }  // namespace moyuta

@@ -4,6 +4,8 @@
 #include "Board.h"
 #include "Chat.h"
 #include "Cp932.h"
+#include "Mapping.h"
+#include "OwnAddress.h"
 #include "Record.h"
 
 namespace moyuta::network {
@@ -90,6 +92,8 @@ void onNetworkPanelOpen(AppState &s)
     board::resetStartNumber(s);
     board::endReplay(s);
     board::hideLastMoveMarker(s);
+    refreshLocalAddresses(s);
+    showOwnAddress(s);
     f.fraNetwork.visible = true;
     // The mode first: its handler must not enable the colours again afterwards.
     f.Option2.select(0);
@@ -183,7 +187,10 @@ void installPanelHandlers(AppState &s)
 {
     Form &f = s.form;
     f.txtPeerPort.onChange = [&s] { onPortFieldChange(s, s.form.txtPeerPort); };
-    f.txtOwnPort.onChange = [&s] { onPortFieldChange(s, s.form.txtOwnPort); };
+    f.txtOwnPort.onChange = [&s] {
+        onPortFieldChange(s, s.form.txtOwnPort);
+        showOwnAddress(s);  // the port beside this copy's own addresses
+    };
     f.txtPeerAddress.onChange = [&s] { onSavedTextFieldChange(s, s.form.txtPeerAddress); };
     f.txtPassword.onChange = [&s] { onSavedTextFieldChange(s, s.form.txtPassword); };
     f.txtSend.onChange = [&s] { onChatTextChange(s); };

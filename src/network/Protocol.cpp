@@ -1,5 +1,7 @@
 #include "Protocol.h"
 
+#include "Mapping.h"
+
 #include "Board.h"
 #include "Cp932.h"
 #include "Dispatch.h"
@@ -293,6 +295,7 @@ void dispatchMessage(AppState &s)
 
 void closeSocket(AppState &s)
 {
+    dropMapping(s);  // also ends a wait for the router: the socket then never opens
     stopSecure(s);
     if (s.ports.transport.isBound())
         s.ports.transport.close();

@@ -1,5 +1,7 @@
 #include "SecurePlay.h"
 
+#include "Mapping.h"
+
 #include "Board.h"
 #include "Cp932.h"
 #include "MessageCipher.h"
@@ -180,8 +182,10 @@ void onFailed(AppState &s, Trouble why)
     s.session.waitingForPeer = false;
     s.session.awaitingGame = false;
     board::setPeerSilent(s, false);
-    if (!wasConnected)
+    if (!wasConnected) {
         panelIdleAgain(s);
+        dropMapping(s);  // the attempt is over: the next 接続 asks the router again
+    }
     s.inform(troubleText(why));
 }
 

@@ -1,6 +1,7 @@
 // The connect and disconnect actions.
 #include "Session.h"
 
+#include "Mapping.h"
 #include "MessageCipher.h"
 #include "Panel.h"
 #include "Protocol.h"
@@ -63,6 +64,11 @@ void panelIdle(AppState &s)
     setInputsEnabled(s.form, true);
 }
 
+bool usesSecure(const AppState &s)
+{
+    return !s.session.classicProtocol && s.session.secure;
+}
+
 void waitForPeer(AppState &s)
 {
     Form &f = s.form;
@@ -71,6 +77,17 @@ void waitForPeer(AppState &s)
     setInputsEnabled(f, false);
     f.Command1.enabled = false;
     f.Command4.enabled = true;
+}
+
+// The attempt failed before anything was sent: the panel as before 接続, the router's port given back.
+void endAttempt(AppState &s)
+{
+    Form &f = s.form;
+    panelIdle(s);
+    f.Command1.enabled = true;
+    f.Command2.enabled = true;
+    f.Command4.enabled = false;
+    dropMapping(s);
 }
 
 }  // namespace
@@ -114,10 +131,23 @@ void onConnect(AppState &s)
 
     f.Command1.enabled = false;
     f.Command2.enabled = false;
-    if (!s.session.classicProtocol && s.session.secure) {
-        s.session.sessionPassword = password;
+    s.session.sessionPassword = password;
+    if (usesSecure(s))
         closeSocket(s);
-        startSecure(s, password, number);
+    refreshLocalAddresses(s);
+    const quint16 ownPort = quint16(f.txtOwnPort.text.toInt());
+    if (canAskRouter(s, ownPort)) {
+        waitForPeer(s);  // 接続オフ ends the wait
+        return askRouter(s, ownPort);
+    }
+    continueConnect(s);
+}
+
+void continueConnect(AppState &s)
+{
+    Form &f = s.form;
+    if (usesSecure(s)) {
+        startSecure(s, s.session.sessionPassword, s.session.chosenCipherNumber);
         return waitForPeer(s);
     }
     const quint16 ownPort = quint16(f.txtOwnPort.text.toInt());
@@ -125,18 +155,13 @@ void onConnect(AppState &s)
                                            ? s.ports.transport.configure(f.txtPeerAddress.text,
                                                                          quint16(f.txtPeerPort.text.toInt()), ownPort)
                                            : TransportPort::Setup::BindFailed;
-    s.session.sessionPassword = password;
     if (setup != TransportPort::Setup::Bound) {
         s.ports.transport.close();
         if (setup == TransportPort::Setup::HostNotFound)
             s.inform(QStringLiteral("「IPアドレス(相手側)」を確認して下さい。"));
         else
             s.inform(QStringLiteral("自分側ポートを開けませんでした。別のポート番号を入力して下さい。"));
-        panelIdle(s);
-        f.Command1.enabled = true;
-        f.Command2.enabled = true;
-        f.Command4.enabled = false;
-        return;
+        return endAttempt(s);
     }
     s.session.waitingForPeer = true;
     s.session.sentConnectNN = false;

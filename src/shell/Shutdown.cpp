@@ -2,6 +2,7 @@
 #include "Shell.h"
 #include "ExtraSettings.h"
 #include "SettingsFile.h"
+#include "Mapping.h"
 #include "Session.h"
 
 #include <algorithm>
@@ -97,6 +98,7 @@ void shutDown(AppState &s)
     if (s.shell.shutDownDone)
         return;
     s.shell.shutDownDone = true;
+    network::releaseMappingAtExit(s);  // the router forwards the port no longer
     s.ports.sound.close();
     s.ports.clock.stopTicking();
     if (!s.shell.settingsLoaded)

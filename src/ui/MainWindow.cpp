@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -577,6 +578,10 @@ void MainWindow::renderControls()
         if (edit->text() != model->text)
             edit->setText(model->text);
     }
+    if (ownAddresses_ && ownAddresses_->toPlainText() != f.txtOwnAddress.text) {
+        const QSignalBlocker block(ownAddresses_);
+        ownAddresses_->setPlainText(f.txtOwnAddress.text);
+    }
     for (auto &[model, combo] : comboBoxes_) {
         const QSignalBlocker block(combo);
         if (combo->count() != model->items.size()) {
@@ -623,6 +628,12 @@ void MainWindow::moveFocus()
         const bool opened = panel.model->visible && !panel.shown;
         panel.shown = panel.model->visible;
         panel.frame->setVisible(panel.model->visible);
+        // A row that appeared or went (the router's notice) changes the panel's height.
+        if (panel.shown && !opened) {
+            fitNetworkRows();
+            if (panel.frame->sizeHint().height() != panel.frame->height())
+                placePanel(panel.frame, true);
+        }
         if (opened) {
             placePanel(panel.frame);
             panel.frame->raise();

@@ -22,6 +22,7 @@ class QLineEdit;
 class QGridLayout;
 class QGroupBox;
 class QLabel;
+class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
 
@@ -82,12 +83,17 @@ private:
     // The network panel, a frame over the window's centre (MainWindowNetwork.cpp).
     QFrame *buildNetworkPanel(QWidget *parent);
     void addClassicBox(QGridLayout *grid, int &row);
+    void addOwnAddressRows(QGridLayout *grid, int &row);
     // The options panel, the same way (MainWindowOptions.cpp).
     QFrame *buildOptionsPanel(QWidget *parent);
     QLineEdit *lineEdit(TextBox &model, const QString &accessibleName);
     QComboBox *comboBox(ComboBox &model, const QString &accessibleName);
-    // Centres a side panel on the window.
-    void placePanel(QFrame *panel);
+    // Centres a side panel on the window; `keepTop`: a panel that grew or
+    // shrank keeps its top where it is, as long as it fits.
+    void placePanel(QFrame *panel, bool keepTop = false);
+    // The network panel's address list as high as its lines, the router's
+    // notice as high as its wrapped text.
+    void fitNetworkRows();
 
     AppState &s_;
     std::function<void()> ended_;  // set once the shell runs
@@ -110,6 +116,9 @@ private:
         bool shown = false;     // as last rendered
     };
     std::vector<SidePanel> panels_;
+    QWidget *networkLowerRows_ = nullptr;  // the rows under the network panel's buttons
+    QLabel *networkNotice_ = nullptr;
+    QPlainTextEdit *ownAddresses_ = nullptr;
     QComboBox *chatLog_ = nullptr;
     QLineEdit *chatDisplay_ = nullptr;
     QLabel *chatStatus_ = nullptr;

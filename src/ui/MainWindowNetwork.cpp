@@ -2,6 +2,7 @@
 // and close buttons, in a frame over the centre of the window.
 #include "MainWindow.h"
 
+#include "OwnAddress.h"
 #include "Panel.h"
 #include "Session.h"
 
@@ -12,9 +13,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QStyle>
+
+#include <algorithm>
 
 namespace moyuta::ui {
 
@@ -117,11 +121,61 @@ QFrame *MainWindow::buildNetworkPanel(QWidget *parent)
     buttons->addWidget(button(f.Command1, network::onConnect));
     buttons->addWidget(button(f.Command4, network::onDisconnect));
     buttons->addWidget(button(f.Command2, network::onNetworkPanelClose));
-    grid->addLayout(buttons, row, 0, 1, 2);
+    grid->addLayout(buttons, row++, 0, 1, 2);
+    addOwnAddressRows(grid, row);
 
     bind(f.fraNetwork, panel);
     panel->hide();
     return panel;
+}
+
+// Under the buttons, in a box of their own so that the rows above stay as
+// they were: what the friend must type to reach this copy (one address a
+// line), its copy button, and the router's notice.
+void MainWindow::addOwnAddressRows(QGridLayout *grid, int &row)
+{
+    Form &f = s_.form;
+    auto *lower = new QWidget;
+    auto *rows = new QGridLayout(lower);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setHorizontalSpacing(grid->horizontalSpacing());
+    const QString name = QStringLiteral("相手に伝えるアドレス");
+    auto *label = new QLabel(name + QStringLiteral("："));
+    auto *addresses = new QPlainTextEdit;
+    bind(f.txtOwnAddress, addresses);
+    addresses->setAccessibleName(name);
+    addresses->setReadOnly(true);
+    addresses->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    addresses->setTabChangesFocus(true);
+    addresses->setLineWrapMode(QPlainTextEdit::NoWrap);
+    addresses->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    addresses->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);  // the panel keeps its width
+    // Only the program writes here; whatever else changes the text sees the model's again.
+    connect(addresses, &QPlainTextEdit::textChanged, this, [this, addresses] {
+        if (!syncing_ && addresses->toPlainText() != s_.form.txtOwnAddress.text)
+            sync();
+    });
+    label->setBuddy(addresses);
+    QPushButton *copy = button(f.cmdCopyAddress, network::onCopyAddress);
+    copy->setAccessibleName(QStringLiteral("アドレスをコピー"));
+    rows->addWidget(label, 0, 0, 1, 2);
+    rows->addWidget(addresses, 1, 0);
+    rows->addWidget(copy, 1, 1, Qt::AlignTop);
+    rows->setColumnStretch(0, 1);
+    QLabel *notice = this->label(f.lblMapping);
+    notice->setWordWrap(true);
+    notice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Wraps inside the panel's width instead of widening it, at a height
+    // fitNetworkRows sets: a height that follows the width would let the
+    // panel's grid shift the rows above by a pixel.
+    QSizePolicy policy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    policy.setHeightForWidth(false);
+    notice->setSizePolicy(policy);
+    rows->addWidget(notice, 2, 0, 1, 2);
+    grid->addWidget(lower, row++, 0, 1, 2);
+    networkLowerRows_ = lower;
+    networkNotice_ = notice;
+    ownAddresses_ = addresses;
 }
 
 // "従来方式で接続(&K)" and, under its caption, why it is the exception.
@@ -162,11 +216,43 @@ QFrame *MainWindow::sidePanelFrame(QWidget *parent, const QString &title, QGridL
     return panel;
 }
 
-void MainWindow::placePanel(QFrame *panel)
+void MainWindow::fitNetworkRows()
 {
+    QWidget *panel = networkLowerRows_ ? networkLowerRows_->parentWidget() : nullptr;
+    if (!panel)
+        return;
+    const QMargins margins = panel->layout()->contentsMargins();
+    const int width = std::max(1, panel->sizeHint().width() - margins.left() - margins.right());
+    const int notice = networkNotice_->fontMetrics()
+                           .boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap, networkNotice_->text())
+                           .height();
+    // One line for each address (one at least), the whole list without scrolling.
+    const int lines = std::max<int>(1, s_.form.txtOwnAddress.text.count(QLatin1Char('\n')) + 1);
+    const int frame = 2 * (ownAddresses_->frameWidth() + int(ownAddresses_->document()->documentMargin()));
+    const int line = ownAddresses_->fontMetrics().lineSpacing();
+    const int addresses = lines * line + frame + line / 2;
+    if (networkNotice_->minimumHeight() != notice || ownAddresses_->minimumHeight() != addresses) {
+        networkNotice_->setFixedHeight(notice);
+        ownAddresses_->setFixedHeight(addresses);
+        networkLowerRows_->layout()->activate();  // the panel's grid learns the new heights now
+    }
+}
+
+void MainWindow::placePanel(QFrame *panel, bool keepTop)
+{
+    fitNetworkRows();
     panel->adjustSize();
     QWidget *area = panel->parentWidget();
-    panel->move((area->width() - panel->width()) / 2, (area->height() - panel->height()) / 2);
+    int centred = panel->height();
+    // The network panel is centred without its address rows, which hang below.
+    if (networkLowerRows_ && networkLowerRows_->parentWidget() == panel) {
+        QLayout *grid = panel->layout();
+        grid->setGeometry(panel->contentsRect());  // now, not when the panel is next shown
+        centred = networkLowerRows_->y() - grid->spacing() + grid->contentsMargins().bottom();
+    }
+    const int top = keepTop ? panel->y() : (area->height() - centred) / 2;
+    const int y = std::max(0, std::min(top, area->height() - panel->height()));
+    panel->move((area->width() - panel->width()) / 2, y);
 }
 
 void MainWindow::showEvent(QShowEvent *event)

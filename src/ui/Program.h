@@ -4,10 +4,13 @@
 
 #include "MainWindow.h"
 #include "Protocol.h"
+#include "QtClipboard.h"
 #include "QtDtlsChannel.h"
 #include "QtKeyDerivation.h"
+#include "QtLocalAddresses.h"
 #include "QtNewsFetch.h"
 #include "QtSessionTimer.h"
+#include "QtPortMapper.h"
 #include "QtPorts.h"
 #include "QtSound.h"
 #include "QtUdpTransport.h"
@@ -55,6 +58,12 @@ private:
     QtDtlsChannel secureChannel_;
     QtKeyDerivation keyDerivation_;
     QtSessionTimer sessionTimer_;
+    // Reaching this copy from outside the home: the router is asked when 接続
+    // is pressed for a friend outside it.
+    QtPortMapper portMapper_;
+    QtLocalAddresses localAddresses_;
+    QtSessionTimer mappingTimer_;
+    QtClipboard clipboard_;
     QtSound sound_;
     QtClock clock_;
     QtProgram program_;

@@ -4,6 +4,7 @@
 // dropped, as on a real network. Delivery happens when the test lets it.
 
 #include "Board.h"
+#include "Mapping.h"
 #include "Protocol.h"
 #include "Session.h"
 #include "TestDoubles.h"
@@ -83,16 +84,25 @@ struct Peer {
     FakeProgram program;
     FakeWindows windows;
     FakeNews news;
-    AppState s{{dialogs, pump, outbox, sound, clock, end, program, windows, news}};
+    // The router is handed to the state only when the test asks for one.
+    FakePortMapper mapper;
+    FakeLocalAddresses addresses;
+    FakeWaitTimer mappingTimer;
+    FakeClipboard clipboard;
+    AppState s;
 
-    Peer(const QString &peerPort, const QString &ownPort)
+    Peer(const QString &peerPort, const QString &ownPort, bool router = false)
+        : s({dialogs, pump, outbox, sound, clock, end, program, windows, news, router ? &mapper : nullptr, &addresses,
+             &mappingTimer, &clipboard})
     {
+        network::attachPortMapping(s, {});
         board::installHandlers(s);
         board::setInitialState(s);
         outbox.attach(s);
         s.shell.sendPacingCount = 0;
         Form &f = s.form;
-        f.txtPeerAddress.text = QStringLiteral("127.0.0.1");
+        // A friend outside the home is reached through the router; one on this computer is not.
+        f.txtPeerAddress.text = router ? QStringLiteral("198.51.100.7") : QStringLiteral("127.0.0.1");
         f.txtPeerPort.text = peerPort;
         f.txtOwnPort.text = ownPort;
         f.txtPassword.text = QStringLiteral("abcdef");
@@ -102,8 +112,8 @@ struct Peer {
 
 class MemoryWire {
 public:
-    Peer a{QStringLiteral("2002"), QStringLiteral("2001")};
-    Peer b{QStringLiteral("2001"), QStringLiteral("2002")};
+    Peer a;
+    Peer b;
     // Every datagram sent, by side ('a' or 'b'), delivered or not.
     QList<QPair<char, QByteArray>> sent;
     qsizetype sentBy(char side) const
@@ -113,7 +123,9 @@ public:
     // Sent but not yet arrived: it arrives at deliver(), if its side is bound then.
     QList<QPair<WireEnd *, QByteArray>> inFlight;
 
-    MemoryWire()
+    // `routers`: each side has a router that the connect action asks first.
+    explicit MemoryWire(bool routers = false)
+        : a(QStringLiteral("2002"), QStringLiteral("2001"), routers), b(QStringLiteral("2001"), QStringLiteral("2002"), routers)
     {
         a.end.wire = this;
         b.end.wire = this;

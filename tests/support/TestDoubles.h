@@ -3,6 +3,7 @@
 
 #include "AppState.h"
 #include "Board.h"
+#include "MappingDoubles.h"
 #include "NullPorts.h"
 #include "Record.h"
 
@@ -163,7 +164,11 @@ struct Fixture {
     FakeProgram program;
     FakeWindows windows;
     FakeNews news;
-    AppState s{{dialogs, pump, outbox, sound, clock, transport, program, windows, news}};
+    FakeLocalAddresses addresses;  // none unless a test gives some
+    FakeClipboard clipboard;
+    // No router: the connection is tried at once.
+    AppState s{{dialogs, pump, outbox, sound, clock, transport, program, windows, news, nullptr, &addresses, nullptr,
+                &clipboard}};
 
     Fixture()
     {

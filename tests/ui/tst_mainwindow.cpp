@@ -5,6 +5,7 @@
 #include "MainWindow.h"
 #include "MemoryWire.h"
 #include "Options.h"
+#include "OwnAddress.h"
 #include "Panel.h"
 #include "QtPorts.h"
 #include "TestDoubles.h"
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QtTest>
@@ -42,6 +44,9 @@ private slots:
     void networkPanel();
     void classicBoxReachesHandler_data();
     void classicBoxReachesHandler();
+    void copyAddressReachesHandler_data();
+    void copyAddressReachesHandler();
+    void ownAddressRows();
     void accessibleTextReachesModel_data();
     void accessibleTextReachesModel();
     void renderedTextRaisesNothing_data();
@@ -498,7 +503,8 @@ void TestMainWindow::networkPanel()
     QTest::keyClick(&w, Qt::Key_M, Qt::AltModifier);  // ネットワーク接続(&M)
     QTRY_VERIFY(panel->isVisible());
     QVERIFY(fx.s.flags.panelOpen);
-    const QStringList names{"IPアドレス(相手側)", "相手側ポート", "自分側ポート", "合言葉", "暗号番号", "従来方式で接続"};
+    const QStringList names{"IPアドレス(相手側)", "相手側ポート", "自分側ポート", "合言葉", "暗号番号", "従来方式で接続",
+                            "相手に伝えるアドレス", "アドレスをコピー"};
     for (const QString &name : names) {
         bool found = false;
         for (QWidget *child : panel->findChildren<QWidget *>())
@@ -561,6 +567,101 @@ void TestMainWindow::classicBoxReachesHandler()
     QTRY_VERIFY(fx.s.session.classicProtocol);
     QVERIFY(fx.s.form.chkClassic.checked && box->isChecked());
     QVERIFY(!fx.s.form.chkNumberStones.checked && !fx.s.board.numberStones);
+}
+
+void TestMainWindow::copyAddressReachesHandler_data()
+{
+    QTest::addColumn<QString>("road");
+    QTest::newRow("mouse") << "mouse";
+    QTest::newRow("space bar") << "space";
+    QTest::newRow("Alt+R") << "mnemonic";
+    QTest::newRow("press action") << "press";
+}
+
+// "コピー(&R)" beside "相手に伝えるアドレス" puts the addresses on the clipboard, by every road.
+void TestMainWindow::copyAddressReachesHandler()
+{
+    QFETCH(QString, road);
+
+    test::Fixture fx;
+    fx.addresses.addresses = {QStringLiteral("2001:db8::5")};
+    network::installPanelHandlers(fx.s);
+    fx.s.form.txtOwnPort.text = QStringLiteral("50000");
+    network::onNetworkPanelOpen(fx.s);
+    ui::MainWindow w(fx.s);
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto *copy = w.findChild<QPushButton *>(QStringLiteral("cmdCopyAddress"));
+    QVERIFY(copy && copy->isVisible() && copy->isEnabled());
+    QCOMPARE(copy->text(), QStringLiteral("コピー(&R)"));
+    QCOMPARE(w.findChild<QPlainTextEdit *>(QStringLiteral("txtOwnAddress"))->toPlainText(),
+             QStringLiteral("2001:db8::5 ポート 50000"));
+
+    if (road == QLatin1String("mouse")) {
+        QTest::mouseClick(copy, Qt::LeftButton);
+    } else if (road == QLatin1String("space")) {
+        copy->setFocus();
+        QTest::keyClick(copy, Qt::Key_Space);
+    } else if (road == QLatin1String("mnemonic")) {
+        QTest::keyClick(&w, Qt::Key_R, Qt::AltModifier);
+    } else {
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(copy);
+        QVERIFY(iface && iface->actionInterface());
+        iface->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    }
+    QTRY_COMPARE(fx.clipboard.texts, QStringList{QStringLiteral("2001:db8::5 ポート 50000")});
+}
+
+// The address field only shows; the router's notice appears under the
+// buttons without moving the rows above it, inside the panel and the window.
+void TestMainWindow::ownAddressRows()
+{
+    test::Fixture fx;
+    network::installPanelHandlers(fx.s);
+    network::onNetworkPanelOpen(fx.s);
+    ui::MainWindow w(fx.s);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto *field = w.findChild<QPlainTextEdit *>(QStringLiteral("txtOwnAddress"));
+    auto *notice = w.findChild<QLabel *>(QStringLiteral("lblMapping"));
+    auto *panel = w.findChild<QWidget *>(QStringLiteral("fraNetwork"));
+    QVERIFY(field && notice && panel);
+    QVERIFY(field->isReadOnly() && field->toPlainText().isEmpty());
+    QVERIFY(!w.findChild<QWidget *>(QStringLiteral("cmdCopyAddress"))->isEnabled());  // nothing to copy
+    QVERIFY(!notice->isVisible());
+
+    // Typing through the accessibility interface leaves the model and the field as they were.
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(field);
+    QVERIFY(iface);
+    iface->setText(QAccessible::Value, QStringLiteral("192.0.2.1"));
+    QTRY_COMPARE(field->toPlainText(), QString());
+    QCOMPARE(fx.s.form.txtOwnAddress.text, QString());
+
+    QStringList names{"fraNetwork", "txtPeerAddress", "txtPassword", "Command1", "Command4", "Command2", "txtOwnAddress"};
+    QList<QPoint> before;
+    for (const QString &name : names)
+        before << w.findChild<QWidget *>(name)->mapTo(&w, QPoint());
+
+    // The router would not forward the port.
+    fx.s.form.txtOwnPort.text = QStringLiteral("50000");
+    fx.s.session.mapping.asked = fx.s.session.mapping.answered = true;
+    fx.s.session.mapping.ownPort = 50000;
+    network::showOwnAddress(fx.s);
+    w.sync();
+    QTRY_VERIFY(notice->isVisible());
+    QVERIFY(notice->text().startsWith(QStringLiteral("ルーターのポートを自動で開けませんでした")));
+    for (int i = 0; i < names.size(); ++i) {
+        QWidget *control = w.findChild<QWidget *>(names[i]);
+        const QPoint at = control->mapTo(&w, QPoint());
+        QVERIFY2(at == before[i], qPrintable(QStringLiteral("%1 at %2,%3, was %4,%5").arg(names[i]).arg(at.x()).arg(at.y())
+                                                 .arg(before[i].x()).arg(before[i].y())));
+    }
+    const QRect inPanel(notice->mapTo(panel, QPoint()), notice->size());
+    QVERIFY(panel->rect().contains(inPanel));
+    QVERIFY(inPanel.top() >= field->mapTo(panel, QPoint()).y() + field->height());
+    QVERIFY(panel->parentWidget()->rect().contains(panel->geometry()));
+    QVERIFY(notice->height() >= notice->fontMetrics().height());
 }
 
 void TestMainWindow::accessibleTextReachesModel_data()
