@@ -5,7 +5,8 @@
 // start (another copy holds the lock in TMPDIR) ends it without that line.
 //
 //   set FIELD VALUE   peer | peerport | ownport | password | cipher | speed
-//   get FIELD         prints "get FIELD VALUE" for a field that set takes
+//   get FIELD         prints "get FIELD VALUE" for a field that set takes, or ownaddress
+//                     (相手に伝えるアドレス, lines joined by "|") or mapping (the router notice)
 //   click NAME        clicks the button with that object name in the window
 //   apress NAME       presses that button through the accessibility interface
 //   aset NAME TEXT    puts TEXT in the field (or editable list) with that object name through
@@ -140,8 +141,10 @@ int main(int argc, char *argv[])
                                  : arg == QLatin1String("ownport")  ? f.txtOwnPort.text
                                  : arg == QLatin1String("password") ? f.txtPassword.text
                                  : arg == QLatin1String("cipher")   ? f.cboCipherNumber.text
+                                 : arg == QLatin1String("ownaddress") ? f.txtOwnAddress.text
+                                 : arg == QLatin1String("mapping")  ? f.lblMapping.caption
                                                                     : QString();
-            say(QStringLiteral("get %1 %2").arg(arg, text));
+            say(QStringLiteral("get %1 %2").arg(arg, QString(text).replace(QLatin1Char('\n'), QLatin1Char('|'))));
         } else if (command == QLatin1String("click")) {
             if (auto *b = w.findChild<QAbstractButton *>(arg))
                 b->click();

@@ -47,14 +47,19 @@ private slots:
     void cleanup();
     void connectThroughTwoRouters_data();
     void connectThroughTwoRouters();
+    void friendTypesTheMappedAddress();
 };
 
 void TestTwoHomesNetns::init() {
     QString error;
     QVERIFY2(!netns::run(netns::homenet(), {QStringLiteral("clean"), Prefix}, 30000, &error).isNull(), qPrintable(error));
-    for (const char *side : {"a", "b"})
-        QVERIFY2(!netns::run(netns::homenet(), {QStringLiteral("up"), runName(), QLatin1String(side), QStringLiteral("none")}, 20000, &error).isNull(),
+    // Home a's router maps ports on request for the mapped case, b's never does.
+    const bool mapped = QByteArray(QTest::currentTestFunction()) == "friendTypesTheMappedAddress";
+    for (const char *side : {"a", "b"}) {
+        const QString mode = mapped && side[0] == 'a' ? QStringLiteral("upnp") : QStringLiteral("none");
+        QVERIFY2(!netns::run(netns::homenet(), {QStringLiteral("up"), runName(), QLatin1String(side), mode}, 20000, &error).isNull(),
                  qPrintable(error));
+    }
 }
 
 void TestTwoHomesNetns::cleanup() { netns::run(netns::homenet(), {QStringLiteral("down"), runName()}, 30000); }
@@ -94,6 +99,79 @@ void TestTwoHomesNetns::connectThroughTwoRouters() {
     QVERIFY(startGame(a, b));
     QVERIFY(a.act(QStringLiteral("press 60"), QStringLiteral("point 60"), is(point(60, 1))));
     QVERIFY(b.poll(QStringLiteral("point 60"), is(point(60, 1))));
+}
+
+namespace {
+
+// miniupnpd's forwarding rules in router a (empty when it holds none).
+QString routerForwards() {
+    return QString::fromUtf8(netns::run(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("exec"), runName() + QStringLiteral("-router-a"),
+                                                               QStringLiteral("nft"), QStringLiteral("list"), QStringLiteral("chain"), QStringLiteral("inet"),
+                                                               QStringLiteral("filter"), QStringLiteral("prerouting_miniupnpd")}));
+}
+
+bool pollFor(const std::function<bool()> &done, int ms) {
+    QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired()) {
+        if (done())
+            return true;
+        QTest::qWait(100);
+    }
+    return done();
+}
+
+}  // namespace
+
+// a's router forwards a's port once a presses 接続; a's panel shows the
+// router's address and the mapped port, b types exactly that and connects.
+// 接続オフ removes the forwarding, and so does closing the program.
+void TestTwoHomesNetns::friendTypesTheMappedAddress() {
+    const quint16 port = 47010;
+    Folders dir;
+    QVERIFY(dir.make());
+    HomeDriver a, b;
+    QVERIFY(a.startIn(runName() + QStringLiteral("-home-a"), dir("a"), dir("a-tmp")));
+    QVERIFY(b.startIn(runName() + QStringLiteral("-home-b"), dir("b"), dir("b-tmp")));
+    a.fillPanel(QStringLiteral("1.2.4.2"), port);  // router b's external address
+    QVERIFY(a.poll(QStringLiteral("state"), has(QStringLiteral("auth=0 started=0 ended=0 panel=1"))));
+    const auto forwarded = [] { return routerForwards().contains(QStringLiteral("dport %1").arg(port)); };
+    QVERIFY(!forwarded());
+
+    // 接続オフ while waiting gives the port back.
+    a.send(QStringLiteral("click Command1"));
+    QVERIFY(pollFor(forwarded, 5000));
+    a.send(QStringLiteral("click Command4"));
+    QVERIFY(pollFor([&] { return !forwarded(); }, 5000));
+
+    QElapsedTimer sinceA;
+    a.send(QStringLiteral("click Command1"));
+    sinceA.start();
+    const QString shown = QStringLiteral("get ownaddress 1.2.3.2 ポート %1").arg(port);
+    QVERIFY2(a.poll(QStringLiteral("get ownaddress"), has(shown), 5000), qPrintable(a.query(QStringLiteral("get ownaddress"))));
+    QCOMPARE(a.query(QStringLiteral("get mapping")), QStringLiteral("get mapping"));  // no notice: the port is open
+    qInfo("address shown %lld ms after 接続", sinceA.elapsed());
+    QVERIFY(forwarded());
+
+    // b copies what a shows; long after a's own datagrams went out, the forwarding lets b's in.
+    QTest::qWait(1500);
+    const QStringList words = a.query(QStringLiteral("get ownaddress")).section(QLatin1Char(' '), 2).split(QLatin1Char('|')).first().split(QLatin1Char(' '));
+    b.fillPanel(words.value(0), quint16(words.value(2).toUInt()));
+    QElapsedTimer sinceB;
+    b.send(QStringLiteral("click Command1"));
+    sinceB.start();
+    const QString connected = QStringLiteral("state auth=1 started=0 ended=0 panel=0 hold=0");
+    for (HomeDriver *d : {&a, &b})
+        QVERIFY2(d->poll(QStringLiteral("state"), is(connected), 30000), qPrintable(d->lines.join(u'\n')));
+    qInfo("connected %lld ms after b's 接続 (%lld ms after a's)", sinceB.elapsed(), sinceA.elapsed());
+    QVERIFY(startGame(a, b));
+    QVERIFY(b.act(QStringLiteral("click Option1_1"), QStringLiteral("caption Option1_1"), has(QStringLiteral("白"))));
+    QVERIFY(b.act(QStringLiteral("press 72"), QStringLiteral("point 72"), is(point(72, 2))));
+    QVERIFY(a.poll(QStringLiteral("point 72"), is(point(72, 2))));
+
+    // Closing a's program gives the port back too.
+    a.send(QStringLiteral("close"));
+    QVERIFY(a.process.waitForFinished(10000));
+    QVERIFY(!forwarded());
 }
 
 int main(int argc, char **argv) {
