@@ -1,12 +1,16 @@
-// Two homes, each behind a masquerading router without port mapping, and two
-// real copies (the test driver) in them: each types the other router's
-// external address and the same port. Both keep sending until answered, so
-// each one's first datagrams open its own router's way for the other's.
+// Two homes, each behind a masquerading router, and two real copies (the test
+// driver) in them. Without port mapping each types the other router's
+// external address and the same port: both keep sending until answered, so
+// each one's first datagrams open its own router's way for the other's. With
+// a router that forwards on request, the friend types what the panel shows.
+// And a name that resolves to both address families.
 // Needs root for the namespaces; without it the suite is skipped, never passed.
 #include "E2eProcesses.h"
 #include "Netns.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 
 using namespace e2e;
 
@@ -48,6 +52,8 @@ private slots:
     void connectThroughTwoRouters_data();
     void connectThroughTwoRouters();
     void friendTypesTheMappedAddress();
+    void nameWithBothFamilies_data();
+    void nameWithBothFamilies();
 };
 
 void TestTwoHomesNetns::init() {
@@ -172,6 +178,59 @@ void TestTwoHomesNetns::friendTypesTheMappedAddress() {
     a.send(QStringLiteral("close"));
     QVERIFY(a.process.waitForFinished(10000));
     QVERIFY(!forwarded());
+}
+
+void TestTwoHomesNetns::nameWithBothFamilies_data() {
+    QTest::addColumn<bool>("classic");
+    QTest::newRow("secure session") << false;
+    QTest::newRow("classic protocol") << true;
+}
+
+// Both copies type a name that resolves to ::1 and to 127.0.0.1 (the
+// namespace's own hosts file, which `ip netns exec` puts in place of /etc/hosts).
+void TestTwoHomesNetns::nameWithBothFamilies() {
+    QFETCH(bool, classic);
+    const QString ns = runName() + QStringLiteral("-names");
+    const QString etc = QStringLiteral("/etc/netns/") + ns;
+    struct Gone {
+        QString ns, etc;
+        ~Gone() {
+            netns::run(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("delete"), ns});
+            QDir(etc).removeRecursively();
+        }
+    } gone{ns, etc};
+    QVERIFY(QDir().mkpath(etc));
+    QFile hosts(etc + QStringLiteral("/hosts"));
+    QVERIFY(hosts.open(QIODevice::WriteOnly));
+    hosts.write("::1 friend.moyuta.test\n127.0.0.1 friend.moyuta.test\n");
+    hosts.close();
+    QVERIFY(!netns::run(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("add"), ns}).isNull());
+    QVERIFY(!netns::run(QStringLiteral("ip"), {QStringLiteral("-n"), ns, QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"), QStringLiteral("up")}).isNull());
+    const QString families = QString::fromUtf8(netns::run(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("exec"), ns, QStringLiteral("getent"),
+                                                                              QStringLiteral("ahosts"), QStringLiteral("friend.moyuta.test")}));
+    QVERIFY2(families.contains(QStringLiteral("::1")) && families.contains(QStringLiteral("127.0.0.1")), qPrintable(families));
+
+    Folders dir;
+    QVERIFY(dir.make());
+    HomeDriver a, b;
+    QVERIFY(a.startIn(ns, dir("a"), dir("a-tmp")));
+    QVERIFY(b.startIn(ns, dir("b"), dir("b-tmp")));
+    const quint16 pa = 47020, pb = 47021;
+    a.fillPanel(QStringLiteral("friend.moyuta.test"), pb);
+    a.send(QStringLiteral("set ownport %1").arg(pa));
+    b.fillPanel(QStringLiteral("friend.moyuta.test"), pa);
+    b.send(QStringLiteral("set ownport %1").arg(pb));
+    QVERIFY(chooseProtocol(a, classic));
+    QVERIFY(chooseProtocol(b, classic));
+    a.send(QStringLiteral("click Command1"));
+    QTest::qWait(1000);
+    b.send(QStringLiteral("click Command1"));
+    const QString connected = QStringLiteral("state auth=1 started=0 ended=0 panel=0 hold=0");
+    for (HomeDriver *d : {&a, &b})
+        QVERIFY2(d->poll(QStringLiteral("state"), is(connected), 30000), qPrintable(d->lines.join(u'\n')));
+    QVERIFY(startGame(a, b));
+    QVERIFY(a.act(QStringLiteral("press 60"), QStringLiteral("point 60"), is(point(60, 1))));
+    QVERIFY(b.poll(QStringLiteral("point 60"), is(point(60, 1))));
 }
 
 int main(int argc, char **argv) {
