@@ -157,6 +157,7 @@ struct SessionState {
     QString incomingMessage;
     bool waitingForPeer = false;   // the socket is bound by this side's own connect action
     bool sentConnectNN = false;    // NN接続 went out in this attempt: NN接続確認1 may follow
+    int connectRetriesLeft = 0;    // the connect text may go out this many times more while nothing is heard
     bool receiving = false;        // a datagram is being handled
     bool appendToChatLog = false;  // the message just dispatched is chat
     bool typingSent = false;       // "message_writing" went out for the text being typed

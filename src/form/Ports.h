@@ -158,6 +158,8 @@ struct Ports {
     // The connect action's wait for the router's answer (3 s at most).
     network::SessionTimerPort *mappingTimer = nullptr;
     ClipboardPort *clipboard = nullptr;
+    // The classic connect text sent again while the peer is silent.
+    network::SessionTimerPort *connectRetryTimer = nullptr;
 };
 
 }  // namespace moyuta

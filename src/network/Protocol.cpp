@@ -1,5 +1,7 @@
 #include "Protocol.h"
 
+#include "ConnectRetry.h"
+
 #include "Mapping.h"
 
 #include "Board.h"
@@ -196,10 +198,15 @@ void receiveDatagram(AppState &s, const QByteArray &datagram)
         if (!s.session.waitingForPeer)
             return;
         if (plain == connectText(s)) {
+            stopConnectRetry(s);  // the way through both routers is open
             s.sendPeerMessage(withTerminator(QStringLiteral("鍵OK")));
             return;
         }
         if (plain == withTerminator(QStringLiteral("鍵OK"))) {
+            stopConnectRetry(s);
+            // A connect text sent again may be answered twice: NN接続 goes out once.
+            if (s.session.sentConnectNN)
+                return;
             s.session.sentConnectNN = true;
             s.sendPeerMessage(connectNNText(s));
             return;
@@ -296,6 +303,7 @@ void dispatchMessage(AppState &s)
 void closeSocket(AppState &s)
 {
     dropMapping(s);  // also ends a wait for the router: the socket then never opens
+    stopConnectRetry(s);
     stopSecure(s);
     if (s.ports.transport.isBound())
         s.ports.transport.close();

@@ -1,6 +1,8 @@
 // The connect and disconnect actions.
 #include "Session.h"
 
+#include "ConnectRetry.h"
+
 #include "Mapping.h"
 #include "MessageCipher.h"
 #include "Panel.h"
@@ -166,6 +168,8 @@ void continueConnect(AppState &s)
     s.session.waitingForPeer = true;
     s.session.sentConnectNN = false;
     s.sendPeerMessage(connectText(s));
+    if (!s.session.authenticated && s.session.waitingForPeer)
+        startConnectRetry(s);
     if (s.session.authenticated) {
         panelIdle(s);
         f.Command1.enabled = true;

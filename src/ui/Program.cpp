@@ -1,5 +1,6 @@
 #include "Program.h"
 
+#include "ConnectRetry.h"
 #include "Mapping.h"
 #include "SecurePlay.h"
 
@@ -41,7 +42,8 @@ Program::Program(const QString &folder, NewsPort *news, DialogPort *dialogs)
       news_(QStringLiteral(MOYUTA_NEWS_URL)),
       windows_(window_, state_),
       state_({dialogs ? *dialogs : dialogs_, pump_, outbox_, sound_, clock_, transport_, program_, windows_,
-              news ? *news : news_, &portMapper_, &localAddresses_, &mappingTimer_, &clipboard_}),
+              news ? *news : news_, &portMapper_, &localAddresses_, &mappingTimer_, &clipboard_,
+              &connectRetryTimer_}),
       window_(state_)
 {
     dialogs_.setParent(&window_);
@@ -60,6 +62,7 @@ Program::Program(const QString &folder, NewsPort *news, DialogPort *dialogs)
     };
     network::attachSecure(state_, secureChannel_, keyDerivation_, sessionTimer_, [this] { outbox_.afterReceive(); });
     network::attachPortMapping(state_, [this] { outbox_.afterReceive(); });
+    network::attachConnectRetry(state_, [this] { outbox_.afterReceive(); });
     window_.runShell([this] { finish(exitCode_); });
     connect(&watcher_, &SessionEndWatcher::sessionEnding, this, &Program::endSession);
 }

@@ -63,6 +63,7 @@ private:
     QtPortMapper portMapper_;
     QtLocalAddresses localAddresses_;
     QtSessionTimer mappingTimer_;
+    QtSessionTimer connectRetryTimer_;
     QtClipboard clipboard_;
     QtSound sound_;
     QtClock clock_;

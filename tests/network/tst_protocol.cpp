@@ -1,5 +1,6 @@
 // Two window states on an in-memory wire with the real cipher: the handshake,
 // the messages of a session, and what a waiting copy ignores.
+#include "ConnectRetry.h"
 #include "Cipher.h"
 #include "Cp932.h"
 #include "MemoryWire.h"
@@ -14,6 +15,8 @@ class TestProtocol : public QObject {
 private slots:
     void handshake_data();
     void handshake();
+    void connectTextAgain();
+    void connectTextAnsweredTwice();
     void noHandshake_data();
     void noHandshake();
     void waitingCopyIgnoresStrangers();
@@ -113,6 +116,56 @@ void TestProtocol::handshake()
     w.deliver();
     QCOMPARE(readable(w.sent[before].second, 7, QStringLiteral("abcdef")), QStringLiteral("7:ホールド"));
     QVERIFY(w.b.s.board.peerHolding);
+}
+
+// A waiting side sends its connect text again every 15 s while it hears
+// nothing (a router between forgets the way out), five minutes at most, and
+// stops once the peer is heard.
+void TestProtocol::connectTextAgain()
+{
+    test::MemoryWire w;
+    network::onConnect(w.a.s);  // b's socket is not bound: lost
+    w.deliver();
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(w.a.connectRetryTimer.wakeIn_, std::optional<qint64>(network::kConnectRetryMs));
+        w.a.connectRetryTimer.fire();
+        w.deliver();
+    }
+    QCOMPARE(conversation(w), QStringList(4, QStringLiteral("a 30:30接続abcdef")));
+    network::onConnect(w.b.s);
+    w.deliver();
+    QVERIFY(w.a.s.session.authenticated && w.b.s.session.authenticated);
+    QVERIFY(!w.a.connectRetryTimer.wakeIn_);
+    QVERIFY(!w.b.connectRetryTimer.wakeIn_);
+
+    // Nobody ever answers: 1 + 20 texts, then silence.
+    test::MemoryWire alone;
+    network::onConnect(alone.a.s);
+    for (int i = 0; i < network::kConnectRetries + 5; ++i)
+        alone.a.connectRetryTimer.fire();
+    QCOMPARE(alone.sentBy('a'), 1 + network::kConnectRetries);
+    QVERIFY(alone.a.s.session.waitingForPeer);
+    // 接続オフ ends the retries.
+    test::MemoryWire off;
+    network::onConnect(off.a.s);
+    off.a.dialogs.answers = {Answer::Yes};
+    network::onDisconnect(off.a.s);
+    QVERIFY(!off.a.connectRetryTimer.wakeIn_);
+}
+
+// Both connect texts reach a waiting peer, which answers 鍵OK twice: NN接続
+// still goes out once, and both sides take the key.
+void TestProtocol::connectTextAnsweredTwice()
+{
+    test::MemoryWire w;
+    network::onConnect(w.b.s);  // lost: a is not bound
+    w.deliver();
+    network::onConnect(w.a.s);
+    w.a.connectRetryTimer.fire();  // before b's answer came
+    w.deliver();
+    QCOMPARE(conversation(w), (QStringList{"b 30:30接続abcdef", "a 30:30接続abcdef", "a 30:30接続abcdef", "b 30:鍵OK",
+                                           "b 30:鍵OK", "a 30:07接続abcdef", "b 30:07接続確認1"}));
+    QVERIFY(w.a.s.session.authenticated && w.b.s.session.authenticated);
 }
 
 void TestProtocol::noHandshake_data()

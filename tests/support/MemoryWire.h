@@ -4,6 +4,7 @@
 // dropped, as on a real network. Delivery happens when the test lets it.
 
 #include "Board.h"
+#include "ConnectRetry.h"
 #include "Mapping.h"
 #include "Protocol.h"
 #include "Session.h"
@@ -88,14 +89,16 @@ struct Peer {
     FakePortMapper mapper;
     FakeLocalAddresses addresses;
     FakeWaitTimer mappingTimer;
+    FakeWaitTimer connectRetryTimer;
     FakeClipboard clipboard;
     AppState s;
 
     Peer(const QString &peerPort, const QString &ownPort, bool router = false)
         : s({dialogs, pump, outbox, sound, clock, end, program, windows, news, router ? &mapper : nullptr, &addresses,
-             &mappingTimer, &clipboard})
+             &mappingTimer, &clipboard, &connectRetryTimer})
     {
         network::attachPortMapping(s, {});
+        network::attachConnectRetry(s, {});
         board::installHandlers(s);
         board::setInitialState(s);
         outbox.attach(s);
