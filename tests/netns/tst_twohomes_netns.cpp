@@ -41,6 +41,23 @@ public:
     }
 };
 
+// Both sides connected within 30 s; what a side printed is shown when not.
+bool bothConnected(HomeDriver &a, HomeDriver &b) {
+    const QString connected = QStringLiteral("state auth=1 started=0 ended=0 panel=0 hold=0");
+    for (HomeDriver *d : {&a, &b})
+        if (!d->poll(QStringLiteral("state"), is(connected), 30000)) {
+            qWarning("%s", qPrintable(d->lines.join(u'\n')));
+            return false;
+        }
+    return true;
+}
+
+// a starts a game and its black stone shows on b's board.
+bool blackMoveSeen(HomeDriver &a, HomeDriver &b) {
+    return startGame(a, b) && a.act(QStringLiteral("press 60"), QStringLiteral("point 60"), is(point(60, 1)))
+           && b.poll(QStringLiteral("point 60"), is(point(60, 1)));
+}
+
 }  // namespace
 
 class TestTwoHomesNetns : public QObject {
@@ -109,14 +126,10 @@ void TestTwoHomesNetns::connectThroughTwoRouters() {
     QElapsedTimer sinceB;
     b.send(QStringLiteral("click Command1"));
     sinceB.start();
-    const QString connected = QStringLiteral("state auth=1 started=0 ended=0 panel=0 hold=0");
-    for (HomeDriver *d : {&a, &b})
-        QVERIFY2(d->poll(QStringLiteral("state"), is(connected), 30000), qPrintable(d->lines.join(u'\n')));
+    QVERIFY(bothConnected(a, b));
     qInfo("connected %lld ms after the second 接続 (%lld ms after the first)", sinceB.elapsed(), sinceA.elapsed());
 
-    QVERIFY(startGame(a, b));
-    QVERIFY(a.act(QStringLiteral("press 60"), QStringLiteral("point 60"), is(point(60, 1))));
-    QVERIFY(b.poll(QStringLiteral("point 60"), is(point(60, 1))));
+    QVERIFY(blackMoveSeen(a, b));
 }
 
 namespace {
@@ -177,9 +190,7 @@ void TestTwoHomesNetns::friendTypesTheMappedAddress() {
     QElapsedTimer sinceB;
     b.send(QStringLiteral("click Command1"));
     sinceB.start();
-    const QString connected = QStringLiteral("state auth=1 started=0 ended=0 panel=0 hold=0");
-    for (HomeDriver *d : {&a, &b})
-        QVERIFY2(d->poll(QStringLiteral("state"), is(connected), 30000), qPrintable(d->lines.join(u'\n')));
+    QVERIFY(bothConnected(a, b));
     qInfo("connected %lld ms after b's 接続 (%lld ms after a's)", sinceB.elapsed(), sinceA.elapsed());
     QVERIFY(startGame(a, b));
     QVERIFY(b.act(QStringLiteral("click Option1_1"), QStringLiteral("caption Option1_1"), has(QStringLiteral("白"))));
@@ -237,12 +248,8 @@ void TestTwoHomesNetns::nameWithBothFamilies() {
     a.send(QStringLiteral("click Command1"));
     QTest::qWait(1000);
     b.send(QStringLiteral("click Command1"));
-    const QString connected = QStringLiteral("state auth=1 started=0 ended=0 panel=0 hold=0");
-    for (HomeDriver *d : {&a, &b})
-        QVERIFY2(d->poll(QStringLiteral("state"), is(connected), 30000), qPrintable(d->lines.join(u'\n')));
-    QVERIFY(startGame(a, b));
-    QVERIFY(a.act(QStringLiteral("press 60"), QStringLiteral("point 60"), is(point(60, 1))));
-    QVERIFY(b.poll(QStringLiteral("point 60"), is(point(60, 1))));
+    QVERIFY(bothConnected(a, b));
+    QVERIFY(blackMoveSeen(a, b));
 }
 
 int main(int argc, char **argv) {
