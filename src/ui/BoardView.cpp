@@ -273,6 +273,7 @@ void BoardView::paintEvent(QPaintEvent *)
     paintGrid(c);
     paintMarker(c);
     paintStones(c);
+    paintLastStone(c);
     paintMarks(c);
     paintLetters(c);
     paintNumbers(c);
@@ -363,6 +364,24 @@ void BoardView::paintStones(Canvas &c) const
         }
         p.drawEllipse(centre, radius, radius);
     }
+}
+
+// The last stone itself carries a ring in the other colour, seen at a glance
+// whatever the board and stone colours; around the number on a numbered stone.
+void BoardView::paintLastStone(Canvas &c) const
+{
+    const int last = picture_.lastMovePoint;
+    if (!isValidPoint(last) || !isStone(picture_.points[size_t(last)].content))
+        return;
+    const BoardPoint &pt = picture_.points[size_t(last)];
+    const double radius = BoardGeometry::kGlyph * c.k / 2;
+    const bool black = pt.content == PointContent::Black;
+    QPainter &p = c.p;
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(QPen(black ? colourOf(kWhiteStone) : QColor(20, 20, 20), std::max(1.5, radius * 0.12)));
+    p.setBrush(Qt::NoBrush);
+    const double ring = radius * (pt.number.isEmpty() ? 0.42 : 0.84);
+    p.drawEllipse(pointCentre(last), ring, ring);
 }
 
 // The ▲ and ◆ marks.

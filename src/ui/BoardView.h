@@ -92,6 +92,7 @@ private:
     void paintGrid(Canvas &c) const;
     void paintMarker(Canvas &c) const;
     void paintStones(Canvas &c) const;
+    void paintLastStone(Canvas &c) const;
     void paintMarks(Canvas &c) const;
     void paintLetters(Canvas &c) const;
     void paintNumbers(Canvas &c) const;

@@ -101,6 +101,10 @@ void TestBoardView::paintsLayers_data()
     // A white stone at (3,3) is the last move; a black stone stands at (5,3).
     QTest::newRow("white stone") << int(Size19) << QPointF(0, 0) << QColor(255, 255, 255) << 30;
     QTest::newRow("black stone") << int(Size19) << QPointF(960, 0) << QColor(0, 0, 0) << 90;
+    // The last stone's ring: dark on the white stone, none on the black one.
+    QTest::newRow("ring on the last stone") << int(Size19) << QPointF(79, 0) << QColor(20, 20, 20) << 90;
+    QTest::newRow("no ring on an earlier stone") << int(Size19) << QPointF(960 + 79, 0) << QColor(0, 0, 0) << 90;
+    QTest::newRow("last stone white inside its ring") << int(Size19) << QPointF(30, 0) << QColor(255, 255, 255) << 40;
     QTest::newRow("last-move square beside its stone") << int(Size19) << QPointF(205, 205) << QColor(255, 192, 255) << 4;
     QTest::newRow("no square before the stone's top-left") << int(Size19) << QPointF(-215, -215) << QColor(0xFF, 0xC0, 0x80) << 4;
     QTest::newRow("board between lines") << int(Size19) << QPointF(240, 960 + 240) << QColor(0xFF, 0xC0, 0x80) << 4;
@@ -155,6 +159,7 @@ void TestBoardView::blackStoneFaceShowsItsColour()
     const int point = pointIndex(9, 9);
     board::pressPoint(fx.s, point, board::MouseButton::Left);
     QCOMPARE(fx.s.board.points[size_t(point)].content, PointContent::Black);
+    board::pressPoint(fx.s, pointIndex(3, 3), board::MouseButton::Left);  // white: the last stone's ring goes there
 
     BoardView view;
     showModel(view, fx.s);
