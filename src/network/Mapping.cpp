@@ -2,10 +2,9 @@
 #include "Mapping.h"
 
 #include "OwnAddress.h"
+#include "PeerHost.h"
 #include "SecureChannel.h"
 #include "Session.h"
-
-#include <QHostAddress>
 
 namespace moyuta::network {
 
@@ -36,26 +35,6 @@ void attachPortMapping(AppState &s, std::function<void()> afterEvent)
             onMappingWaitOver(s);
             after();
         };
-}
-
-bool peerInsideHome(const QString &typed)
-{
-    QString text = typed.trimmed();
-    if (text.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
-        return true;
-    if (text.startsWith(QLatin1Char('[')) && text.endsWith(QLatin1Char(']')))
-        text = text.mid(1, text.size() - 2);
-    QHostAddress address;
-    if (!address.setAddress(text))
-        return false;  // a name: only the lookup could tell
-    bool mapped = false;
-    const quint32 v4 = address.toIPv4Address(&mapped);
-    if (mapped) {
-        // 127/8, 10/8, 172.16/12, 192.168/16, 169.254/16
-        return (v4 >> 24) == 127 || (v4 >> 24) == 10 || (v4 >> 20) == 0xAC1 || (v4 >> 16) == 0xC0A8
-            || (v4 >> 16) == 0xA9FE;
-    }
-    return address.isLoopback() || address.isLinkLocal() || address.isUniqueLocalUnicast() || address.isSiteLocal();
 }
 
 bool canAskRouter(const AppState &s, quint16 ownPort)

@@ -17,9 +17,6 @@ constexpr int kUnmapAtExitMs = 1000;
 // Makes the mapper's answers and the end of the wait act on this state;
 // `afterEvent` runs after each (the window shows the change).
 void attachPortMapping(AppState &s, std::function<void()> afterEvent);
-// Whether the typed peer address is this computer or one in the same home
-// (loopback, a private or link-local range, "localhost"): no router between.
-bool peerInsideHome(const QString &typed);
 // Whether there is a router to ask for `ownPort` (a mapper, a real port, a
 // peer outside the home).
 bool canAskRouter(const AppState &s, quint16 ownPort);

@@ -4,16 +4,6 @@
 
 namespace moyuta::ui {
 
-QString peerHostText(const QString &typed)
-{
-    const QString text = typed.trimmed();
-    if (text.size() < 2 || !text.startsWith(QLatin1Char('[')) || !text.endsWith(QLatin1Char(']')))
-        return text;
-    const QString inner = text.mid(1, text.size() - 2).trimmed();
-    QHostAddress literal;
-    return literal.setAddress(inner) && literal.protocol() == QAbstractSocket::IPv6Protocol ? inner : text;
-}
-
 QHostAddress pickPeerAddress(const QList<QHostAddress> &found, SocketFamily family)
 {
     for (const QHostAddress &a : found) {

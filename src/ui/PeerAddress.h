@@ -4,6 +4,8 @@
 // a computer name. The own socket listens on both families where the system
 // has IPv6, so the address picked from a name is one that socket can reach.
 
+#include "PeerHost.h"
+
 #include <QAbstractSocket>
 #include <QHostAddress>
 #include <QList>
@@ -16,9 +18,7 @@ namespace moyuta::ui {
 // How the own socket is bound, and so which peers it can send to.
 enum class SocketFamily { Unbound, DualStack, IPv4Only };
 
-// The typed text without surrounding spaces; "[v6]" loses its brackets. A
-// bracketed text that is no IPv6 address stays as it is and resolves to nothing.
-QString peerHostText(const QString &typed);
+using network::peerHostText;
 
 // The first of a lookup's addresses (in the resolver's order) that a socket
 // bound this way can reach; null when there is none. An IPv4-only socket

@@ -4,6 +4,7 @@
 #include "FakeSecure.h"
 #include "Mapping.h"
 #include "MemoryWire.h"
+#include "PeerHost.h"
 #include "SecurePlay.h"
 #include "Shell.h"
 
