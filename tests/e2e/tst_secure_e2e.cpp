@@ -107,6 +107,13 @@ bool converge(Driver &a, Driver &b, const std::map<int, int> &want, int black, i
     return false;
 }
 
+// `from` says `text` in the chat; it shows as its own line there and as the peer's on `to`.
+bool chatReaches(Driver &from, Driver &to, const QString &text)
+{
+    return from.act(QStringLiteral("chat ") + text, QStringLiteral("chatlog"), has(QStringLiteral("△") + text))
+           && to.poll(QStringLiteral("chatlog"), has(QStringLiteral("◇") + text));
+}
+
 // Whether the chat log of `d` shows every line in `lines` as the peer's.
 bool heardAll(Driver &d, const QStringList &lines)
 {
@@ -311,8 +318,7 @@ void TestSecureEndToEnd::replayedSessions()
     QVERIFY(connectBoth(p.a, p.pa, p.relay.port1(), p.b, p.pb, p.relay.port2()));
     QVERIFY(p.playing());
     QVERIFY(movesOn(p, 60, 61));
-    QVERIFY(p.a.act(QStringLiteral("chat 最初の対局"), QStringLiteral("chatlog"), has(QStringLiteral("△最初の対局"))));
-    QVERIFY(p.b.poll(QStringLiteral("chatlog"), has(QStringLiteral("◇最初の対局"))));
+    QVERIFY(chatReaches(p.a, p.b, QStringLiteral("最初の対局")));
     // b takes a move back and a resigns: the captured session holds both.
     QVERIFY(p.b.act(QStringLiteral("click cmdWait"), QStringLiteral("point 61"), is(point(61, 0))));
     QVERIFY(p.a.act(QStringLiteral("click cmdTouryou"), QStringLiteral("state"), has(QStringLiteral("ended=1"))));
@@ -326,8 +332,7 @@ void TestSecureEndToEnd::replayedSessions()
     QVERIFY(connectBoth(p.a, p.pa, p.relay.port1(), p.b, p.pb, p.relay.port2()));
     QVERIFY(p.playing());
     QVERIFY(movesOn(p, 100, 101));
-    QVERIFY(p.b.act(QStringLiteral("chat 二局目"), QStringLiteral("chatlog"), has(QStringLiteral("△二局目"))));
-    QVERIFY(p.a.poll(QStringLiteral("chatlog"), has(QStringLiteral("◇二局目"))));
+    QVERIFY(chatReaches(p.b, p.a, QStringLiteral("二局目")));
     const QString game = inStep(p.a, p.b);
     const QString logA = p.a.query(QStringLiteral("chatlog")), logB = p.b.query(QStringLiteral("chatlog"));
 

@@ -41,6 +41,11 @@ public:
     }
 };
 
+// a and b started in their namespaces, each with its own folders in `dir`.
+bool startBoth(Folders &dir, HomeDriver &a, const QString &nsA, HomeDriver &b, const QString &nsB) {
+    return a.startIn(nsA, dir("a"), dir("a-tmp")) && b.startIn(nsB, dir("b"), dir("b-tmp"));
+}
+
 // Both sides connected within 30 s; what a side printed is shown when not.
 bool bothConnected(HomeDriver &a, HomeDriver &b) {
     const QString connected = QStringLiteral("state auth=1 started=0 ended=0 panel=0 hold=0");
@@ -111,8 +116,7 @@ void TestTwoHomesNetns::connectThroughTwoRouters() {
     Folders dir;
     QVERIFY(dir.make());
     HomeDriver a, b;
-    QVERIFY(a.startIn(runName() + QStringLiteral("-home-a"), dir("a"), dir("a-tmp")));
-    QVERIFY(b.startIn(runName() + QStringLiteral("-home-b"), dir("b"), dir("b-tmp")));
+    QVERIFY(startBoth(dir, a, runName() + QStringLiteral("-home-a"), b, runName() + QStringLiteral("-home-b")));
     a.fillPanel(QStringLiteral("1.2.4.2"), port);  // router b's external address
     b.fillPanel(QStringLiteral("1.2.3.2"), port);  // router a's
     QVERIFY(chooseProtocol(a, classic));
@@ -161,8 +165,7 @@ void TestTwoHomesNetns::friendTypesTheMappedAddress() {
     Folders dir;
     QVERIFY(dir.make());
     HomeDriver a, b;
-    QVERIFY(a.startIn(runName() + QStringLiteral("-home-a"), dir("a"), dir("a-tmp")));
-    QVERIFY(b.startIn(runName() + QStringLiteral("-home-b"), dir("b"), dir("b-tmp")));
+    QVERIFY(startBoth(dir, a, runName() + QStringLiteral("-home-a"), b, runName() + QStringLiteral("-home-b")));
     a.fillPanel(QStringLiteral("1.2.4.2"), port);  // router b's external address
     QVERIFY(a.poll(QStringLiteral("state"), has(QStringLiteral("auth=0 started=0 ended=0 panel=1"))));
     const auto forwarded = [] { return routerForwards().contains(QStringLiteral("dport %1").arg(port)); };
@@ -236,8 +239,7 @@ void TestTwoHomesNetns::nameWithBothFamilies() {
     Folders dir;
     QVERIFY(dir.make());
     HomeDriver a, b;
-    QVERIFY(a.startIn(ns, dir("a"), dir("a-tmp")));
-    QVERIFY(b.startIn(ns, dir("b"), dir("b-tmp")));
+    QVERIFY(startBoth(dir, a, ns, b, ns));
     const quint16 pa = 47020, pb = 47021;
     a.fillPanel(QStringLiteral("friend.moyuta.test"), pb);
     a.send(QStringLiteral("set ownport %1").arg(pa));
