@@ -4,6 +4,7 @@
 // in one test).
 
 #include "FormModel.h"
+#include "GameInfo.h"
 #include "Ports.h"
 #include "Settings.h"
 #include "Types.h"
@@ -105,6 +106,7 @@ struct MoveLists {
 
 // Saving and opening record files. Written by src/record alone.
 struct RecordState {
+    GameInfo info;  // of the game on the board or in the record; written into SGF
     bool saveSucceeded = false;
     bool tooManyLines = false;  // the record file being opened had more than 500 lines
 };

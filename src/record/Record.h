@@ -52,8 +52,11 @@ struct SgfSetup {
 };
 // The bytes of an SGF file of the record: UTF-8, one node per entry (the
 // setup entries of one node together, as AB, AW and AE), LF at the end; SZ
-// from the record's BoardSizeCode.
-QByteArray sgfText(const QStringList &record, int sizeCode = Size19, const SgfSetup &setup = {});
+// from the record's BoardSizeCode. The root node carries `info`'s known
+// fields (HA from it when set, else from `setup`); `lastComment`, when not
+// empty, is the last node's C.
+QByteArray sgfText(const QStringList &record, int sizeCode = Size19, const SgfSetup &setup = {},
+                   const GameInfo &info = {}, const QString &lastComment = {});
 
 // --- Replay -----------------------------------------------------------------
 void onReplay(AppState &s);  // cmdF: 記録を再生(&T)

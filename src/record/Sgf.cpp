@@ -134,13 +134,39 @@ qsizetype setupNodeEnd(const QStringList &record, const SgfSetup &setup, qsizety
     return any ? end : i;
 }
 
+// A text value: "\\" and "]" escaped, as SGF's Text and SimpleText are.
+QString textValue(const QString &value)
+{
+    QString escaped = value;
+    escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    escaped.replace(QLatin1Char(']'), QStringLiteral("\\]"));
+    return QLatin1Char('[') + escaped + QLatin1Char(']');
+}
+
+QString textProperty(QStringView id, const QString &value)
+{
+    return value.isEmpty() ? QString() : id.toString() + textValue(value);
+}
+
+// The root's game information, in the order SGF lists them.
+QString infoProperties(const GameInfo &info, int setupHandicap)
+{
+    QString text = textProperty(u"GN", info.gameName) + textProperty(u"PB", info.black) + textProperty(u"PW", info.white)
+                   + textProperty(u"DT", info.date) + textProperty(u"PC", info.place) + textProperty(u"KM", info.komi);
+    if (!info.handicap.isEmpty())
+        text += textProperty(u"HA", info.handicap);
+    else if (setupHandicap >= 0)
+        text += QStringLiteral("HA[%1]").arg(setupHandicap);
+    return text + textProperty(u"RE", info.result) + textProperty(u"GC", info.comment);
+}
+
 }  // namespace
 
-QByteArray sgfText(const QStringList &record, int sizeCode, const SgfSetup &setup)
+QByteArray sgfText(const QStringList &record, int sizeCode, const SgfSetup &setup, const GameInfo &info,
+                   const QString &lastComment)
 {
     QString text = QStringLiteral("(;FF[4]GM[1]CA[UTF-8]AP[Moyuta:" MOYUTA_VERSION "]SZ[%1]").arg(linesOf(sizeCode));
-    if (setup.handicap >= 0)
-        text += QStringLiteral("HA[%1]").arg(setup.handicap);
+    text += infoProperties(info, setup.handicap);
     SgfBoard board;
     for (qsizetype i = 0; i < record.size();) {
         if (const qsizetype end = setupNodeEnd(record, setup, i); end > i) {
@@ -157,6 +183,7 @@ QByteArray sgfText(const QStringList &record, int sizeCode, const SgfSetup &setu
         board.apply(*e);
         text += QLatin1Char(';') + entryProperties(*e) + markupProperties(board.markup);
     }
+    text += textProperty(u"C", lastComment);
     text += QStringLiteral(")\n");
     return text.toUtf8();
 }

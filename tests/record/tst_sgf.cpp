@@ -21,6 +21,7 @@ private slots:
     void openedSetupStaysSetup();
     void names_data();
     void names();
+    void gameInformation();
 };
 
 namespace {
@@ -306,6 +307,28 @@ void TestSgf::names()
     QVERIFY(fx.s.moves.gameRecord.isEmpty());
     if (start.startsWith("(;"))
         QCOMPARE(test::gnuGoStones(fx.path(name)), replayedStones(record));
+}
+
+
+// The root carries what is known of the game, escaped; the last node the comment.
+void TestSgf::gameInformation()
+{
+    GameInfo info;
+    info.black = QStringLiteral("山田]");
+    info.white = QStringLiteral("佐藤\\");
+    info.date = QStringLiteral("2026-12-10");
+    info.komi = QStringLiteral("6.5");
+    info.result = QStringLiteral("B+R");
+    info.comment = QStringLiteral("二行\nのメモ");
+    const QByteArray text = record::sgfText({"1,60,0,1", "2,72,0,2"}, Size19, {}, info, QStringLiteral("アゲハマ 黒 1 白 0"));
+    QCOMPARE(text, QStringLiteral("(;FF[4]GM[1]CA[UTF-8]AP[Moyuta:" MOYUTA_VERSION "]SZ[19]PB[山田\\]]PW[佐藤\\\\]"
+                                  "DT[2026-12-10]KM[6.5]RE[B+R]GC[二行\nのメモ];B[dd]MN[1];W[pd]MN[2]C[アゲハマ 黒 1 白 0])\n")
+                       .toUtf8());
+    // Handicap typed in the information wins over the opened file's.
+    info = {};
+    info.handicap = QStringLiteral("2");
+    QVERIFY(record::sgfText({}, Size9, {{}, {}, 4}, info).contains("SZ[9]HA[2])"));
+    QVERIFY(record::sgfText({}, Size9, {{}, {}, 4}).contains("SZ[9]HA[4])"));
 }
 
 QTEST_MAIN(TestSgf)
