@@ -5,6 +5,9 @@
 #include "Board.h"
 #include "BoardView.h"
 #include "MainWindow.h"
+#include "Options.h"
+#include "OwnAddress.h"
+#include "Panel.h"
 #include "TestDoubles.h"
 
 #include <QAbstractButton>
@@ -21,6 +24,8 @@ class TestWindowSize : public QObject {
 private slots:
     void fitsSmallScreen();
     void roomyWindowDoesNotScroll();
+    void panelsFitShortWindow_data();
+    void panelsFitShortWindow();
 };
 
 namespace {
@@ -108,6 +113,42 @@ void TestWindowSize::roomyWindowDoesNotScroll()
     QTRY_VERIFY(side->verticalScrollBar()->maximum() > 0);
     QTRY_COMPARE(side->viewport()->width(), side->widget()->width());
     verifyNothingClipped(window);
+}
+
+void TestWindowSize::panelsFitShortWindow_data()
+{
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("network") << QStringLiteral("fraNetwork");
+    QTest::newRow("options") << QStringLiteral("fraOptions");
+}
+
+// A side panel opened over the smallest window shows all of its rows.
+void TestWindowSize::panelsFitShortWindow()
+{
+    QFETCH(QString, panel);
+    test::Fixture fx;
+    network::installPanelHandlers(fx.s);
+    if (panel == QStringLiteral("fraNetwork")) {
+        network::onNetworkPanelOpen(fx.s);
+        // At its tallest: addresses to tell, and the router would not forward the port.
+        fx.addresses.addresses = {QStringLiteral("2001:db8::10"), QStringLiteral("2001:db8::11")};
+        fx.s.form.txtOwnPort.text = QStringLiteral("50000");
+        fx.s.session.mapping.asked = fx.s.session.mapping.answered = true;
+        fx.s.session.mapping.ownPort = 50000;
+        network::showOwnAddress(fx.s);
+    } else {
+        shell::onOptionsOpen(fx.s);
+    }
+    ui::MainWindow window(fx.s);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.resize(window.minimumSizeHint());
+    auto *frame = window.findChild<QWidget *>(panel);
+    QVERIFY(frame && frame->isVisible());
+    QTRY_VERIFY2(window.rect().contains(QRect(frame->mapTo(&window, QPoint(0, 0)), frame->size())),
+                 qPrintable(QStringLiteral("panel %1×%2 in window %3×%4")
+                                .arg(frame->width()).arg(frame->height()).arg(window.width()).arg(window.height())));
+    verifyNothingClipped(*frame);
 }
 
 QTEST_MAIN(TestWindowSize)
