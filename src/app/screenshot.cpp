@@ -1,5 +1,6 @@
 // Lays out a sample position in the real main window, off screen, and saves
 // a picture of it.   moyuta-screenshot OUTPUT.png [device-pixel-ratio] [size-code] [network]
+// MOYUTA_SHOT_SIZE=WxH sizes the window first (it prints its minimum size).
 // With "network", the network panel is open over the (then empty) board.
 #include "Application.h"
 #include "Board.h"
@@ -100,7 +101,11 @@ int main(int argc, char *argv[])
 
     ui::MainWindow window(state);
     window.sync();
+    // MOYUTA_SHOT_SIZE=WxH: the window at that size (in device-independent pixels), as far as it can shrink.
+    if (const QByteArray size = qgetenv("MOYUTA_SHOT_SIZE"); size.contains('x'))
+        window.resize(size.split('x')[0].toInt(), size.split('x')[1].toInt());
     window.show();
+    std::fprintf(stderr, "minimum %dx%d\n", window.minimumSizeHint().width(), window.minimumSizeHint().height());
     QCoreApplication::processEvents();
 
     const QPixmap shot = window.grab();

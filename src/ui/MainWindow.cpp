@@ -8,6 +8,7 @@
 #include "NetworkedActions.h"
 #include "Panel.h"
 #include "Record.h"
+#include "SideScrollArea.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -503,8 +504,13 @@ QWidget *MainWindow::buildSideColumn()
     Form &f = s_.form;
     auto *column = new QWidget;
     column->setObjectName(QStringLiteral("sideColumn"));
-    column->setFixedWidth(340);
-    auto *v = new QVBoxLayout(column);
+    auto *outer = new QVBoxLayout(column);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(6);
+    auto *groups = new QWidget;
+    groups->setObjectName(QStringLiteral("sideGroups"));
+    groups->setFixedWidth(340);
+    auto *v = new QVBoxLayout(groups);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(6);
     v->addWidget(buildSizeBox());
@@ -515,10 +521,13 @@ QWidget *MainWindow::buildSideColumn()
     v->addWidget(buildRecordBox());
 
     v->addStretch(1);
-    for (QGroupBox *box : column->findChildren<QGroupBox *>()) {
+    for (QGroupBox *box : groups->findChildren<QGroupBox *>()) {
         box->layout()->setContentsMargins(8, 4, 8, 6);
         box->layout()->setSpacing(4);
     }
+
+    // On a short screen the groups scroll; the shell's commands stay in sight below them.
+    outer->addWidget(new SideScrollArea(groups), 1);
 
     // Shell.
     auto *shell = new QHBoxLayout;
@@ -527,7 +536,7 @@ QWidget *MainWindow::buildSideColumn()
     QPushButton *end = button(f.cmdEnd, {});
     connect(end, &QPushButton::clicked, this, &QWidget::close);
     shell->addWidget(end);
-    v->addLayout(shell);
+    outer->addLayout(shell);
     return column;
 }
 

@@ -250,6 +250,9 @@ void MainWindow::placePanel(QFrame *panel, bool keepTop)
         grid->setGeometry(panel->contentsRect());  // now, not when the panel is next shown
         centred = networkLowerRows_->y() - grid->spacing() + grid->contentsMargins().bottom();
     }
+    // A short window grows to hold the whole panel rather than cut its lower rows.
+    if (area->minimumHeight() < panel->height())
+        area->setMinimumHeight(panel->height());
     const int top = keepTop ? panel->y() : (area->height() - centred) / 2;
     const int y = std::max(0, std::min(top, area->height() - panel->height()));
     panel->move((area->width() - panel->width()) / 2, y);
