@@ -7,7 +7,9 @@
 #include "Chat.h"
 #include "Cp932.h"
 #include "MessageCipher.h"
+#include "NetworkKifu.h"
 #include "NetworkedActions.h"
+#include "Panel.h"
 #include "SecurePlay.h"
 #include "SecureSession.h"
 
@@ -126,6 +128,8 @@ private slots:
     void openFailureIsSaid_data();
     void openFailureIsSaid();
     void classicPeerIsSaid();
+    void namesCarriedIntoTheKifu_data();
+    void namesCarriedIntoTheKifu();
 };
 
 void TestSecurePlay::connectsAndPlays()
@@ -392,6 +396,52 @@ void TestSecurePlay::classicPeerIsSaid()
     QVERIFY(g.a().form.Command1.enabled);
     for (const QByteArray &sent : g.world.channel[0].sentPlain)
         QVERIFY(!sent.contains("abcdef") && !sent.contains(datagram));
+}
+
+void TestSecurePlay::namesCarriedIntoTheKifu_data()
+{
+    QTest::addColumn<QString>("typed");     // b's name, typed while connected
+    QTest::addColumn<bool>("pastTheField"); // put in the model past the field's limit, as a changed copy could send
+    QTest::addColumn<QString>("expected");  // the name a takes
+    QTest::newRow("Japanese") << "佐藤" << false << "佐藤";
+    QTest::newRow("spaces around") << "  佐藤 " << false << "佐藤";
+    QTest::newRow("control and format characters") << QString(QStringLiteral("a") + QChar(0x01) + QStringLiteral("b\u200Bc\n")) << false << "abc";
+    QTest::newRow("far too long") << QString(500, u'x') << true << QString(32, u'x');
+    QTest::newRow("taken away again") << "" << false << "";
+}
+
+// Each side's あなたの名前 reaches the other over the secure session, once
+// it stands and whenever it changes, and names that player in the kifu.
+void TestSecurePlay::namesCarriedIntoTheKifu()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, pastTheField);
+    QFETCH(QString, expected);
+    SecureGame g;
+    for (AppState *s : {&g.a(), &g.b()}) {
+        network::installPanelHandlers(*s);
+        record::attachNetworkKifu(*s);
+    }
+    g.a().form.txtOwnName.setText(QStringLiteral("山田"));
+    g.b().form.txtOwnName.setText(QStringLiteral("鈴木"));
+    QVERIFY(g.startGame());
+    QCOMPARE(g.a().session.peerName, QStringLiteral("鈴木"));
+    QCOMPARE(g.b().session.peerName, QStringLiteral("山田"));
+    press(g.a(), 60);  // a plays black
+    g.settle();
+    QVERIFY2(g.side[0]->kifu.last().contains(QStringLiteral("PB[山田]PW[鈴木]")), qPrintable(g.side[0]->kifu.last()));
+
+    if (pastTheField) {
+        g.b().form.txtOwnName.text = typed;
+        network::sendOwnName(g.b());
+    } else {
+        g.b().form.txtOwnName.setText(typed);
+    }
+    g.settle();
+    QCOMPARE(g.a().session.peerName, expected);
+    const QString players = QStringLiteral("PB[山田]") + (expected.isEmpty() ? QStringLiteral("PW[相手]")
+                                                                             : QStringLiteral("PW[%1]").arg(expected));
+    QVERIFY2(g.side[0]->kifu.last().contains(players), qPrintable(g.side[0]->kifu.last()));
 }
 
 QTEST_GUILESS_MAIN(TestSecurePlay)
