@@ -129,6 +129,18 @@ QByteArray networkKifuText(const AppState &s)
     return sgfText(stonesAndRemovals(s.moves.networkMoveLog), s.board.boardSizeCode, {}, kifuInfo(s), prisoners);
 }
 
+namespace {
+
+void beginKifu(AppState &s)
+{
+    NetworkKifuState &k = s.record.kifu;
+    k = NetworkKifuState{};
+    k.active = true;
+    k.start = s.ports.kifuStore ? s.ports.kifuStore->localNow() : QDateTime();
+}
+
+}  // namespace
+
 void keepNetworkKifu(AppState &s, NetworkGameChange change)
 {
     NetworkKifuState &k = s.record.kifu;
@@ -136,9 +148,7 @@ void keepNetworkKifu(AppState &s, NetworkGameChange change)
     case NetworkGameChange::Started:
         if (!s.session.authenticated)
             return;
-        k = NetworkKifuState{};
-        k.active = true;
-        k.start = s.ports.kifuStore ? s.ports.kifuStore->localNow() : QDateTime();
+        beginKifu(s);
         break;
     case NetworkGameChange::Cleared:
         k.active = false;  // the file keeps the game as it stood
@@ -148,6 +158,9 @@ void keepNetworkKifu(AppState &s, NetworkGameChange change)
             learnOwnColour(s);
         break;
     case NetworkGameChange::Changed:
+        // A game on without a kifu: this copy came back and took the peer's game over.
+        if (!k.active && s.session.authenticated && s.board.gameStarted && !s.board.gameEnded)
+            beginKifu(s);
         break;
     }
     if (k.active)

@@ -130,6 +130,7 @@ private slots:
     void classicPeerIsSaid();
     void namesCarriedIntoTheKifu_data();
     void namesCarriedIntoTheKifu();
+    void rejoinedCopyKeepsTheGameAgain();
 };
 
 void TestSecurePlay::connectsAndPlays()
@@ -442,6 +443,44 @@ void TestSecurePlay::namesCarriedIntoTheKifu()
     const QString players = QStringLiteral("PB[山田]") + (expected.isEmpty() ? QStringLiteral("PW[相手]")
                                                                              : QStringLiteral("PW[%1]").arg(expected));
     QVERIFY2(g.side[0]->kifu.last().contains(players), qPrintable(g.side[0]->kifu.last()));
+}
+
+// A copy killed in the game left its kifu; back in the game it keeps the
+// game again, whole, in a file of its own; the other side's kifu goes on.
+void TestSecurePlay::rejoinedCopyKeepsTheGameAgain()
+{
+    SecureGame g;
+    for (AppState *s : {&g.a(), &g.b()})
+        record::attachNetworkKifu(*s);
+    QVERIFY(g.startGame());
+    press(g.a(), 60);
+    g.settle();
+    press(g.b(), 62);
+    g.settle();
+    const auto left = g.side[1]->kifu.files;
+    QCOMPARE(left.size(), 1);
+
+    g.kill(1);
+    g.world.run(11000);
+    g.restart(1);
+    g.side[1]->kifu.files = left;  // the folder on disk outlives the copy
+    record::attachNetworkKifu(g.b());
+    QVERIFY(g.connect());
+    g.settle();
+    press(g.b(), 64);
+    g.settle();
+
+    const auto &kept = g.side[1]->kifu;
+    QCOMPARE(kept.files.size(), 2);
+    QCOMPARE(kept.files.value(left.firstKey()), left.first());
+    QVERIFY(kept.writes.last() != left.firstKey());
+    for (int p : {60, 62, 64}) {
+        const QString point = QString(QChar(u'a' + pointColumn(p))) + QChar(u'a' + pointRow(p));
+        QVERIFY2(kept.last().contains("[" + point + "]"), qPrintable(kept.last()));
+    }
+    QCOMPARE(kept.last().count(u';'), 4);  // the root and the three stones
+    QCOMPARE(g.side[0]->kifu.files.size(), 1);
+    QCOMPARE(g.side[0]->kifu.last().count(u';'), 4);
 }
 
 QTEST_GUILESS_MAIN(TestSecurePlay)
