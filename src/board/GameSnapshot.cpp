@@ -113,6 +113,7 @@ bool adoptGame(AppState &s, const QString &text)
     s.board.gameStarted = started;
     s.board.gameEnded = ended;
     updateCountButtons(s);
+    s.networkGameChanged(NetworkGameChange::Changed);
     return true;
 }
 

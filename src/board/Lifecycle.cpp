@@ -27,8 +27,10 @@ void onPrisoners(AppState &s, Spinner &spinner, int &count, Label &label, const 
         if (!s.peerBlocks()) {
             count = wanted;
             label.caption = QString::number(count);
-            if (s.session.authenticated)
+            if (s.session.authenticated) {
                 s.sendPeerMessage(QString::number(count) + keyword + kTerminator);
+                s.networkGameChanged(NetworkGameChange::Changed);
+            }
         }
     }
     spinner.setValue(count);  // a refused change shows the count again
@@ -45,6 +47,7 @@ void endGame(AppState &s)
     setLettersEnabled(s, false);
     f.Option3.setAllEnabled(false);
     s.board.gameEnded = true;
+    s.networkGameChanged(NetworkGameChange::Changed);
     f.cmdTouryou.enabled = false;
     // The notice goes up before the send: the peer's OK may come during its wait.
     showMessagePanel(s, QStringLiteral("相手がOKを押すまで待機中"));
@@ -142,6 +145,7 @@ void resetBoardAndGame(AppState &s)
     s.moves.recordFileLoaded = false;
     f.cmdF.enabled = false;
     s.board.resetInProgress = false;
+    s.networkGameChanged(NetworkGameChange::Cleared);
 }
 
 void endReplay(AppState &s)

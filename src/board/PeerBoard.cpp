@@ -28,6 +28,7 @@ void emptyForNewGame(AppState &s)
 void markGameStarted(AppState &s)
 {
     s.board.gameStarted = true;
+    s.networkGameChanged(NetworkGameChange::Started);
 }
 
 void markCleared(AppState &s)
@@ -41,6 +42,7 @@ void markGameOver(AppState &s)
     s.board.gameStarted = false;
     s.moves.recordFileLoaded = false;
     s.board.gameEnded = true;
+    s.networkGameChanged(NetworkGameChange::Changed);
 }
 
 void applyReceivedMove(AppState &s, const MoveEntry &move)
@@ -63,6 +65,7 @@ void applyReceivedMove(AppState &s, const MoveEntry &move)
         hideLastMoveMarker(s);
     }
     s.moves.networkMoveLog.append(move.wireText());
+    s.networkGameChanged(NetworkGameChange::Changed);
 }
 
 void takePeerPrisoners(AppState &s, bool white, int count)
@@ -72,6 +75,7 @@ void takePeerPrisoners(AppState &s, bool white, int count)
     (white ? s.board.whitePrisoners : s.board.blackPrisoners) = count;
     (white ? f.lblWhitePrisoners : f.lblBlackPrisoners).caption = QString::number(count);
     (white ? f.UpDown1 : f.UpDown2).setValue(count);  // its handler echoes the count once
+    s.networkGameChanged(NetworkGameChange::Changed);
 }
 
 bool takeBackNetworkMove(AppState &s)
@@ -91,6 +95,7 @@ bool takeBackNetworkMove(AppState &s)
     if (!boardHasContent(s))
         hideLastMoveMarker(s);
     s.form.cmdWait.enabled = !s.moves.networkMoveLog.isEmpty();
+    s.networkGameChanged(NetworkGameChange::Changed);
     s.playCueSound();
     return true;
 }

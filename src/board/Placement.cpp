@@ -164,6 +164,7 @@ void recordAction(AppState &s, int removedNumber)
             s.moves.networkMoveLog.append(move);
             s.sendPeerMessage(move);
         }
+        s.networkGameChanged(NetworkGameChange::OwnMove);
         if (f.cmdOff.caption == QStringLiteral("退席中(&P)"))
             onPresence(s);
         f.cmdBack.enabled = false;

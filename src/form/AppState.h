@@ -9,6 +9,7 @@
 #include "Settings.h"
 #include "Types.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -104,11 +105,26 @@ struct MoveLists {
     int replayStep = 0;
 };
 
+// The kifu of the network game being played: its file and what is known of
+// it. Written by src/record alone (NetworkKifu.cpp).
+struct NetworkKifuState {
+    bool active = false;  // from 対局開始 until the game is cleared or another starts
+    QDateTime start;      // local time of 対局開始
+    QString fileName;     // in the kifu folder; empty until one could be chosen
+    int ownColour = 0;    // ToolBlack or ToolWhite: the colour of this side's first stone; 0 unknown
+    QByteArray written;   // what the file holds now
+    bool failed = false;  // the notice is said once a game
+};
+
+// What changed in a network game, as the board tells it to the kifu keeper.
+enum class NetworkGameChange { Started, OwnMove, Changed, Cleared };
+
 // Saving and opening record files. Written by src/record alone.
 struct RecordState {
     GameInfo info;  // of the game on the board or in the record; written into SGF
     bool saveSucceeded = false;
     bool tooManyLines = false;  // the record file being opened had more than 500 lines
+    NetworkKifuState kifu;
 };
 
 // The application shell: start-up, options, shut-down. Written by src/shell alone.
@@ -177,6 +193,7 @@ struct SessionState {
     bool awaitingGame = false;     // held until the peer's whole game has arrived
     QString gameTextParts;         // the peer's game text as it arrives in parts
     QStringList secureInbox;       // messages delivered while another was being handled
+    QString peerName;              // the peer's あなたの名前 as its secure session told it; empty: unknown
 
     RouterMapping mapping;
 };
@@ -258,6 +275,15 @@ struct AppState {
             sessionFieldsSaver();
     }
     std::function<void()> sessionFieldsSaver;
+
+    // The network game changed: its kifu is written again. The board tells;
+    // src/record installs the keeper; a state without one keeps nothing.
+    void networkGameChanged(NetworkGameChange change)
+    {
+        if (networkKifuKeeper)
+            networkKifuKeeper(change);
+    }
+    std::function<void(NetworkGameChange)> networkKifuKeeper;
 
     Rgb blackStoneColour() const;  // the colour in effect
     Rgb boardColour() const;

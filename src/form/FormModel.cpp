@@ -194,6 +194,8 @@ Form::Form()
     lblMapping.visible = false;
     fraNetwork = make<Control>("fraNetwork");
     fraNetwork.visible = false;
+    txtOwnName = makeTextBox("txtOwnName", 32, QStringLiteral("棋譜に書く名前"));
+    cmdOpenKifuFolder = make<Button>("cmdOpenKifuFolder", QStringLiteral("棋譜フォルダを開く"));
 
     Combo1 = make<ComboBox>("Combo1");
     Option5 = makeGroup("Option5", {QStringLiteral("黒(&D)"), QStringLiteral("緑(&E)"), QStringLiteral("紺(&F)"),
@@ -226,6 +228,7 @@ std::vector<Control *> Form::controls()
                                   &cmdTimer, &cmdResetTimer, &txtPeerAddress, &txtPeerPort, &txtOwnPort,
                                   &txtPassword, &cboCipherNumber, &Check3, &chkClassic, &Command1, &Command4, &Command2,
                                   &txtOwnAddress, &cmdCopyAddress, &lblMapping, &fraNetwork,
+                                  &txtOwnName, &cmdOpenKifuFolder,
                                   &Combo1, &Combo3, &UpDown4, &lblLog, &cmdTekiyou, &cmdOptClose, &fraOptions};
     for (OptionGroup *g : optionGroups())
         for (Control &c : g->options)

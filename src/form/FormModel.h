@@ -174,6 +174,9 @@ struct Form {
     Button cmdCopyAddress;    // コピー(&R): the addresses to the clipboard
     Label lblMapping;         // why the router's port could not be opened, and what to do
     Control fraNetwork;       // the network panel itself
+    // The kifu of every network game (kept in Moyuta.ini: the name).
+    TextBox txtOwnName;       // あなたの名前：
+    Button cmdOpenKifuFolder; // 棋譜フォルダを開く
 
     // Options panel.
     ComboBox Combo1;       // 碁盤の色：

@@ -4,6 +4,7 @@
 // window state together, as one Ports bundle given to its constructor.
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -138,6 +139,20 @@ public:
     virtual void setText(const QString &text) = 0;
 };
 
+// The folder every network game is kept in as a kifu, <Documents>/Moyuta/棋譜,
+// and the local time its files are named by. File names are plain names in it.
+class KifuStorePort {
+public:
+    virtual ~KifuStorePort() = default;
+    virtual QString folder() = 0;           // as the user would look for it
+    virtual bool makeFolder() = 0;          // true when it is there (made when needed)
+    virtual bool exists(const QString &fileName) = 0;
+    // The whole file, replaced atomically: a crash keeps the old one or the new one.
+    virtual bool write(const QString &fileName, const QByteArray &bytes) = 0;
+    virtual QDateTime localNow() = 0;
+    virtual void openFolder() = 0;          // in the desktop's file manager, made first
+};
+
 // Every port, handed to the window state once, when it is made. Each is
 // there for the state's whole life: a socket that is not bound answers
 // isBound() false, a clock that is not started does not tick. The pointers
@@ -160,6 +175,8 @@ struct Ports {
     ClipboardPort *clipboard = nullptr;
     // The classic connect text sent again while the peer is silent.
     network::SessionTimerPort *connectRetryTimer = nullptr;
+    // Where network games are kept; none: they are not kept.
+    KifuStorePort *kifuStore = nullptr;
 };
 
 }  // namespace moyuta

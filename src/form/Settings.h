@@ -31,6 +31,7 @@ struct Settings {
 // copies read it. They live in Moyuta.ini beside it (src/settings).
 struct ExtraSettings {
     bool classicProtocol = false;  // 従来方式で接続(&K)
+    QString ownName;               // あなたの名前： the kifu's name for this side
 
     bool operator==(const ExtraSettings &) const = default;
 };

@@ -6,6 +6,7 @@
 #include "Cp932.h"
 #include "Mapping.h"
 #include "OwnAddress.h"
+#include "SecurePlay.h"
 #include "Record.h"
 
 namespace moyuta::network {
@@ -201,6 +202,7 @@ void installPanelHandlers(AppState &s)
             s.inform(QStringLiteral("チェックを入れると次回起動時に合言葉(パスワード)が表示されますのでPCを使用する本人以外の人に見られる可能性があります。"));
     };
     f.chkClassic.onClick = [&s] { s.session.classicProtocol = s.form.chkClassic.checked; };
+    f.txtOwnName.onChange = [&s] { sendOwnName(s); };  // the secure session only: the classic wire stays as it was
 }
 
 }  // namespace moyuta::network

@@ -119,6 +119,17 @@ void onMessage(AppState &s, const QString &envelope)
         askForGame(s);
 }
 
+// The peer's name without control characters, cut short.
+void onPeerName(AppState &s, const QString &text)
+{
+    QString name;
+    for (const QChar c : text.left(4 * kMaxPeerName))
+        if (c.category() != QChar::Other_Control && c.category() != QChar::Other_Format)
+            name += c;
+    s.session.peerName = name.trimmed().left(kMaxPeerName);
+    s.networkGameChanged(NetworkGameChange::Changed);  // the kifu names the players again
+}
+
 void handleEnvelope(AppState &s, const QString &envelope)
 {
     if (envelope.startsWith(QLatin1Char('M')))
@@ -127,6 +138,8 @@ void handleEnvelope(AppState &s, const QString &envelope)
         sendWholeGame(s);
     else if (envelope.startsWith(QLatin1Char('S')))
         onGamePart(s, envelope);
+    else if (envelope.startsWith(QLatin1Char('N')))
+        onPeerName(s, envelope.mid(1));
 }
 
 void onEstablished(AppState &s, const SecureSession::Established &info)
@@ -141,6 +154,7 @@ void onEstablished(AppState &s, const SecureSession::Established &info)
     if (!ss.authenticated)
         authenticate(s);
     board::setPeerSilent(s, false);
+    sendOwnName(s);
     if (mine && (!info.peerHasGame || info.asServer))
         sendWholeGame(s);
     else if (info.peerHasGame)
@@ -264,8 +278,15 @@ void startSecure(AppState &s, const QString &password, int cipherNumber)
         return onFailed(s, Trouble::BindFailed);  // a port the peer could not know
     s.session.secureActive = true;
     s.session.waitingForPeer = true;
+    s.session.peerName.clear();  // told again once the session stands
     s.session.secure->start(f.txtPeerAddress.text, quint16(f.txtPeerPort.text.toInt()),
                             quint16(f.txtOwnPort.text.toInt()), password, cipherNumber);
+}
+
+void sendOwnName(AppState &s)
+{
+    if (s.session.secureActive && s.session.authenticated)
+        sendEnvelope(s, QStringLiteral("N") + s.form.txtOwnName.text.trimmed().left(kMaxPeerName));
 }
 
 void sendSecure(AppState &s, const QString &plain)

@@ -8,6 +8,8 @@
 //                       messages handled here before this one was sent
 //   "R"                 asks the peer for its whole game
 //   "S" seen ":" more ":" part   the sender's whole game, in parts
+//   "N" name            the sender's あなたの名前, for the kifu (copies
+//                       that do not know it ignore it, as any unknown kind)
 // Two game messages cross when each was sent before the other arrived. The
 // DTLS server's order stands: its game is what both sides end with. The other
 // side, on seeing a crossing, holds its board and asks for the server's game.
@@ -33,6 +35,11 @@ void receiveSecure(AppState &s);
 void stopSecure(AppState &s);
 // Waits, with events running, until the peer has acknowledged everything (at most `ms`).
 void flushSecure(AppState &s, int ms);
+
+// Tells the peer this side's name, when the secure session stands.
+void sendOwnName(AppState &s);
+// A name the peer tells is cut to this many characters.
+constexpr int kMaxPeerName = 32;
 
 // Whether a plain message changes the game (moves, take-backs, counts, start,
 // clear, end, size): these are counted to find crossings.

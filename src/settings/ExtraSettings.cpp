@@ -11,6 +11,10 @@ namespace moyuta::settings {
 namespace {
 
 const QString kClassicProtocolKey = QStringLiteral("network/classicProtocol");
+const QString kOwnNameKey = QStringLiteral("kifu/ownName");
+// The name is kept percent-encoded: QSettings would quote or escape other
+// text, which the reader below refuses.
+constexpr qsizetype kMaxOwnNameBytes = 32 * 4 * 3;
 
 // Whether QSettings may read the file: a regular file, not too large, and no
 // value that QSettings would rebuild through QDataStream ("@Variant(",
@@ -41,6 +45,7 @@ bool readBool(const QSettings &ini, const QString &key, bool fallback)
 void writeValues(QSettings &ini, const ExtraSettings &v)
 {
     ini.setValue(kClassicProtocolKey, v.classicProtocol);
+    ini.setValue(kOwnNameKey, QString::fromLatin1(v.ownName.toUtf8().toPercentEncoding()));
     ini.sync();
 }
 
@@ -56,6 +61,9 @@ ExtraSettings loadExtraSettings(const QString &folder)
     if (ini.status() != QSettings::NoError)
         return v;
     v.classicProtocol = readBool(ini, kClassicProtocolKey, v.classicProtocol);
+    const QString name = ini.value(kOwnNameKey).toString();
+    if (name.size() <= kMaxOwnNameBytes)
+        v.ownName = QString::fromUtf8(QByteArray::fromPercentEncoding(name.toLatin1()));
     return v;
 }
 

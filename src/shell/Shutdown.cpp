@@ -57,6 +57,7 @@ void collectSettings(AppState &s)
     v.savedPassword = trimSpaces(f.txtPassword.text);
 
     s.shell.extraSettings.classicProtocol = f.chkClassic.checked;
+    s.shell.extraSettings.ownName = f.txtOwnName.text.trimmed();
 }
 
 bool beginSessionEnd(AppState &s)

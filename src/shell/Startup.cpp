@@ -161,6 +161,7 @@ void applySettings(AppState &s)
 
     f.chkClassic.checked = s.shell.extraSettings.classicProtocol;
     network::restoreClassicProtocol(s, s.shell.extraSettings.classicProtocol);
+    f.txtOwnName.setText(s.shell.extraSettings.ownName);  // cut to the field's length
 }
 
 void onBackgroundClick(AppState &s)

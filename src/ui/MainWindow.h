@@ -83,6 +83,7 @@ private:
     // The network panel, a frame over the window's centre (MainWindowNetwork.cpp).
     QFrame *buildNetworkPanel(QWidget *parent);
     void addClassicBox(QGridLayout *grid, int &row);
+    void addKifuRow(QGridLayout *grid, int &row);
     void addOwnAddressRows(QGridLayout *grid, int &row);
     // The options panel, the same way (MainWindowOptions.cpp).
     QFrame *buildOptionsPanel(QWidget *parent);

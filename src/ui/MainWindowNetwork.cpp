@@ -2,6 +2,7 @@
 // and close buttons, in a frame over the centre of the window.
 #include "MainWindow.h"
 
+#include "NetworkKifu.h"
 #include "OwnAddress.h"
 #include "Panel.h"
 #include "Session.h"
@@ -114,6 +115,7 @@ QFrame *MainWindow::buildNetworkPanel(QWidget *parent)
     grid->addWidget(cipherLabel, row, 0);
     grid->addWidget(cipher, row, 1, Qt::AlignLeft);
     ++row;
+    addKifuRow(grid, row);
     grid->addWidget(checkBox(f.Check3), row++, 0, 1, 2);
     addClassicBox(grid, row);
 
@@ -176,6 +178,24 @@ void MainWindow::addOwnAddressRows(QGridLayout *grid, int &row)
     networkLowerRows_ = lower;
     networkNotice_ = notice;
     ownAddresses_ = addresses;
+}
+
+// The name written into the kifu of every network game, and the button that
+// shows where those kifu lie, on one row.
+void MainWindow::addKifuRow(QGridLayout *grid, int &row)
+{
+    Form &f = s_.form;
+    const QString name = QStringLiteral("あなたの名前");
+    auto *label = new QLabel(name + QStringLiteral("："));
+    QLineEdit *edit = lineEdit(f.txtOwnName, name);
+    label->setBuddy(edit);
+    QPushButton *open = button(f.cmdOpenKifuFolder, record::onOpenKifuFolder);
+    open->setAccessibleName(f.cmdOpenKifuFolder.caption);
+    auto *line = new QHBoxLayout;
+    line->addWidget(edit, 1);
+    line->addWidget(open);
+    grid->addWidget(label, row, 0);
+    grid->addLayout(line, row++, 1);
 }
 
 // "従来方式で接続(&K)" and, under its caption, why it is the exception.

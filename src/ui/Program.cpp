@@ -5,6 +5,7 @@
 #include "SecurePlay.h"
 
 #include "Board.h"
+#include "NetworkKifu.h"
 #include "Clock.h"
 #include "Options.h"
 #include "Panel.h"
@@ -43,7 +44,7 @@ Program::Program(const QString &folder, NewsPort *news, DialogPort *dialogs)
       windows_(window_, state_),
       state_({dialogs ? *dialogs : dialogs_, pump_, outbox_, sound_, clock_, transport_, program_, windows_,
               news ? *news : news_, &portMapper_, &localAddresses_, &mappingTimer_, &clipboard_,
-              &connectRetryTimer_}),
+              &connectRetryTimer_, &kifuStore_}),
       window_(state_)
 {
     dialogs_.setParent(&window_);
@@ -51,6 +52,7 @@ Program::Program(const QString &folder, NewsPort *news, DialogPort *dialogs)
     board::installHandlers(state_);
     network::installPanelHandlers(state_);
     shell::installHandlers(state_);
+    record::attachNetworkKifu(state_);
     clock_.onTick = [this] {
         shell::onClockEvent(state_);
         window_.sync();

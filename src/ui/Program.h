@@ -5,6 +5,7 @@
 #include "MainWindow.h"
 #include "Protocol.h"
 #include "QtClipboard.h"
+#include "QtKifuStore.h"
 #include "QtDtlsChannel.h"
 #include "QtKeyDerivation.h"
 #include "QtLocalAddresses.h"
@@ -65,6 +66,7 @@ private:
     QtSessionTimer mappingTimer_;
     QtSessionTimer connectRetryTimer_;
     QtClipboard clipboard_;
+    QtKifuStore kifuStore_;
     QtSound sound_;
     QtClock clock_;
     QtProgram program_;

@@ -101,10 +101,17 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("TMPDIR"), tmp);  // the single-copy lock lies there
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        // A home of its own: the kifu of its network games go to its Documents, not the user's.
+        QDir().mkpath(homeOf(tmp));
+        env.insert(QStringLiteral("HOME"), homeOf(tmp));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), homeOf(tmp) + QStringLiteral("/.config"));
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(MOYUTA_DRIVER), {folder});
         return process.waitForStarted(ms) && waitFor(QStringLiteral("ready"), ms);
     }
+    static QString homeOf(const QString &tmp) { return tmp + QStringLiteral("/home"); }
+    // Where a driver started with `tmp` keeps the kifu of its network games.
+    static QString kifuFolder(const QString &tmp) { return homeOf(tmp) + QStringLiteral("/Documents/Moyuta/棋譜"); }
     // Whether the driver has printed `line`, now or within `ms`.
     bool saw(const QString &line, int ms = 10000)
     {

@@ -7,7 +7,9 @@
 #include "Chat.h"
 #include "Cp932.h"
 #include "MessageCipher.h"
+#include "NetworkKifu.h"
 #include "NetworkedActions.h"
+#include "Panel.h"
 #include "SecurePlay.h"
 #include "SecureSession.h"
 
@@ -126,6 +128,9 @@ private slots:
     void openFailureIsSaid_data();
     void openFailureIsSaid();
     void classicPeerIsSaid();
+    void namesCarriedIntoTheKifu_data();
+    void namesCarriedIntoTheKifu();
+    void rejoinedCopyKeepsTheGameAgain();
 };
 
 void TestSecurePlay::connectsAndPlays()
@@ -392,6 +397,90 @@ void TestSecurePlay::classicPeerIsSaid()
     QVERIFY(g.a().form.Command1.enabled);
     for (const QByteArray &sent : g.world.channel[0].sentPlain)
         QVERIFY(!sent.contains("abcdef") && !sent.contains(datagram));
+}
+
+void TestSecurePlay::namesCarriedIntoTheKifu_data()
+{
+    QTest::addColumn<QString>("typed");     // b's name, typed while connected
+    QTest::addColumn<bool>("pastTheField"); // put in the model past the field's limit, as a changed copy could send
+    QTest::addColumn<QString>("expected");  // the name a takes
+    QTest::newRow("Japanese") << "佐藤" << false << "佐藤";
+    QTest::newRow("spaces around") << "  佐藤 " << false << "佐藤";
+    QTest::newRow("control and format characters") << QString(QStringLiteral("a") + QChar(0x01) + QStringLiteral("b\u200Bc\n")) << false << "abc";
+    QTest::newRow("far too long") << QString(500, u'x') << true << QString(32, u'x');
+    QTest::newRow("taken away again") << "" << false << "";
+}
+
+// Each side's あなたの名前 reaches the other over the secure session, once
+// it stands and whenever it changes, and names that player in the kifu.
+void TestSecurePlay::namesCarriedIntoTheKifu()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, pastTheField);
+    QFETCH(QString, expected);
+    SecureGame g;
+    for (AppState *s : {&g.a(), &g.b()}) {
+        network::installPanelHandlers(*s);
+        record::attachNetworkKifu(*s);
+    }
+    g.a().form.txtOwnName.setText(QStringLiteral("山田"));
+    g.b().form.txtOwnName.setText(QStringLiteral("鈴木"));
+    QVERIFY(g.startGame());
+    QCOMPARE(g.a().session.peerName, QStringLiteral("鈴木"));
+    QCOMPARE(g.b().session.peerName, QStringLiteral("山田"));
+    press(g.a(), 60);  // a plays black
+    g.settle();
+    QVERIFY2(g.side[0]->kifu.last().contains(QStringLiteral("PB[山田]PW[鈴木]")), qPrintable(g.side[0]->kifu.last()));
+
+    if (pastTheField) {
+        g.b().form.txtOwnName.text = typed;
+        network::sendOwnName(g.b());
+    } else {
+        g.b().form.txtOwnName.setText(typed);
+    }
+    g.settle();
+    QCOMPARE(g.a().session.peerName, expected);
+    const QString players = QStringLiteral("PB[山田]") + (expected.isEmpty() ? QStringLiteral("PW[相手]")
+                                                                             : QStringLiteral("PW[%1]").arg(expected));
+    QVERIFY2(g.side[0]->kifu.last().contains(players), qPrintable(g.side[0]->kifu.last()));
+}
+
+// A copy killed in the game left its kifu; back in the game it keeps the
+// game again, whole, in a file of its own; the other side's kifu goes on.
+void TestSecurePlay::rejoinedCopyKeepsTheGameAgain()
+{
+    SecureGame g;
+    for (AppState *s : {&g.a(), &g.b()})
+        record::attachNetworkKifu(*s);
+    QVERIFY(g.startGame());
+    press(g.a(), 60);
+    g.settle();
+    press(g.b(), 62);
+    g.settle();
+    const auto left = g.side[1]->kifu.files;
+    QCOMPARE(left.size(), 1);
+
+    g.kill(1);
+    g.world.run(11000);
+    g.restart(1);
+    g.side[1]->kifu.files = left;  // the folder on disk outlives the copy
+    record::attachNetworkKifu(g.b());
+    QVERIFY(g.connect());
+    g.settle();
+    press(g.b(), 64);
+    g.settle();
+
+    const auto &kept = g.side[1]->kifu;
+    QCOMPARE(kept.files.size(), 2);
+    QCOMPARE(kept.files.value(left.firstKey()), left.first());
+    QVERIFY(kept.writes.last() != left.firstKey());
+    for (int p : {60, 62, 64}) {
+        const QString point = QString(QChar(u'a' + pointColumn(p))) + QChar(u'a' + pointRow(p));
+        QVERIFY2(kept.last().contains("[" + point + "]"), qPrintable(kept.last()));
+    }
+    QCOMPARE(kept.last().count(u';'), 4);  // the root and the three stones
+    QCOMPARE(g.side[0]->kifu.files.size(), 1);
+    QCOMPARE(g.side[0]->kifu.last().count(u';'), 4);
 }
 
 QTEST_GUILESS_MAIN(TestSecurePlay)

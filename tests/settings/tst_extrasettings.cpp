@@ -17,6 +17,10 @@ private slots:
     void load();
     void saveAndLoad_data();
     void saveAndLoad();
+    void ownNameSaveAndLoad_data();
+    void ownNameSaveAndLoad();
+    void ownNameLoad_data();
+    void ownNameLoad();
     void saveKeepsOtherKeys();
     void saveReplacesRefusedFile();
     void strangeFilesLeftAlone_data();
@@ -117,6 +121,48 @@ void TestExtraSettings::saveAndLoad()
     QVERIFY(folder.read().contains(classic ? "classicProtocol=true" : "classicProtocol=false"));
     QVERIFY(settings::loadExtraSettings(folder.path()) == v);
     QCOMPARE(QDir(folder.dir.path()).entryList(QDir::Files), QStringList{settings::kExtraSettingsFileName});
+}
+
+void TestExtraSettings::ownNameSaveAndLoad_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("Japanese") << "山田 太郎";
+    QTest::newRow("what QSettings would quote or escape") << " \"a\\b\", c;d=e% ";
+    QTest::newRow("none") << "";
+}
+
+// Any name comes back as it was, in a file that loading does not refuse.
+void TestExtraSettings::ownNameSaveAndLoad()
+{
+    QFETCH(QString, name);
+    Folder folder;
+    ExtraSettings v;
+    v.classicProtocol = true;
+    v.ownName = name;
+    settings::saveExtraSettings(folder.path(), v);
+    const QByteArray text = folder.read();
+    QVERIFY2(!text.contains('"') && !text.contains('\\'), text.constData());
+    QCOMPARE(settings::loadExtraSettings(folder.path()).ownName, name);
+    QVERIFY(settings::loadExtraSettings(folder.path()) == v);
+}
+
+void TestExtraSettings::ownNameLoad_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("percent-encoded") << QByteArray("[kifu]\nownName=%E5%B1%B1%E7%94%B0\n") << "山田";
+    QTest::newRow("plain letters") << QByteArray("[kifu]\nownName=Sato\n") << "Sato";
+    QTest::newRow("far too long") << "[kifu]\nownName=" + QByteArray(400, 'a') + "\n" << "";
+    QTest::newRow("missing") << kTicked << "";
+}
+
+void TestExtraSettings::ownNameLoad()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, name);
+    Folder folder;
+    folder.write(bytes);
+    QCOMPARE(settings::loadExtraSettings(folder.path()).ownName, name);
 }
 
 // Keys that later versions add survive a save by this one.

@@ -5,6 +5,7 @@
 
 #include "Board.h"
 #include "ConnectRetry.h"
+#include "KifuDoubles.h"
 #include "Mapping.h"
 #include "Protocol.h"
 #include "Session.h"
@@ -91,11 +92,12 @@ struct Peer {
     FakeWaitTimer mappingTimer;
     FakeWaitTimer connectRetryTimer;
     FakeClipboard clipboard;
+    MemoryKifuStore kifu;  // kept only where a test attaches the keeper
     AppState s;
 
     Peer(const QString &peerPort, const QString &ownPort, bool router = false)
         : s({dialogs, pump, outbox, sound, clock, end, program, windows, news, router ? &mapper : nullptr, &addresses,
-             &mappingTimer, &clipboard, &connectRetryTimer})
+             &mappingTimer, &clipboard, &connectRetryTimer, &kifu})
     {
         network::attachPortMapping(s, {});
         network::attachConnectRetry(s, {});

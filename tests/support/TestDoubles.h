@@ -3,6 +3,7 @@
 
 #include "AppState.h"
 #include "Board.h"
+#include "KifuDoubles.h"
 #include "MappingDoubles.h"
 #include "NullPorts.h"
 #include "Record.h"
@@ -166,9 +167,10 @@ struct Fixture {
     FakeNews news;
     FakeLocalAddresses addresses;  // none unless a test gives some
     FakeClipboard clipboard;
+    MemoryKifuStore kifu;  // kept only where a test attaches the keeper
     // No router: the connection is tried at once.
     AppState s{{dialogs, pump, outbox, sound, clock, transport, program, windows, news, nullptr, &addresses, nullptr,
-                &clipboard}};
+                &clipboard, nullptr, &kifu}};
 
     Fixture()
     {

@@ -4,6 +4,7 @@
 #include "BoardView.h"
 #include "MainWindow.h"
 #include "MemoryWire.h"
+#include "NetworkKifu.h"
 #include "Options.h"
 #include "OwnAddress.h"
 #include "Panel.h"
@@ -44,6 +45,8 @@ private slots:
     void networkPanel();
     void classicBoxReachesHandler_data();
     void classicBoxReachesHandler();
+    void kifuRowReachesModel_data();
+    void kifuRowReachesModel();
     void copyAddressReachesHandler_data();
     void copyAddressReachesHandler();
     void ownAddressRows();
@@ -567,6 +570,53 @@ void TestMainWindow::classicBoxReachesHandler()
     QTRY_VERIFY(fx.s.session.classicProtocol);
     QVERIFY(fx.s.form.chkClassic.checked && box->isChecked());
     QVERIFY(!fx.s.form.chkNumberStones.checked && !fx.s.board.numberStones);
+}
+
+void TestMainWindow::kifuRowReachesModel_data()
+{
+    QTest::addColumn<QString>("road");
+    QTest::newRow("mouse") << "mouse";
+    QTest::newRow("space bar") << "space";
+    QTest::newRow("press action") << "press";
+}
+
+// "あなたの名前" takes what is typed (32 characters at most) and
+// "棋譜フォルダを開く" opens the folder, by every road.
+void TestMainWindow::kifuRowReachesModel()
+{
+    QFETCH(QString, road);
+
+    test::Fixture fx;
+    network::installPanelHandlers(fx.s);
+    network::onNetworkPanelOpen(fx.s);
+    ui::MainWindow w(fx.s);
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto *name = w.findChild<QLineEdit *>(QStringLiteral("txtOwnName"));
+    auto *open = w.findChild<QPushButton *>(QStringLiteral("cmdOpenKifuFolder"));
+    QVERIFY(name && name->isVisible() && name->isEnabled());
+    QVERIFY(open && open->isVisible() && open->isEnabled());
+    QCOMPARE(name->accessibleName(), QStringLiteral("あなたの名前"));
+    QCOMPARE(open->accessibleName(), QStringLiteral("棋譜フォルダを開く"));
+    QCOMPARE(open->text(), QStringLiteral("棋譜フォルダを開く"));
+
+    QTest::keyClicks(name, QString(40, u'x'));
+    QCOMPARE(fx.s.form.txtOwnName.text, QString(32, u'x'));
+    QCOMPARE(name->text(), fx.s.form.txtOwnName.text);
+
+    if (road == QLatin1String("mouse")) {
+        QTest::mouseClick(open, Qt::LeftButton);
+    } else if (road == QLatin1String("space")) {
+        open->setFocus();
+        QTest::keyClick(open, Qt::Key_Space);
+    } else {
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(open);
+        QVERIFY(iface && iface->actionInterface());
+        iface->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    }
+    QTRY_COMPARE(fx.kifu.opens, 1);
+    QVERIFY(fx.kifu.folderThere);
 }
 
 void TestMainWindow::copyAddressReachesHandler_data()
