@@ -64,7 +64,7 @@ void beginRecording(AppState &s);
 // board size, its nodes and its setup.
 void takeOpenedRecord(AppState &s, const QStringList &entries);
 void takeOpenedSgf(AppState &s, const QStringList &entries, const QList<bool> &joins,
-                   const QList<bool> &setup, int handicap, int sizeCode);
+                   const QList<bool> &setup, int sizeCode);
 // Saved as ".nig": the record replays one entry per press from now on.
 void forgetRecordJoins(AppState &s);
 // The opened file is no longer what GameRecord holds.

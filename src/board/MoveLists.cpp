@@ -11,7 +11,6 @@ void clearGameRecord(AppState &s)
     m.recordSizeCode = Size19;
     m.gameRecordJoins.clear();
     m.gameRecordSetup.clear();
-    m.recordHandicap = -1;
 }
 
 void discardGameRecord(AppState &s)
@@ -46,13 +45,12 @@ void takeOpenedRecord(AppState &s, const QStringList &entries)
 }
 
 void takeOpenedSgf(AppState &s, const QStringList &entries, const QList<bool> &joins,
-                   const QList<bool> &setup, int handicap, int sizeCode)
+                   const QList<bool> &setup, int sizeCode)
 {
     MoveLists &m = s.moves;
     m.gameRecord = entries;
     m.gameRecordJoins = joins;
     m.gameRecordSetup = setup;
-    m.recordHandicap = handicap;
     m.recordSizeCode = sizeCode;
     m.recordFileLoaded = true;
 }

@@ -31,6 +31,11 @@ QString AppState::saveFileName(const QStringList &filters)
     return shell.quitting ? QString() : ports.dialogs.saveFileName(filters);
 }
 
+bool AppState::askGameInfo(GameInfo &info)
+{
+    return !shell.quitting && ports.dialogs.askGameInfo(info);
+}
+
 bool AppState::askYesHeld(const QString &question)
 {
     if (shell.quitting)

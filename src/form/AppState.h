@@ -96,9 +96,8 @@ struct MoveLists {
     // press as the one before it (the entries of one SGF node). Empty: one entry per press.
     QList<bool> gameRecordJoins;
     // Beside an opened SGF record: true where an entry came from setup (AB, AW,
-    // AE), so that saving writes it as setup again; and the game's HA (-1: none).
+    // AE), so that saving writes it as setup again (its HA is in record.info).
     QList<bool> gameRecordSetup;
-    int recordHandicap = -1;
     QStringList networkMoveLog;
     bool recording = false;
     bool recordFileLoaded = false;
@@ -122,6 +121,8 @@ enum class NetworkGameChange { Started, OwnMove, Changed, Cleared };
 // Saving and opening record files. Written by src/record alone.
 struct RecordState {
     GameInfo info;  // of the game on the board or in the record; written into SGF
+    GameInfo nigNoticeFor;  // the information last told that ".nig" does not keep it
+    bool infoFromFile = false;  // it came with an opened file, not from the user
     bool saveSucceeded = false;
     bool tooManyLines = false;  // the record file being opened had more than 500 lines
     NetworkKifuState kifu;
@@ -242,6 +243,8 @@ struct AppState {
     // File dialogs; none while quitting (as if cancelled).
     QString openFileName(const QStringList &filters);
     QString saveFileName(const QStringList &filters);
+    // The game-information dialog; none while quitting (as if cancelled).
+    bool askGameInfo(GameInfo &info);
     // Asks with the peer's board held meanwhile.
     bool askYesHeld(const QString &question);
     void informHeld(const QString &text);

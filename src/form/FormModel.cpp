@@ -160,6 +160,9 @@ Form::Form()
     UpDown5 = makeSpinner("UpDown5", 1, 999, 1, true);
     lblSnum = make<Label>("lblSnum", QStringLiteral("1"));
 
+    cmdGameInfo = make<Button>("cmdGameInfo", QStringLiteral("対局情報(&1)"));
+    frmMain = make<Control>("frmMain", QStringLiteral("Moyuta"));
+
     cmdNetwork = make<Button>("cmdNetwork", QStringLiteral("ネットワーク接続(&M)"));
     cmdOpt = make<Button>("cmdOpt", QStringLiteral("オプション(&W)"));
     cmdEnd = make<Button>("cmdEnd", QStringLiteral("終了(&Y)"));
@@ -223,7 +226,7 @@ std::vector<Control *> Form::controls()
                                   &Frame8, &lbl2Message, &cmdBack, &cmdClear, &cmdStart, &cmdTouryou, &cmdWait,
                                   &cmdOff, &UpDown2, &lblBlackPrisoners, &lblBlackPrisonersCaption, &UpDown1,
                                   &lblWhitePrisoners, &lblWhitePrisonersCaption, &cmdRec, &cmdNewSave,
-                                  &cmdFileOpen, &cmdF, &UpDown5, &lblSnum, &cmdNetwork, &cmdOpt, &cmdEnd,
+                                  &cmdFileOpen, &cmdF, &UpDown5, &lblSnum, &cmdGameInfo, &cmdNetwork, &cmdOpt, &cmdEnd,
                                   &txtSend, &txtDisp, &cmdSend, &lblStatus, &Combo2, &lblTime, &lblMax, &UpDown3,
                                   &cmdTimer, &cmdResetTimer, &txtPeerAddress, &txtPeerPort, &txtOwnPort,
                                   &txtPassword, &cboCipherNumber, &Check3, &chkClassic, &Command1, &Command4, &Command2,

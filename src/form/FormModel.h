@@ -140,6 +140,10 @@ struct Form {
     Spinner UpDown5;     // start number 1–999
     Label lblSnum;
 
+    // Game information.
+    Button cmdGameInfo;  // 対局情報(&1): the dialog of the players, date, komi …
+    Control frmMain;     // the window itself: its caption is the window's title
+
     // Shell.
     Button cmdNetwork;  // ネットワーク接続(&M)
     Button cmdOpt;      // オプション(&W)

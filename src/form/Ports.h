@@ -3,6 +3,8 @@
 // Qt adapter (src/ui) and a test double (tests/support); they reach the
 // window state together, as one Ports bundle given to its constructor.
 
+#include "GameInfo.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -31,6 +33,14 @@ public:
     // only; saving asks before overwriting and adds no suffix.
     virtual QString openFileName(const QStringList &filters) = 0;
     virtual QString saveFileName(const QStringList &filters) = 0;
+    // The game-information dialog "対局情報" over `info`: true and `info` as
+    // edited on OK; false and `info` unchanged on キャンセル. Where no dialog
+    // can be shown, it is as if cancelled.
+    virtual bool askGameInfo(GameInfo &info)
+    {
+        (void)info;
+        return false;
+    }
 };
 
 // Lets pending events run while a handler works.

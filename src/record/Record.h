@@ -58,6 +58,14 @@ struct SgfSetup {
 QByteArray sgfText(const QStringList &record, int sizeCode = Size19, const SgfSetup &setup = {},
                    const GameInfo &info = {}, const QString &lastComment = {});
 
+// --- Game information -------------------------------------------------------
+void onGameInfo(AppState &s);  // cmdGameInfo: 対局情報(&1)
+// `info` becomes the game's information (the user's, not a file's), and the
+// window's title names its players.
+void takeGameInfo(AppState &s, const GameInfo &info);
+// "Moyuta — 黒 山田 / 白 佐藤": the players known; "Moyuta" when neither is.
+QString windowTitle(const GameInfo &info);
+
 // --- Replay -----------------------------------------------------------------
 void onReplay(AppState &s);  // cmdF: 記録を再生(&T)
 // Applies one entry of the record to the board, with the cue sound.

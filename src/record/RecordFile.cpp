@@ -35,6 +35,16 @@ bool firstLineHasRecordShape(const QString &line)
 void rejectOpenedFile(AppState &s)
 {
     board::discardGameRecord(s);
+    takeGameInfo(s, {});
+}
+
+// A ".nig" file has no room for the game information: said once for each information.
+void tellNigKeepsNoInfo(AppState &s)
+{
+    if (s.record.info.isEmpty() || s.record.info == s.record.nigNoticeFor)
+        return;
+    s.record.nigNoticeFor = s.record.info;
+    s.inform(QStringLiteral("対局情報は「.nig」ファイルには保存されません。"));
 }
 
 }  // namespace
@@ -105,8 +115,9 @@ bool writeRecordFile(AppState &s, const QStringList &record)
         return false;
     QByteArray text;
     if (name.endsWith(QStringLiteral(".sgf"), Qt::CaseInsensitive))
-        text = sgfText(record, s.moves.recordSizeCode, {s.moves.gameRecordSetup, s.moves.gameRecordJoins, s.moves.recordHandicap});
+        text = sgfText(record, s.moves.recordSizeCode, {s.moves.gameRecordSetup, s.moves.gameRecordJoins}, s.record.info);
     else if (name.endsWith(QStringLiteral(".nig"))) {
+        tellNigKeepsNoInfo(s);
         text = recordFileText(record);
         board::forgetRecordJoins(s);  // ".nig" replays one entry per press
     }
@@ -153,6 +164,7 @@ QString openRecord(AppState &s)
     const QString name = s.openFileName({kRecordFilter, kNigFilter, kSgfFilter});
     if (name.isEmpty())
         return {};
+    takeGameInfo(s, {});  // the file's own from now on: a ".nig" file holds none
     QFile file(name);
     if (name.endsWith(QStringLiteral(".sgf"), Qt::CaseInsensitive)) {
         const QString unreadable = QStringLiteral("SGFファイルを読み込めませんでした。");
@@ -165,7 +177,9 @@ QString openRecord(AppState &s)
             return QStringLiteral("このSGFファイルには石がないので、再生するものがありません。");
         if (sgf.result != SgfResult::Ok)
             return unreadable;
-        board::takeOpenedSgf(s, sgf.entries, sgf.joins, sgf.setup, sgf.handicap, sgf.sizeCode);
+        board::takeOpenedSgf(s, sgf.entries, sgf.joins, sgf.setup, sgf.sizeCode);
+        takeGameInfo(s, sgf.info);
+        s.record.infoFromFile = true;
         return {};
     }
     if (!openRegularFile(file) || file.size() == 0)

@@ -23,6 +23,10 @@ void startRecording(AppState &s)
     f.cmdRec.caption = QStringLiteral("記録中止(&Q)");
     f.cmdRec.back = kActiveRed;
     board::beginRecording(s);  // a new record: saving it empties it
+    // An opened file's players did not play this game; what the user typed
+    // for it stays.
+    if (s.record.infoFromFile)
+        takeGameInfo(s, {});
     f.Option3.setAllEnabled(false);
     f.Option3.setSelected(Size19);
     f.cmdNetwork.enabled = false;

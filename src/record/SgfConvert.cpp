@@ -291,10 +291,7 @@ SgfRecord convertSgf(const QList<SgfNode> &nodes)
         return bad;
     }
     out.sizeCode = lines == 19 ? Size19 : lines == 13 ? Size13 : Size9;
-    bool isNumber = false;
-    const int handicap = rootValue(root, "HA").toInt(&isNumber);
-    if (isNumber && handicap >= 0 && handicap <= kPointCount)
-        out.handicap = handicap;
+    out.info = sgfGameInfo(root);
     out.result = SgfResult::Ok;
     return out;
 }

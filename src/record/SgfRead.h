@@ -2,6 +2,8 @@
 // Reading SGF game records: decoding, the main line of the first game, and
 // its conversion into record entries.
 
+#include "GameInfo.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -13,6 +15,8 @@ namespace moyuta::record {
 constexpr qint64 kMaxSgfBytes = 4 * 1024 * 1024;
 // A record of more entries could not be recorded here either.
 constexpr int kMaxSgfEntries = 65534;
+// More of one game-information field is not kept.
+constexpr int kMaxInfoChars = 1000;
 
 struct SgfProperty {
     QString ident;      // upper-case letters only ("AddBlack" of FF[3] is "AB")
@@ -40,8 +44,14 @@ struct SgfRecord {
     QList<bool> joins;  // joins[i]: entry i is replayed in the same press as entry i - 1
     QList<bool> setup;  // setup[i]: entry i comes from AB, AW or AE, not from a move
     int sizeCode = 0;   // BoardSizeCode of SZ
-    int handicap = -1;  // HA of the root node; -1 when it has none
+    // PB PW DT KM HA RE GN (else EV) PC GC of the root node; HA only as a number of 0–361.
+    GameInfo info;
 };
+
+// The root node's game information, each field at most kMaxInfoChars long.
+GameInfo sgfGameInfo(const SgfNode &root);
+// `info` with every field cut to kMaxInfoChars characters.
+GameInfo boundedInfo(GameInfo info);
 
 // Decodes, parses and converts a whole file.
 SgfRecord readSgf(const QByteArray &bytes);

@@ -97,7 +97,6 @@ QGroupBox *groupBox(const QString &title, const char *objectName)
 MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s)
 {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Moyuta"));
 
     Form &f = s_.form;
 
@@ -495,6 +494,8 @@ QGroupBox *MainWindow::buildRecordBox()
     startRow->addWidget(caption);
     startRow->addWidget(start);
     startRow->addStretch(1);
+    // Game information, beside the start number: the box keeps its height.
+    startRow->addWidget(button(f.cmdGameInfo, record::onGameInfo));
     grid->addLayout(startRow, 2, 0, 1, 2);
     return box;
 }
@@ -554,6 +555,8 @@ void MainWindow::sync()
 void MainWindow::renderControls()
 {
     Form &f = s_.form;
+    if (windowTitle() != f.frmMain.caption)
+        setWindowTitle(f.frmMain.caption);
     for (Control *c : f.controls()) {
         QWidget *w = widgets_.value(c);
         if (!w)

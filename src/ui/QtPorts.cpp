@@ -1,4 +1,5 @@
 #include "QtPorts.h"
+#include "GameInfoDialog.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -88,6 +89,19 @@ QString QtDialogs::openFileName(const QStringList &filters)
 QString QtDialogs::saveFileName(const QStringList &filters)
 {
     return fileName(true, filters);
+}
+
+bool QtDialogs::askGameInfo(GameInfo &info)
+{
+    prepareBox();
+    GameInfoDialog dialog(info, parent_);
+    {
+        const NestedEvents nested;
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+    }
+    info = dialog.info();
+    return true;
 }
 
 void QtEventPump::processEvents()

@@ -38,6 +38,7 @@ public:
     void warn(const QString &text) override;
     QString openFileName(const QStringList &filters) override;
     QString saveFileName(const QStringList &filters) override;
+    bool askGameInfo(GameInfo &info) override;
 
 private:
     // The folder of the last file chosen in this run, else the home folder.

@@ -13,7 +13,7 @@ namespace moyuta::test {
 // made through the board's own loader.
 inline void keepRecord(AppState &s, const QStringList &entries, int sizeCode = Size19)
 {
-    board::takeOpenedSgf(s, entries, {}, {}, -1, sizeCode);
+    board::takeOpenedSgf(s, entries, {}, {}, sizeCode);
     board::forgetOpenedFile(s);
 }
 

@@ -261,7 +261,7 @@ void TestSgf::openedSetupStaysSetup()
     again.writeFile(QStringLiteral("saved.sgf"), saved);
     again.open(QStringLiteral("saved.sgf"));
     QCOMPARE(replayedStones(again.s.moves.gameRecord), replayedStones(fx.s.moves.gameRecord));
-    QCOMPARE(again.s.moves.recordHandicap, fx.s.moves.recordHandicap);
+    QCOMPARE(again.s.record.info, fx.s.record.info);
     again.saveAs(QStringLiteral("again.sgf"));
     QCOMPARE(again.readFile(QStringLiteral("again.sgf")), saved);
 }

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 
 namespace moyuta::test {
@@ -60,6 +61,19 @@ public:
     QString openFileName(const QStringList &filters) override { return nextFileName(QStringLiteral("open"), filters); }
     QString saveFileName(const QStringList &filters) override { return nextFileName(QStringLiteral("save"), filters); }
     int boxes() const { return int(questions.size() + notices.size() + warnings.size()); }
+
+    // The game-information dialog: what it showed each time, and what the
+    // user leaves in it on OK (none: キャンセル).
+    QList<GameInfo> gameInfoShown;
+    std::optional<GameInfo> gameInfoTyped;
+    bool askGameInfo(GameInfo &info) override
+    {
+        gameInfoShown << info;
+        if (!gameInfoTyped)
+            return false;
+        info = *gameInfoTyped;
+        return true;
+    }
 };
 
 class NullPump : public EventPumpPort {

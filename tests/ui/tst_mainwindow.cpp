@@ -9,6 +9,7 @@
 #include "OwnAddress.h"
 #include "Panel.h"
 #include "QtPorts.h"
+#include "Record.h"
 #include "TestDoubles.h"
 
 #include <QAbstractButton>
@@ -42,6 +43,8 @@ private slots:
     void questionBox_data();
     void questionBox();
     void recordControls();
+    void gameInfoButton_data();
+    void gameInfoButton();
     void networkPanel();
     void classicBoxReachesHandler_data();
     void classicBoxReachesHandler();
@@ -490,6 +493,57 @@ void TestMainWindow::recordControls()
     QCOMPARE(rec->palette().color(QPalette::Button), QColor(255, 0, 0));
     QVERIFY(!w.findChild<QWidget *>(QStringLiteral("cmdFileOpen"))->isEnabled());
     QVERIFY(!w.findChild<QWidget *>(QStringLiteral("Option3_1"))->isEnabled());
+}
+
+void TestMainWindow::gameInfoButton_data()
+{
+    QTest::addColumn<QString>("how");  // "click", "Alt+1" or "accessible press"
+    QTest::addColumn<bool>("ok");
+
+    for (const char *how : {"click", "Alt+1", "accessible press"}) {
+        QTest::addRow("%s, OK", how) << how << true;
+        QTest::addRow("%s, キャンセル", how) << how << false;
+    }
+}
+
+// "対局情報(&1)" sits in the record box, opens the dialog through the
+// dialogs port over the record's information, and the title follows.
+void TestMainWindow::gameInfoButton()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, ok);
+
+    test::Fixture fx;
+    GameInfo before;
+    before.black = QStringLiteral("山田");
+    record::takeGameInfo(fx.s, before);
+    GameInfo typed = before;
+    typed.white = QStringLiteral("佐藤");
+    if (ok)
+        fx.dialogs.gameInfoTyped = typed;
+    ui::MainWindow w(fx.s);
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QCOMPARE(w.windowTitle(), QStringLiteral("Moyuta — 黒 山田"));
+
+    auto *button = w.findChild<QPushButton *>(QStringLiteral("cmdGameInfo"));
+    QVERIFY(button);
+    QCOMPARE(button->text(), QStringLiteral("対局情報(&1)"));
+    QVERIFY(w.findChild<QWidget *>(QStringLiteral("grpRecord"))->isAncestorOf(button));
+    if (how == QLatin1String("click")) {
+        QTest::mouseClick(button, Qt::LeftButton);
+    } else if (how == QLatin1String("Alt+1")) {
+        QTest::keyClick(&w, Qt::Key_1, Qt::AltModifier);
+    } else {
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(button);
+        QVERIFY(iface && iface->actionInterface());
+        iface->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    }
+    QTRY_COMPARE(fx.dialogs.gameInfoShown.size(), 1);
+    QVERIFY(fx.dialogs.gameInfoShown.first() == before);
+    QVERIFY(fx.s.record.info == (ok ? typed : before));
+    QCOMPARE(w.windowTitle(), ok ? QStringLiteral("Moyuta — 黒 山田 / 白 佐藤") : QStringLiteral("Moyuta — 黒 山田"));
 }
 
 void TestMainWindow::networkPanel()
