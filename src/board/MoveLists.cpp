@@ -70,6 +70,7 @@ void forgetOpenedFile(AppState &s)
 void rewindReplay(AppState &s)
 {
     s.moves.replayStep = 0;
+    showReplayPosition(s);
 }
 
 }  // namespace moyuta::board

@@ -160,6 +160,14 @@ Form::Form()
     UpDown5 = makeSpinner("UpDown5", 1, 999, 1, true);
     lblSnum = make<Label>("lblSnum", QStringLiteral("1"));
 
+    cmdReplayFirst = make<Button>("cmdReplayFirst", QStringLiteral("|◀"), false);
+    cmdReplayBack10 = make<Button>("cmdReplayBack10", QStringLiteral("◀◀"), false);
+    cmdReplayBack = make<Button>("cmdReplayBack", QStringLiteral("◀"), false);
+    cmdReplayForward = make<Button>("cmdReplayForward", QStringLiteral("▶"), false);
+    cmdReplayForward10 = make<Button>("cmdReplayForward10", QStringLiteral("▶▶"), false);
+    cmdReplayLast = make<Button>("cmdReplayLast", QStringLiteral("▶|"), false);
+    UpDownReplayStep = makeSpinner("UpDownReplayStep", 0, 0, 0, false);
+
     cmdNetwork = make<Button>("cmdNetwork", QStringLiteral("ネットワーク接続(&M)"));
     cmdOpt = make<Button>("cmdOpt", QStringLiteral("オプション(&W)"));
     cmdEnd = make<Button>("cmdEnd", QStringLiteral("終了(&Y)"));
@@ -227,6 +235,8 @@ std::vector<Control *> Form::controls()
                                   &txtPassword, &cboCipherNumber, &Check3, &chkClassic, &Command1, &Command4, &Command2,
                                   &txtOwnAddress, &cmdCopyAddress, &lblMapping, &fraNetwork,
                                   &Combo1, &Combo3, &UpDown4, &lblLog, &cmdTekiyou, &cmdOptClose, &fraOptions};
+    all.insert(all.end(), {&cmdReplayFirst, &cmdReplayBack10, &cmdReplayBack, &cmdReplayForward,
+                           &cmdReplayForward10, &cmdReplayLast, &UpDownReplayStep});
     for (OptionGroup *g : optionGroups())
         for (Control &c : g->options)
             all.push_back(&c);
