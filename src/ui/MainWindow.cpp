@@ -493,7 +493,8 @@ QGroupBox *MainWindow::buildRecordBox()
     auto *startRow = new QHBoxLayout;
     startRow->addWidget(caption);
     startRow->addWidget(start);
-    startRow->addStretch(1);
+    startRow->addSpacing(6);
+    startRow->addWidget(buildReplayRow(), 1);
     grid->addLayout(startRow, 2, 0, 1, 2);
     return box;
 }
@@ -652,6 +653,7 @@ void MainWindow::renderCounts()
         box->setRange(model->minimum, model->maximum);
         box->setValue(model->value);
     }
+    renderReplayCounter();
     if (QWidget *w = widgets_.value(&f.lblBlackPrisoners))
         w->setAccessibleName(QStringLiteral("黒石 ") + f.lblBlackPrisoners.caption);
     if (QWidget *w = widgets_.value(&f.lblWhitePrisoners))
