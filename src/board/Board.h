@@ -75,7 +75,8 @@ void forgetOpenedFile(AppState &s);
 bool showReplayedEntry(AppState &s, const QString &entry);
 // One press: the next entry, or the entries of the next SGF node; the cue once.
 void replayOnePress(AppState &s);
-// The same press without the cue; false when it showed nothing (or the record has ended).
+// The same press without the cue and without the counter (a jump shows it
+// once at its end); false when it showed nothing (or the record has ended).
 bool replayOnePressQuietly(AppState &s);
 // How many presses replay the whole record, and how many of them are done.
 int replayPressCount(const AppState &s);

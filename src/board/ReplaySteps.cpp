@@ -64,13 +64,14 @@ bool replayOnePressQuietly(AppState &s)
     // Captures after the move leave the marker on the move.
     if (byNode && stonePoint >= 0)
         showLastMoveMarker(s, stonePoint);
-    showReplayPosition(s);
     return applied;
 }
 
 void replayOnePress(AppState &s)
 {
-    if (replayOnePressQuietly(s))
+    const bool applied = replayOnePressQuietly(s);
+    showReplayPosition(s);
+    if (applied)
         s.playCueSound();
 }
 

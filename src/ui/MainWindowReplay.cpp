@@ -35,6 +35,7 @@ QWidget *MainWindow::buildReplayRow()
             });
         });
     keys->watch(board_, true);
+    keys->watch(widgets_.value(&f.cmdF), false);  // 記録を再生 is the replay's own button
 
     const auto step = [](int presses) { return [presses](AppState &s) { record::stepReplay(s, presses); }; };
     const std::pair<Button *, std::function<void(AppState &)>> buttons[] = {

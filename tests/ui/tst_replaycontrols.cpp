@@ -153,7 +153,7 @@ void TestReplayControls::keys_data()
     QTest::addColumn<int>("moved");  // presses forward; ±100: to the last or the first
 
     const QStringList widgets = {QStringLiteral("board"), QStringLiteral("cmdReplayBack"),
-                                 QStringLiteral("UpDownReplayStep")};
+                                 QStringLiteral("UpDownReplayStep"), QStringLiteral("cmdF")};
     const std::pair<int, int> keys[] = {{Qt::Key_Left, -1},     {Qt::Key_Right, 1}, {Qt::Key_PageUp, -10},
                                         {Qt::Key_PageDown, 10}, {Qt::Key_Home, -100}, {Qt::Key_End, 100}};
     for (const QString &focus : widgets)
