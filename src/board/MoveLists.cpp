@@ -60,6 +60,7 @@ void takeOpenedSgf(AppState &s, const QStringList &entries, const QList<bool> &j
 void forgetRecordJoins(AppState &s)
 {
     s.moves.gameRecordJoins.clear();
+    showReplayPosition(s);  // a running replay now counts entries
 }
 
 void forgetOpenedFile(AppState &s)

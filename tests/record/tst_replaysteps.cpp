@@ -18,6 +18,7 @@ private slots:
     void everyStepAsTheForwardReplayShowedIt();
     void pressAfterGoingBackGoesOn();
     void counterCountsPressesNotEntries();
+    void savedAsNigCountsEntries();
     void controlsOnlyWhileReplaying_data();
     void controlsOnlyWhileReplaying();
     void theEndNeverAsks();
@@ -30,6 +31,8 @@ private:
 namespace {
 
 const QString kGameFile = QStringLiteral("gnugo-13.sgf");
+// A setup node and two moves, the first capturing two stones: three presses of eight entries.
+const QByteArray kCaptureGame = "(;SZ[19]AB[ca][bb]AW[aa][ba];B[ab];W[ee])";
 constexpr int kLines = 13;
 
 // Everything replay shows: each point's content and number, the last-move
@@ -180,12 +183,10 @@ void TestReplaySteps::pressAfterGoingBackGoesOn()
     QCOMPARE(fx.sound.plays, 2);
 }
 
-// An SGF game of a setup node and two moves, the first capturing two stones:
-// three presses of eight entries.
 void TestReplaySteps::counterCountsPressesNotEntries()
 {
     test::RecordFixture fx;
-    fx.writeFile(QStringLiteral("capture.sgf"), "(;SZ[19]AB[ca][bb]AW[aa][ba];B[ab];W[ee])");
+    fx.writeFile(QStringLiteral("capture.sgf"), kCaptureGame);
     fx.open(QStringLiteral("capture.sgf"));
     QCOMPARE(fx.s.moves.gameRecord.size(), 8);
     record::onReplay(fx.s);
@@ -206,6 +207,26 @@ void TestReplaySteps::counterCountsPressesNotEntries()
     QCOMPARE(boardText(fx.s), setup);
     QCOMPARE(counter.value, 1);
     QCOMPARE(fx.at(0), PointContent::White);
+}
+
+// Saved as ".nig" while it replays, the record goes on one entry per press:
+// the counter counts entries from then on.
+void TestReplaySteps::savedAsNigCountsEntries()
+{
+    test::RecordFixture fx;
+    fx.writeFile(QStringLiteral("capture.sgf"), kCaptureGame);
+    fx.open(QStringLiteral("capture.sgf"));
+    record::onReplay(fx.s);
+    record::onReplay(fx.s);  // the setup, then the move and its two captures
+    Spinner &counter = fx.form().UpDownReplayStep;
+    QCOMPARE(counter.maximum, 3);
+    fx.saveAs(QStringLiteral("capture.nig"));
+    QCOMPARE(fx.readFile(QStringLiteral("capture.nig")).count('\n'), 8);
+    QCOMPARE(counter.maximum, 8);
+    QCOMPARE(counter.value, 7);
+    record::stepReplay(fx.s, 1);
+    QCOMPARE(counter.value, 8);
+    QCOMPARE(fx.at(4 * 19 + 4), PointContent::White);
 }
 
 void TestReplaySteps::controlsOnlyWhileReplaying_data()
