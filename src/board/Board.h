@@ -75,6 +75,14 @@ void forgetOpenedFile(AppState &s);
 bool showReplayedEntry(AppState &s, const QString &entry);
 // One press: the next entry, or the entries of the next SGF node; the cue once.
 void replayOnePress(AppState &s);
+// The same press without the cue and without the counter (a jump shows it
+// once at its end); false when it showed nothing (or the record has ended).
+bool replayOnePressQuietly(AppState &s);
+// How many presses replay the whole record, and how many of them are done.
+int replayPressCount(const AppState &s);
+int replayPressesDone(const AppState &s);
+// The replay's step controls and its counter ("30 / 127"), on while a replay runs.
+void showReplayPosition(AppState &s);
 void rewindReplay(AppState &s);  // ReplayStep back to 0
 // The size a command asks for, remembered for a declined switch, then the switch.
 void switchToRequestedSize(AppState &s, int sizeCode);

@@ -155,6 +155,7 @@ void endReplay(AppState &s)
         s.form.chkOtherMarks.enabled = true;
     }
     s.moves.replayStep = 0;
+    showReplayPosition(s);
 }
 
 void lockForReplay(AppState &s)

@@ -58,6 +58,7 @@ void takeOpenedSgf(AppState &s, const QStringList &entries, const QList<bool> &j
 void forgetRecordJoins(AppState &s)
 {
     s.moves.gameRecordJoins.clear();
+    showReplayPosition(s);  // a running replay now counts entries
 }
 
 void forgetOpenedFile(AppState &s)
@@ -68,6 +69,7 @@ void forgetOpenedFile(AppState &s)
 void rewindReplay(AppState &s)
 {
     s.moves.replayStep = 0;
+    showReplayPosition(s);
 }
 
 }  // namespace moyuta::board

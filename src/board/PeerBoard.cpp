@@ -19,6 +19,7 @@ void emptyForNewGame(AppState &s)
     clearBoard(s);
     s.board.moveCounter = 0;
     s.moves.replayStep = 0;
+    showReplayPosition(s);
     s.moves.takeBackHistory.clear();
     clearGameRecord(s);
     resetStartNumber(s);

@@ -33,10 +33,25 @@ bool showReplayedEntry(AppState &s, const QString &entry)
     return true;
 }
 
-void replayOnePress(AppState &s)
+namespace {
+
+// True where a press of the replay begins: every entry of a ".nig" record,
+// the first entry of each SGF node.
+bool pressStartsAt(const AppState &s, int entry)
 {
     const QList<bool> &joins = s.moves.gameRecordJoins;
     const bool byNode = joins.size() == s.moves.gameRecord.size();
+    return entry == 0 || !byNode || !joins[entry];
+}
+
+}  // namespace
+
+bool replayOnePressQuietly(AppState &s)
+{
+    const QList<bool> &joins = s.moves.gameRecordJoins;
+    const bool byNode = joins.size() == s.moves.gameRecord.size();
+    if (s.moves.replayStep >= s.moves.gameRecord.size())
+        return false;
     int stonePoint = -1;  // the press's last stone: its move, else a setup stone
     bool applied = false;
     do {
@@ -49,8 +64,46 @@ void replayOnePress(AppState &s)
     // Captures after the move leave the marker on the move.
     if (byNode && stonePoint >= 0)
         showLastMoveMarker(s, stonePoint);
+    return applied;
+}
+
+void replayOnePress(AppState &s)
+{
+    const bool applied = replayOnePressQuietly(s);
+    showReplayPosition(s);
     if (applied)
         s.playCueSound();
+}
+
+int replayPressCount(const AppState &s)
+{
+    int presses = 0;
+    for (int i = 0; i < s.moves.gameRecord.size(); ++i)
+        presses += pressStartsAt(s, i) ? 1 : 0;
+    return presses;
+}
+
+int replayPressesDone(const AppState &s)
+{
+    int presses = 0;
+    for (int i = 0; i < s.moves.replayStep && i < s.moves.gameRecord.size(); ++i)
+        presses += pressStartsAt(s, i) ? 1 : 0;
+    return presses;
+}
+
+void showReplayPosition(AppState &s)
+{
+    Form &f = s.form;
+    const bool replaying = s.moves.replayStep >= 1;
+    for (Button *b : {&f.cmdReplayFirst, &f.cmdReplayBack10, &f.cmdReplayBack, &f.cmdReplayForward,
+                      &f.cmdReplayForward10, &f.cmdReplayLast})
+        b->enabled = replaying;
+    Spinner &counter = f.UpDownReplayStep;
+    counter.enabled = replaying;
+    // Set as it is, not through setValue: the counter's own handler jumps.
+    counter.minimum = replaying ? 1 : 0;
+    counter.maximum = replaying ? replayPressCount(s) : 0;
+    counter.value = replaying ? replayPressesDone(s) : 0;
 }
 
 void switchToRequestedSize(AppState &s, int sizeCode)

@@ -162,6 +162,13 @@ Form::Form()
 
     cmdGameInfo = make<Button>("cmdGameInfo", QStringLiteral("対局情報(&1)"));
     frmMain = make<Control>("frmMain", QStringLiteral("Moyuta"));
+    cmdReplayFirst = make<Button>("cmdReplayFirst", QStringLiteral("|◀"), false);
+    cmdReplayBack10 = make<Button>("cmdReplayBack10", QStringLiteral("◀◀"), false);
+    cmdReplayBack = make<Button>("cmdReplayBack", QStringLiteral("◀"), false);
+    cmdReplayForward = make<Button>("cmdReplayForward", QStringLiteral("▶"), false);
+    cmdReplayForward10 = make<Button>("cmdReplayForward10", QStringLiteral("▶▶"), false);
+    cmdReplayLast = make<Button>("cmdReplayLast", QStringLiteral("▶|"), false);
+    UpDownReplayStep = makeSpinner("UpDownReplayStep", 0, 0, 0, false);
 
     cmdNetwork = make<Button>("cmdNetwork", QStringLiteral("ネットワーク接続(&M)"));
     cmdOpt = make<Button>("cmdOpt", QStringLiteral("オプション(&W)"));
@@ -233,6 +240,8 @@ std::vector<Control *> Form::controls()
                                   &txtOwnAddress, &cmdCopyAddress, &lblMapping, &fraNetwork,
                                   &txtOwnName, &cmdOpenKifuFolder,
                                   &Combo1, &Combo3, &UpDown4, &lblLog, &cmdTekiyou, &cmdOptClose, &fraOptions};
+    all.insert(all.end(), {&cmdReplayFirst, &cmdReplayBack10, &cmdReplayBack, &cmdReplayForward,
+                           &cmdReplayForward10, &cmdReplayLast, &UpDownReplayStep});
     for (OptionGroup *g : optionGroups())
         for (Control &c : g->options)
             all.push_back(&c);

@@ -144,6 +144,15 @@ struct Form {
     Button cmdGameInfo;  // 対局情報(&1): the dialog of the players, date, komi …
     Control frmMain;     // the window itself: its caption is the window's title
 
+    // Replay steps, on while a replay runs; 記録を再生 stays the step forward with the cue.
+    Button cmdReplayFirst;      // |◀ 最初へ
+    Button cmdReplayBack10;     // ◀◀ 10手戻す
+    Button cmdReplayBack;       // ◀ 一手戻す
+    Button cmdReplayForward;    // ▶ 一手進む
+    Button cmdReplayForward10;  // ▶▶ 10手進む
+    Button cmdReplayLast;       // ▶| 最後へ
+    Spinner UpDownReplayStep;   // 手数: the step shown, of how many ("30 / 127"); a typed step jumps
+
     // Shell.
     Button cmdNetwork;  // ネットワーク接続(&M)
     Button cmdOpt;      // オプション(&W)

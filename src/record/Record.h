@@ -71,4 +71,14 @@ void onReplay(AppState &s);  // cmdF: 記録を再生(&T)
 // Applies one entry of the record to the board, with the cue sound.
 void applyReplayEntry(AppState &s, const QString &entry);
 
+// --- Steps of a running replay (none before the first press, none after it ends) ---
+// The board of that many presses (1 to the record's presses, clamped), quietly.
+void goToReplayStep(AppState &s, int step);
+// Presses forward (or back, below 0) from the step shown.
+void stepReplay(AppState &s, int presses);
+void onReplayFirst(AppState &s);  // cmdReplayFirst: 最初へ
+void onReplayLast(AppState &s);   // cmdReplayLast: 最後へ
+// The counter UpDownReplayStep jumps to the step put in it.
+void installReplayHandlers(AppState &s);
+
 }  // namespace moyuta::record

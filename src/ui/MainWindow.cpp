@@ -497,6 +497,7 @@ QGroupBox *MainWindow::buildRecordBox()
     // Game information, beside the start number: the box keeps its height.
     startRow->addWidget(button(f.cmdGameInfo, record::onGameInfo));
     grid->addLayout(startRow, 2, 0, 1, 2);
+    grid->addWidget(buildReplayRow(), 3, 0, 1, 2);
     return box;
 }
 
@@ -664,6 +665,7 @@ void MainWindow::renderCounts()
         box->setRange(model->minimum, model->maximum);
         box->setValue(model->value);
     }
+    renderReplayCounter();
     if (QWidget *w = widgets_.value(&f.lblBlackPrisoners))
         w->setAccessibleName(QStringLiteral("黒石 ") + f.lblBlackPrisoners.caption);
     if (QWidget *w = widgets_.value(&f.lblWhitePrisoners))

@@ -80,6 +80,9 @@ private:
     QGroupBox *buildGameBox();
     QGroupBox *buildPrisonersBox();
     QGroupBox *buildRecordBox();
+    // The replay's step buttons and counter, and its keys and wheel (MainWindowReplay.cpp).
+    QWidget *buildReplayRow();
+    void renderReplayCounter();
     // The network panel, a frame over the window's centre (MainWindowNetwork.cpp).
     QFrame *buildNetworkPanel(QWidget *parent);
     void addClassicBox(QGridLayout *grid, int &row);

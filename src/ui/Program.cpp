@@ -9,6 +9,7 @@
 #include "Clock.h"
 #include "Options.h"
 #include "Panel.h"
+#include "Record.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -50,6 +51,7 @@ Program::Program(const QString &folder, NewsPort *news, DialogPort *dialogs)
     dialogs_.setParent(&window_);
     dialogs_.setBeforeBox([this] { window_.sync(); });
     board::installHandlers(state_);
+    record::installReplayHandlers(state_);
     network::installPanelHandlers(state_);
     shell::installHandlers(state_);
     record::attachNetworkKifu(state_);

@@ -20,6 +20,8 @@ inline void keepRecord(AppState &s, const QStringList &entries, int sizeCode = S
 struct RecordFixture : Fixture {
     QTemporaryDir dir;
 
+    RecordFixture() { record::installReplayHandlers(s); }
+
     QString path(const QString &name) const { return dir.filePath(name); }
     void writeFile(const QString &name, const QByteArray &bytes) const
     {

@@ -207,6 +207,7 @@ void TestReplay::waysOutGiveBackOtherMarks()
     openRecord(fx, "1,60,0,0\r\n");
     record::onReplay(fx.s);
     QVERIFY(!f.chkOtherMarks.enabled);
+    QVERIFY(f.cmdReplayBack.enabled && f.UpDownReplayStep.enabled);
     fx.dialogs.answers.assign(answers.cbegin(), answers.cend());
     switch (way) {
     case 0:
@@ -228,6 +229,7 @@ void TestReplay::waysOutGiveBackOtherMarks()
     QVERIFY(fx.dialogs.answers.empty());
     QCOMPARE(fx.s.moves.replayStep, 0);
     QVERIFY(f.chkOtherMarks.enabled);
+    QVERIFY(!f.cmdReplayBack.enabled && !f.cmdReplayLast.enabled && !f.UpDownReplayStep.enabled);
     QCOMPARE(f.Option3[0].enabled, !fx.s.moves.recording);  // recording keeps them for 19 lines
 }
 
