@@ -206,6 +206,8 @@ Form::Form()
     cmdOptClose = make<Button>("cmdOptClose", QStringLiteral("閉じる(&J)"));
     fraOptions = make<Control>("fraOptions");
     fraOptions.visible = false;
+
+    OptCoords = makeGroup("OptCoords", {QStringLiteral("なし"), QStringLiteral("日本式"), QStringLiteral("A〜T・1〜19")});
 }
 
 NewsForm::NewsForm()
@@ -235,7 +237,7 @@ std::vector<Control *> Form::controls()
 
 std::vector<OptionGroup *> Form::optionGroups()
 {
-    return {&Option1, &Option2, &Option3, &Option4, &Option5, &OptSound};
+    return {&Option1, &Option2, &Option3, &Option4, &Option5, &OptSound, &OptCoords};
 }
 
 }  // namespace moyuta

@@ -186,6 +186,9 @@ struct Form {
     Button cmdOptClose;    // 閉じる(&J)
     Control fraOptions;    // the options panel itself
 
+    // The board's coordinates.
+    OptionGroup OptCoords;  // 座標： なし / 日本式 / A〜T・1〜19 (a CoordinateStyle)
+
     // All plain controls and all option buttons, for the widget layer and for
     // tests that look one up by name.
     std::vector<Control *> controls();

@@ -31,6 +31,7 @@ struct Settings {
 // copies read it. They live in Moyuta.ini beside it (src/settings).
 struct ExtraSettings {
     bool classicProtocol = false;  // 従来方式で接続(&K)
+    int coordinateStyle = 0;       // 座標: a CoordinateStyle, in effect once applied
 
     bool operator==(const ExtraSettings &) const = default;
 };

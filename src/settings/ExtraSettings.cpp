@@ -1,6 +1,7 @@
 #include "ExtraSettings.h"
 
 #include "FileAccess.h"
+#include "Types.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +12,7 @@ namespace moyuta::settings {
 namespace {
 
 const QString kClassicProtocolKey = QStringLiteral("network/classicProtocol");
+const QString kCoordinateStyleKey = QStringLiteral("board/coordinates");
 
 // Whether QSettings may read the file: a regular file, not too large, and no
 // value that QSettings would rebuild through QDataStream ("@Variant(",
@@ -38,9 +40,18 @@ bool readBool(const QSettings &ini, const QString &key, bool fallback)
     return fallback;
 }
 
+// A whole number in [0, count); anything else keeps the default.
+int readChoice(const QSettings &ini, const QString &key, int count, int fallback)
+{
+    bool ok = false;
+    const int value = ini.value(key).toString().toInt(&ok);
+    return ok && value >= 0 && value < count ? value : fallback;
+}
+
 void writeValues(QSettings &ini, const ExtraSettings &v)
 {
     ini.setValue(kClassicProtocolKey, v.classicProtocol);
+    ini.setValue(kCoordinateStyleKey, v.coordinateStyle);
     ini.sync();
 }
 
@@ -56,6 +67,7 @@ ExtraSettings loadExtraSettings(const QString &folder)
     if (ini.status() != QSettings::NoError)
         return v;
     v.classicProtocol = readBool(ini, kClassicProtocolKey, v.classicProtocol);
+    v.coordinateStyle = readChoice(ini, kCoordinateStyleKey, kCoordinateStyleCount, v.coordinateStyle);
     return v;
 }
 

@@ -161,6 +161,7 @@ void applySettings(AppState &s)
 
     f.chkClassic.checked = s.shell.extraSettings.classicProtocol;
     network::restoreClassicProtocol(s, s.shell.extraSettings.classicProtocol);
+    f.OptCoords.setSelected(s.shell.extraSettings.coordinateStyle);
 }
 
 void onBackgroundClick(AppState &s)

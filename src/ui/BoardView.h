@@ -16,7 +16,7 @@ namespace moyuta::ui {
 
 // Board layout in units, for one board size.
 struct BoardGeometry {
-    static constexpr double kBoardOrigin = 120;  // top-left corner of the background square
+    static constexpr double kBoardOrigin = 120;  // top-left corner of the background square without coordinates
     static constexpr double kFirstLine = 360;
     static constexpr double kStep = 480;         // distance between two lines
     static constexpr double kLineWidth = 15;
@@ -24,17 +24,19 @@ struct BoardGeometry {
     static constexpr double kGlyph = 375;        // side of a stone's square
     static constexpr double kMarker = 405;       // side of the last-move square
     static constexpr double kTray = 240;         // grey band shown around the background square
+    static constexpr double kLabelBand = 360;    // the board's edge moves out this far for coordinates
 
-    explicit BoardGeometry(int sizeCode);
+    explicit BoardGeometry(int sizeCode, bool coordinates = false);
 
     int lines;
+    double boardOrigin = kBoardOrigin;
     double lineLength;
     double backgroundSide;
     double maskStart;  // left edge of the right mask, top edge of the bottom mask
 
     double line(int k) const { return kFirstLine + kStep * k; }
     // The shown area: the background square and the tray around it.
-    double viewLow() const { return kBoardOrigin - kTray; }
+    double viewLow() const { return boardOrigin - kTray; }
     double viewHigh() const { return maskStart + kTray; }
     double viewExtent() const { return viewHigh() - viewLow(); }
     bool isStarPoint(int column, int row) const;
@@ -83,6 +85,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    BoardGeometry geometry() const;
     double scale() const;
     void placeOverlays();
 
@@ -96,6 +99,7 @@ private:
     void paintMarks(Canvas &c) const;
     void paintLetters(Canvas &c) const;
     void paintNumbers(Canvas &c) const;
+    void paintCoordinates(Canvas &c) const;
     void paintMasks(Canvas &c) const;
 
     BoardPicture picture_;

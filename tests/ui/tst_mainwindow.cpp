@@ -375,6 +375,8 @@ void TestMainWindow::accessibleActionsReachHandlers_data()
                                                     << 1;
     QTest::newRow("toggle marks disabled in the model") << "chkOtherMarks" << "toggle" << yes << true << false
                                                         << "chkOtherMarks" << 0;
+    QTest::newRow("toggle 座標 日本式") << "OptCoords_1" << "toggle" << yes << false << false << "OptCoords" << 1;
+    QTest::newRow("press 座標 A〜T・1〜19") << "OptCoords_2" << "press" << yes << false << false << "OptCoords" << 2;
 }
 
 void TestMainWindow::accessibleActionsReachHandlers()
