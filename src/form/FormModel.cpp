@@ -208,6 +208,7 @@ Form::Form()
     fraOptions.visible = false;
 
     OptCoords = makeGroup("OptCoords", {QStringLiteral("なし"), QStringLiteral("日本式"), QStringLiteral("A〜T・1〜19")});
+    lblMoveCount = make<Label>("lblMoveCount", QStringLiteral("手数 0　次は黒"));
 }
 
 NewsForm::NewsForm()
@@ -228,7 +229,8 @@ std::vector<Control *> Form::controls()
                                   &cmdTimer, &cmdResetTimer, &txtPeerAddress, &txtPeerPort, &txtOwnPort,
                                   &txtPassword, &cboCipherNumber, &Check3, &chkClassic, &Command1, &Command4, &Command2,
                                   &txtOwnAddress, &cmdCopyAddress, &lblMapping, &fraNetwork,
-                                  &Combo1, &Combo3, &UpDown4, &lblLog, &cmdTekiyou, &cmdOptClose, &fraOptions};
+                                  &Combo1, &Combo3, &UpDown4, &lblLog, &cmdTekiyou, &cmdOptClose, &fraOptions,
+                                  &lblMoveCount};
     for (OptionGroup *g : optionGroups())
         for (Control &c : g->options)
             all.push_back(&c);

@@ -167,6 +167,10 @@ QWidget *MainWindow::buildClockRow()
     row->addWidget(button(f.cmdTimer, shell::onTimerButton));
     row->addWidget(button(f.cmdResetTimer, shell::onResetTimer));
     row->addStretch(1);
+    // The move count, at the row's end under the board.
+    QLabel *moveCount = label(f.lblMoveCount);
+    moveCount->setAccessibleName(QStringLiteral("手数"));
+    row->addWidget(moveCount);
     return clock;
 }
 
@@ -534,6 +538,8 @@ QWidget *MainWindow::buildSideColumn()
 void MainWindow::sync()
 {
     syncing_ = true;
+    // Every change of the board ends in a sync: the count follows it here.
+    board::showMoveCount(s_);
     renderControls();
     renderChat();
     moveFocus();

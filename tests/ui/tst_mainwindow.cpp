@@ -55,6 +55,7 @@ private slots:
     void backgroundClickFocusesChat();
     void chatRow();
     void optionsPanel();
+    void moveCountFollowsBoard();
 };
 
 namespace {
@@ -954,6 +955,32 @@ void TestMainWindow::optionsPanel()
     QTRY_VERIFY(!panel->isVisible());
     QVERIFY(!fx.s.flags.panelOpen);
     QVERIFY(w.findChild<QPushButton *>(QStringLiteral("cmdOpt"))->isEnabled());
+}
+
+// The label "手数" under the board follows every change of the board.
+void TestMainWindow::moveCountFollowsBoard()
+{
+    test::Fixture fx;
+    ui::MainWindow w(fx.s);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto *label = w.findChild<QLabel *>(QStringLiteral("lblMoveCount"));
+    QVERIFY(label && label->isVisible());
+    QCOMPARE(label->accessibleName(), QStringLiteral("手数"));
+    QCOMPARE(label->text(), QStringLiteral("手数 0　次は黒"));
+
+    auto *board = w.findChild<ui::BoardView *>();
+    for (int point : {pointIndex(3, 3), pointIndex(3, 15), pointIndex(15, 3)})
+        QTest::mouseClick(board, Qt::LeftButton, {}, board->pointCentre(point).toPoint());
+    QCOMPARE(label->text(), QStringLiteral("手数 3　次は白"));
+
+    w.findChild<QPushButton *>(QStringLiteral("cmdBack"))->click();  // 1手戻る(&L)
+    QCOMPARE(label->text(), QStringLiteral("手数 2　次は黒"));
+
+    fx.dialogs.answers = {Answer::Yes};
+    w.findChild<QPushButton *>(QStringLiteral("cmdClear"))->click();  // クリアー(&V)
+    QCOMPARE(label->text(), QStringLiteral("手数 0　次は黒"));
+    QCOMPARE(label->text(), fx.s.form.lblMoveCount.caption);
 }
 
 QTEST_MAIN(TestMainWindow)
