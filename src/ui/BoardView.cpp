@@ -2,7 +2,9 @@
 
 #include "Coordinates.h"
 
+#include <QAccessible>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -81,6 +83,7 @@ BoardView::BoardView(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("BoardView"));
     setAccessibleName(QStringLiteral("碁盤"));
+    setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setMouseTracking(false);
 
@@ -166,7 +169,64 @@ void BoardView::setPicture(const BoardPicture &picture)
     panel_->setVisible(picture_.panelShown);
     startNumber_->setText(picture_.startNumber);
     startNumber_->setVisible(picture_.startNumberShown);
+    moveCursor(0, 0);  // kept on a smaller board
+    describeCursor();
     placeOverlays();
+    update();
+}
+
+void BoardView::moveCursor(int rows, int columns)
+{
+    const int last = geometry().lines - 1;
+    if (cursor_ < 0)
+        cursor_ = pointIndex(last / 2, last / 2);
+    const int row = std::clamp(pointRow(cursor_) + rows, 0, last);
+    const int column = std::clamp(pointColumn(cursor_) + columns, 0, last);
+    cursor_ = pointIndex(row, column);
+}
+
+void BoardView::describeCursor()
+{
+    const int style = picture_.coordinateStyle;
+    const QString text = board::pointName(style, geometry().lines, cursor_) + QLatin1Char(' ')
+                         + board::contentName(picture_.points[size_t(cursor_)].content);
+    if (text == accessibleDescription())
+        return;
+    setAccessibleDescription(text);
+    QAccessibleEvent changed(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&changed);
+}
+
+// Arrows move the cursor; the press keys act at it. Every other key (the
+// replay's keys among them) goes on to the window.
+void BoardView::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left: moveCursor(0, -1); break;
+    case Qt::Key_Right: moveCursor(0, 1); break;
+    case Qt::Key_Up: moveCursor(-1, 0); break;
+    case Qt::Key_Down: moveCursor(1, 0); break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space: emit pointKeyed(cursor_, board::MouseButton::Left); return;
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace: emit pointKeyed(cursor_, board::MouseButton::Right); return;
+    default: QWidget::keyPressEvent(event); return;
+    }
+    describeCursor();
+    update();
+}
+
+// The cursor shows only while the board has the keyboard.
+void BoardView::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void BoardView::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
     update();
 }
 
@@ -251,6 +311,8 @@ void BoardView::mousePressEvent(QMouseEvent *event)
         event->ignore();  // off the board: the window's background takes it
         return;
     }
+    cursor_ = point;  // the keyboard goes on from the point last pressed
+    describeCursor();
     emit pointPressed(point, button);
 }
 
@@ -292,6 +354,7 @@ void BoardView::paintEvent(QPaintEvent *)
     paintNumbers(c);
     paintCoordinates(c);
     paintMasks(c);
+    paintCursor(c);
 }
 
 // The window behind, the tray, then the board's own square.
@@ -535,6 +598,24 @@ void BoardView::paintMasks(Canvas &c) const
         p.fillRect(QRectF(boardRect.right(), boardRect.top() + o, o, boardRect.height()), shade);
         p.fillRect(QRectF(boardRect.left() + o, boardRect.bottom(), boardRect.width() - o, o), shade);
     }
+}
+
+// The keyboard cursor: a square around its point in two colours, so that it
+// shows on the board, on black and on white stones.
+void BoardView::paintCursor(Canvas &c) const
+{
+    if (!hasFocus())
+        return;
+    QPainter &p = c.p;
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setBrush(Qt::NoBrush);
+    const double side = BoardGeometry::kStep * 0.92 * c.k;
+    const double width = std::max(2.0, side * 0.08);
+    const QRectF square(pointCentre(cursor_) - QPointF(side / 2, side / 2), QSizeF(side, side));
+    p.setPen(QPen(QColor(0, 70, 200), width));
+    p.drawRect(square);
+    p.setPen(QPen(Qt::white, std::max(1.0, width / 3)));
+    p.drawRect(square.adjusted(width, width, -width, -width));
 }
 
 }  // namespace moyuta::ui

@@ -126,6 +126,15 @@ BoardView *MainWindow::buildBoardView()
         board::pressPoint(s_, point, button);
         sync();
     });
+    // Play from the keyboard: the same press, and the board keeps the keyboard
+    // (a press otherwise sends it to the chat input).
+    connect(board_, &BoardView::pointKeyed, this, [this](int point, board::MouseButton button) {
+        if (syncing_)
+            return;
+        board::pressPoint(s_, point, button);
+        focusRequestsShown_ = s_.form.txtSend.focusRequests;
+        sync();
+    });
     connect(board_, &BoardView::messagePanelClicked, this, [this] {
         board::onMessagePanelClick(s_);
         sync();

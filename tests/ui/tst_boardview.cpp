@@ -4,6 +4,7 @@
 #include "Options.h"
 #include "TestDoubles.h"
 
+#include <QLineEdit>
 #include <QtTest>
 
 using namespace moyuta;
@@ -36,6 +37,7 @@ private slots:
     void countPanelHidesOnLeftClick();
     void coordinatesInTheBand_data();
     void coordinatesInTheBand();
+    void cursorShowsWithFocus();
 };
 
 void TestBoardView::pressLandsOnPoint_data()
@@ -83,8 +85,10 @@ void TestBoardView::pressLandsOnPoint()
     QVERIFY(QTest::qWaitForWindowExposed(&view));
 
     QSignalSpy pressed(&view, &BoardView::pointPressed);
+    const int cursorBefore = view.cursorPoint();
     QTest::mouseClick(&view, Qt::MouseButton(button), {}, view.toWidget(units.x(), units.y()).toPoint());
     QCOMPARE(pressed.size(), point < 0 ? 0 : 1);
+    QCOMPARE(view.cursorPoint(), point < 0 ? cursorBefore : point);  // the keyboard goes on from there
     if (point >= 0) {
         QCOMPARE(pressed.first().at(0).toInt(), point);
         const auto expected = button == Qt::LeftButton ? board::MouseButton::Left : board::MouseButton::Right;
@@ -382,6 +386,39 @@ void TestBoardView::coordinatesInTheBand()
     QCOMPARE(view.pointAt(view.pointCentre(corner)), corner);
     QVERIFY(view.pointCentre(pointIndex(0, lines - 1)).x() - view.pointCentre(0).x() < plainSpan);
     QCOMPARE(view.pointAt(view.toWidget(g.boardOrigin + 20, g.line(3))), -1);  // the band is no point
+}
+
+// The keyboard cursor is drawn only while the board has the keyboard.
+void TestBoardView::cursorShowsWithFocus()
+{
+    test::Fixture fx;
+    QWidget window;
+    auto *other = new QLineEdit(&window);
+    auto *view = new BoardView(&window);
+    view->setGeometry(0, 30, 760, 760);
+    window.resize(760, 800);
+    showModel(*view, fx.s);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    const int cursor = view->cursorPoint();
+    QCOMPARE(cursor, pointIndex(9, 9));
+    // A point of the cursor's square, off the lines.
+    const QPointF edge = view->toWidget(ui::BoardGeometry::kFirstLine + 9 * ui::BoardGeometry::kStep + 0.44 * ui::BoardGeometry::kStep,
+                                        ui::BoardGeometry::kFirstLine + 9 * ui::BoardGeometry::kStep + 0.2 * ui::BoardGeometry::kStep);
+    auto colourAt = [&] {
+        const QImage image = view->grab().toImage();
+        return image.pixelColor((edge * image.devicePixelRatio()).toPoint());
+    };
+
+    other->setFocus();
+    QTRY_VERIFY(other->hasFocus());
+    const QColor board(0xFF, 0xC0, 0x80);
+    QVERIFY2(maxChannelDiff(colourAt(), board) <= 4, qPrintable(colourAt().name()));
+
+    QTest::keyClick(other, Qt::Key_Tab);
+    QTRY_VERIFY(view->hasFocus());
+    QVERIFY2(colourAt().blue() > 150 && colourAt().red() < 80, qPrintable(colourAt().name()));
 }
 
 QTEST_MAIN(TestBoardView)
