@@ -187,6 +187,8 @@ void BoardView::moveCursor(int rows, int columns)
 
 void BoardView::describeCursor()
 {
+    if (!isValidPoint(cursor_))
+        return;
     const int style = picture_.coordinateStyle;
     const QString text = board::pointName(style, geometry().lines, cursor_) + QLatin1Char(' ')
                          + board::contentName(picture_.points[size_t(cursor_)].content);
@@ -604,7 +606,7 @@ void BoardView::paintMasks(Canvas &c) const
 // shows on the board, on black and on white stones.
 void BoardView::paintCursor(Canvas &c) const
 {
-    if (!hasFocus())
+    if (!hasFocus() || !isValidPoint(cursor_))
         return;
     QPainter &p = c.p;
     p.setRenderHint(QPainter::Antialiasing, true);
