@@ -138,6 +138,19 @@ void onMessagePanelClick(AppState &s);
 // "▲を数える", "◆を数える" and "その他クリアー" together.
 void setCountButtonsEnabled(AppState &s, bool enabled);
 
+// --- Move count (the label "手数") ---------------------------------------------
+// Stones placed in this game: those the replay has shown so far, else the
+// network game's log, else the take-back history. Setup stones of an SGF
+// record (handicap) are no moves and are not counted.
+int stonesPlaced(const AppState &s);
+// The stone the next left press would put down; Empty when it would put none
+// (removal, a mark or letter, a replay, a network game not yet started).
+PointContent nextStone(const AppState &s);
+// "手数 57　次は白", or "手数 57" when the next press puts no stone.
+QString moveCountCaption(const AppState &s);
+// Brings the label up to date with the board.
+void showMoveCount(AppState &s);
+
 // --- Game lifecycle --------------------------------------------------------
 void onClear(AppState &s);    // cmdClear
 void resetBoardAndGame(AppState &s);

@@ -218,6 +218,9 @@ Form::Form()
     cmdOptClose = make<Button>("cmdOptClose", QStringLiteral("閉じる(&J)"));
     fraOptions = make<Control>("fraOptions");
     fraOptions.visible = false;
+
+    OptCoords = makeGroup("OptCoords", {QStringLiteral("なし"), QStringLiteral("日本式"), QStringLiteral("A〜T・1〜19")});
+    lblMoveCount = make<Label>("lblMoveCount", QStringLiteral("手数 0　次は黒"));
 }
 
 NewsForm::NewsForm()
@@ -241,7 +244,7 @@ std::vector<Control *> Form::controls()
                                   &txtOwnName, &cmdOpenKifuFolder,
                                   &Combo1, &Combo3, &UpDown4, &lblLog, &cmdTekiyou, &cmdOptClose, &fraOptions};
     all.insert(all.end(), {&cmdReplayFirst, &cmdReplayBack10, &cmdReplayBack, &cmdReplayForward,
-                           &cmdReplayForward10, &cmdReplayLast, &UpDownReplayStep});
+                           &cmdReplayForward10, &cmdReplayLast, &UpDownReplayStep, &lblMoveCount});
     for (OptionGroup *g : optionGroups())
         for (Control &c : g->options)
             all.push_back(&c);
@@ -250,7 +253,7 @@ std::vector<Control *> Form::controls()
 
 std::vector<OptionGroup *> Form::optionGroups()
 {
-    return {&Option1, &Option2, &Option3, &Option4, &Option5, &OptSound};
+    return {&Option1, &Option2, &Option3, &Option4, &Option5, &OptSound, &OptCoords};
 }
 
 }  // namespace moyuta

@@ -202,6 +202,10 @@ struct Form {
     Button cmdOptClose;    // 閉じる(&J)
     Control fraOptions;    // the options panel itself
 
+    // The board's coordinates and move count.
+    OptionGroup OptCoords;  // 座標： なし / 日本式 / A〜T・1〜19 (a CoordinateStyle)
+    Label lblMoveCount;     // 手数: "手数 57　次は白"
+
     // All plain controls and all option buttons, for the widget layer and for
     // tests that look one up by name.
     std::vector<Control *> controls();

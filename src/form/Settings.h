@@ -32,6 +32,7 @@ struct Settings {
 struct ExtraSettings {
     bool classicProtocol = false;  // 従来方式で接続(&K)
     QString ownName;               // あなたの名前： the kifu's name for this side
+    int coordinateStyle = 0;       // 座標: a CoordinateStyle, in effect once applied
 
     bool operator==(const ExtraSettings &) const = default;
 };

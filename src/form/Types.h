@@ -53,6 +53,14 @@ QString glyphOf(PointContent c);
 enum BoardSizeCode : quint8 { Size19 = 0, Size13 = 1, Size9 = 2 };
 inline int linesOf(int sizeCode) { return sizeCode == Size13 ? 13 : sizeCode == Size9 ? 9 : 19; }
 
+// The coordinates drawn around the board (the options panel's "座標").
+enum CoordinateStyle : quint8 {
+    CoordinatesNone = 0,      // なし
+    CoordinatesJapanese = 1,  // 日本式: columns 1–19 from the left, rows 一〜十九 from the top
+    CoordinatesLetters = 2,   // A〜T・1〜19: columns A–T without I, rows 1–19 from the bottom
+};
+constexpr int kCoordinateStyleCount = 3;
+
 // Colours as 0xRRGGBB.
 using Rgb = quint32;
 constexpr Rgb kButtonGrey = 0xE0E0E0;  // 224,224,224

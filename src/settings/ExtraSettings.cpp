@@ -1,6 +1,7 @@
 #include "ExtraSettings.h"
 
 #include "FileAccess.h"
+#include "Types.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +16,7 @@ const QString kOwnNameKey = QStringLiteral("kifu/ownName");
 // The name is kept percent-encoded: QSettings would quote or escape other
 // text, which the reader below refuses.
 constexpr qsizetype kMaxOwnNameBytes = 32 * 4 * 3;
+const QString kCoordinateStyleKey = QStringLiteral("board/coordinates");
 
 // Whether QSettings may read the file: a regular file, not too large, and no
 // value that QSettings would rebuild through QDataStream ("@Variant(",
@@ -42,10 +44,19 @@ bool readBool(const QSettings &ini, const QString &key, bool fallback)
     return fallback;
 }
 
+// A whole number in [0, count); anything else keeps the default.
+int readChoice(const QSettings &ini, const QString &key, int count, int fallback)
+{
+    bool ok = false;
+    const int value = ini.value(key).toString().toInt(&ok);
+    return ok && value >= 0 && value < count ? value : fallback;
+}
+
 void writeValues(QSettings &ini, const ExtraSettings &v)
 {
     ini.setValue(kClassicProtocolKey, v.classicProtocol);
     ini.setValue(kOwnNameKey, QString::fromLatin1(v.ownName.toUtf8().toPercentEncoding()));
+    ini.setValue(kCoordinateStyleKey, v.coordinateStyle);
     ini.sync();
 }
 
@@ -64,6 +75,7 @@ ExtraSettings loadExtraSettings(const QString &folder)
     const QString name = ini.value(kOwnNameKey).toString();
     if (name.size() <= kMaxOwnNameBytes)
         v.ownName = QString::fromUtf8(QByteArray::fromPercentEncoding(name.toLatin1()));
+    v.coordinateStyle = readChoice(ini, kCoordinateStyleKey, kCoordinateStyleCount, v.coordinateStyle);
     return v;
 }
 

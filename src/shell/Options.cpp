@@ -74,6 +74,12 @@ void onBlackStoneColour(AppState &s)
     s.shell.blackStoneColourIndex = s.form.Option5.selected;
 }
 
+// A coordinate style clicked: pending until 適用(&I), like the stone colour.
+void onCoordinateStyle(AppState &s)
+{
+    enableApply(s);
+}
+
 }  // namespace
 
 void onOptionsOpen(AppState &s)
@@ -104,6 +110,7 @@ void onOptionsApply(AppState &s)
     f.lblLog.caption = QString::number(f.UpDown4.value);
     s.shell.chatLogLimit = f.UpDown4.value;
     board::setNumberStones(s, f.chkNumberStones.checked);
+    s.shell.extraSettings.coordinateStyle = f.OptCoords.selected;
     f.cmdTekiyou.enabled = false;
 }
 
@@ -123,6 +130,7 @@ void onOptionsClose(AppState &s)
         // Choices not applied are dropped: the panel shows what is in effect again.
         s.shell.blackStoneColourIndex = s.shell.previousBlackStoneColourIndex;
         f.Option5.setSelected(s.shell.previousBlackStoneColourIndex);
+        f.OptCoords.setSelected(s.shell.extraSettings.coordinateStyle);
         showValuesInEffect(s);
     }
     if (!s.session.authenticated) {
@@ -171,6 +179,7 @@ void installHandlers(AppState &s)
     f.OptSound.onClick = [&s](int) { onSoundOption(s); };
     f.UpDown4.onChange = [&s] { onChatLogSize(s); };
     f.Option5.onClick = [&s](int) { onBlackStoneColour(s); };
+    f.OptCoords.onClick = [&s](int) { onCoordinateStyle(s); };
     f.UpDown3.onChange = [&s] { onClockLimitChange(s); };
 }
 

@@ -162,6 +162,7 @@ void applySettings(AppState &s)
     f.chkClassic.checked = s.shell.extraSettings.classicProtocol;
     network::restoreClassicProtocol(s, s.shell.extraSettings.classicProtocol);
     f.txtOwnName.setText(s.shell.extraSettings.ownName);  // cut to the field's length
+    f.OptCoords.setSelected(s.shell.extraSettings.coordinateStyle);
 }
 
 void onBackgroundClick(AppState &s)

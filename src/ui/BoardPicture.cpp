@@ -11,6 +11,7 @@ BoardPicture boardPictureOf(const AppState &s)
     picture.lastMovePoint = s.board.lastMovePoint;
     picture.boardColour = s.boardColour();
     picture.blackStoneColour = s.blackStoneColour();
+    picture.coordinateStyle = s.shell.extraSettings.coordinateStyle;
     picture.panelShown = f.Frame8.visible && f.lbl2Message.visible;
     picture.panelText = f.lbl2Message.caption;
     picture.startNumberShown = f.lblSnum.visible;

@@ -16,6 +16,7 @@ struct BoardPicture {
     int lastMovePoint = -1;                        // the marker stands behind it; -1 hidden
     Rgb boardColour = 0;
     Rgb blackStoneColour = 0;
+    int coordinateStyle = CoordinatesNone;  // labels around the board; なし keeps the board as it was
     // The overlays: the message panel over the board and the start number below it.
     bool panelShown = false;
     QString panelText;

@@ -1,6 +1,10 @@
 #include "BoardView.h"
 
+#include "Coordinates.h"
+
+#include <QAccessible>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -50,12 +54,18 @@ void MessagePanelFrame::paintEvent(QPaintEvent *)
     p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 8, 8);
 }
 
-BoardGeometry::BoardGeometry(int sizeCode)
+BoardGeometry::BoardGeometry(int sizeCode, bool coordinates)
 {
     switch (sizeCode) {
     case Size13: lines = 13; lineLength = 5775; backgroundSide = 6255; maskStart = 6350; break;
     case Size9: lines = 9; lineLength = 3855; backgroundSide = 4335; maskStart = 4440; break;
     default: lines = 19; lineLength = 8655; backgroundSide = 9135; maskStart = 9240; break;
+    }
+    // The labels get a band of their own: the edge moves out, the lines stay.
+    if (coordinates) {
+        boardOrigin -= kLabelBand;
+        backgroundSide += 2 * kLabelBand;
+        maskStart += kLabelBand;
     }
 }
 
@@ -73,6 +83,7 @@ BoardView::BoardView(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("BoardView"));
     setAccessibleName(QStringLiteral("碁盤"));
+    setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setMouseTracking(false);
 
@@ -102,15 +113,20 @@ BoardView::BoardView(QWidget *parent) : QWidget(parent)
     setTextColour(startNumber_, Qt::white);
 }
 
+BoardGeometry BoardView::geometry() const
+{
+    return BoardGeometry(picture_.sizeCode, picture_.coordinateStyle != CoordinatesNone);
+}
+
 double BoardView::scale() const
 {
-    const BoardGeometry g(picture_.sizeCode);
+    const BoardGeometry g = geometry();
     return std::min(width(), height()) / g.viewExtent();
 }
 
 QPointF BoardView::toWidget(double x, double y) const
 {
-    const BoardGeometry g(picture_.sizeCode);
+    const BoardGeometry g = geometry();
     const double k = scale();
     const double side = g.viewExtent() * k;
     const QPointF origin((width() - side) / 2, (height() - side) / 2);
@@ -119,13 +135,13 @@ QPointF BoardView::toWidget(double x, double y) const
 
 QPointF BoardView::pointCentre(int point) const
 {
-    const BoardGeometry g(picture_.sizeCode);
+    const BoardGeometry g = geometry();
     return toWidget(g.line(pointColumn(point)), g.line(pointRow(point)));
 }
 
 int BoardView::pointAt(QPointF pos) const
 {
-    const BoardGeometry g(picture_.sizeCode);
+    const BoardGeometry g = geometry();
     const double k = scale();
     if (k <= 0)
         return -1;
@@ -133,7 +149,7 @@ int BoardView::pointAt(QPointF pos) const
     const double ux = (pos.x() - zero.x()) / k;
     const double uy = (pos.y() - zero.y()) / k;
     // Presses on the masks or the tray belong to no point.
-    if (ux >= g.maskStart || uy >= g.maskStart || ux < BoardGeometry::kBoardOrigin || uy < BoardGeometry::kBoardOrigin)
+    if (ux >= g.maskStart || uy >= g.maskStart || ux < g.boardOrigin || uy < g.boardOrigin)
         return -1;
     const int column = int(std::lround((ux - BoardGeometry::kFirstLine) / BoardGeometry::kStep));
     const int row = int(std::lround((uy - BoardGeometry::kFirstLine) / BoardGeometry::kStep));
@@ -153,19 +169,78 @@ void BoardView::setPicture(const BoardPicture &picture)
     panel_->setVisible(picture_.panelShown);
     startNumber_->setText(picture_.startNumber);
     startNumber_->setVisible(picture_.startNumberShown);
+    moveCursor(0, 0);  // kept on a smaller board
+    describeCursor();
     placeOverlays();
+    update();
+}
+
+void BoardView::moveCursor(int rows, int columns)
+{
+    const int last = geometry().lines - 1;
+    if (cursor_ < 0)
+        cursor_ = pointIndex(last / 2, last / 2);
+    const int row = std::clamp(pointRow(cursor_) + rows, 0, last);
+    const int column = std::clamp(pointColumn(cursor_) + columns, 0, last);
+    cursor_ = pointIndex(row, column);
+}
+
+void BoardView::describeCursor()
+{
+    if (!isValidPoint(cursor_))
+        return;
+    const int style = picture_.coordinateStyle;
+    const QString text = board::pointName(style, geometry().lines, cursor_) + QLatin1Char(' ')
+                         + board::contentName(picture_.points[size_t(cursor_)].content);
+    if (text == accessibleDescription())
+        return;
+    setAccessibleDescription(text);
+    QAccessibleEvent changed(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&changed);
+}
+
+// Arrows move the cursor; the press keys act at it. Every other key (the
+// replay's keys among them) goes on to the window.
+void BoardView::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left: moveCursor(0, -1); break;
+    case Qt::Key_Right: moveCursor(0, 1); break;
+    case Qt::Key_Up: moveCursor(-1, 0); break;
+    case Qt::Key_Down: moveCursor(1, 0); break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space: emit pointKeyed(cursor_, board::MouseButton::Left); return;
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace: emit pointKeyed(cursor_, board::MouseButton::Right); return;
+    default: QWidget::keyPressEvent(event); return;
+    }
+    describeCursor();
+    update();
+}
+
+// The cursor shows only while the board has the keyboard.
+void BoardView::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void BoardView::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
     update();
 }
 
 void BoardView::placeOverlays()
 {
-    const BoardGeometry g(picture_.sizeCode);
+    const BoardGeometry g = geometry();
     const double k = scale();
 
     // The message panel sits centred over the active board's background. A
     // hidden one is laid out when it shows (its bold face need not load before).
     if (panel_->isVisibleTo(this)) {
-        const QPointF a = toWidget(BoardGeometry::kBoardOrigin, BoardGeometry::kBoardOrigin);
+        const QPointF a = toWidget(g.boardOrigin, g.boardOrigin);
         const QPointF b = toWidget(g.maskStart, g.maskStart);
         const QRectF board(a, b);
         // As wide as the text on one line, when the board leaves room for that.
@@ -184,7 +259,7 @@ void BoardView::placeOverlays()
     QFont small = font();
     small.setPixelSize(std::max(9, int(BoardGeometry::kTray * k * 0.62)));
     startNumber_->setFont(small);
-    const QPointF bandTop = toWidget(BoardGeometry::kBoardOrigin, g.maskStart);
+    const QPointF bandTop = toWidget(g.boardOrigin, g.maskStart);
     const int bandHeight = std::max(12, int(std::ceil(BoardGeometry::kTray * k)));
     startNumber_->adjustSize();
     startNumber_->setGeometry(int(bandTop.x()), int(bandTop.y()), std::max(startNumber_->width(), 40), bandHeight);
@@ -238,6 +313,8 @@ void BoardView::mousePressEvent(QMouseEvent *event)
         event->ignore();  // off the board: the window's background takes it
         return;
     }
+    cursor_ = point;  // the keyboard goes on from the point last pressed
+    describeCursor();
     emit pointPressed(point, button);
 }
 
@@ -268,7 +345,7 @@ const QColor kLineColour(40, 32, 24);
 void BoardView::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    Canvas c{p, *this, BoardGeometry(picture_.sizeCode), scale(), devicePixelRatioF(), colourOf(picture_.boardColour)};
+    Canvas c{p, *this, geometry(), scale(), devicePixelRatioF(), colourOf(picture_.boardColour)};
     paintBackground(c);
     paintGrid(c);
     paintMarker(c);
@@ -277,7 +354,9 @@ void BoardView::paintEvent(QPaintEvent *)
     paintMarks(c);
     paintLetters(c);
     paintNumbers(c);
+    paintCoordinates(c);
     paintMasks(c);
+    paintCursor(c);
 }
 
 // The window behind, the tray, then the board's own square.
@@ -286,7 +365,7 @@ void BoardView::paintBackground(Canvas &c) const
     const BoardGeometry &g = c.g;
     c.p.fillRect(rect(), palette().window());
     c.p.fillRect(c.unitRect(g.viewLow(), g.viewLow(), g.viewExtent(), g.viewExtent()), colourOf(kMaskGrey));
-    c.p.fillRect(c.unitRect(BoardGeometry::kBoardOrigin, BoardGeometry::kBoardOrigin, g.backgroundSide, g.backgroundSide),
+    c.p.fillRect(c.unitRect(g.boardOrigin, g.boardOrigin, g.backgroundSide, g.backgroundSide),
                  c.boardColour);
 }
 
@@ -461,6 +540,46 @@ void BoardView::paintNumbers(Canvas &c) const
     }
 }
 
+// The labels stand in the band between the board's edge and the stones of
+// the outer lines, on all four sides, in a font that grows with the board.
+// Drawn as text (not paths) at a whole pixel size, so hinting keeps them sharp.
+void BoardView::paintCoordinates(Canvas &c) const
+{
+    const int style = picture_.coordinateStyle;
+    if (style == CoordinatesNone)
+        return;
+    const BoardGeometry &g = c.g;
+    const double band = BoardGeometry::kFirstLine - BoardGeometry::kGlyph / 2 - g.boardOrigin;  // free of stones
+    const double nearMid = g.boardOrigin + band / 2;
+    const double farMid = g.line(g.lines - 1) + BoardGeometry::kGlyph / 2 + band / 2;
+
+    QFont labelFont = font();
+    labelFont.setPixelSize(100);
+    double widest = 0;
+    for (int i = 0; i < g.lines; ++i)
+        widest = std::max(widest, QFontMetricsF(labelFont).horizontalAdvance(board::rowLabel(style, g.lines, i)));
+    const double fit = std::min(BoardGeometry::kStep * 0.4 * c.k / 100, band * 0.9 * c.k / std::max(1.0, widest));
+    labelFont.setPixelSize(std::max(6, int(100 * fit)));
+
+    QPainter &p = c.p;
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    p.setFont(labelFont);
+    p.setPen(kLineColour);
+    const double cell = BoardGeometry::kStep;
+    auto put = [&](double x, double y, const QString &text) {
+        const QPointF centre = toWidget(x, y);
+        const QRectF box(centre - QPointF(cell * c.k / 2, cell * c.k / 2), QSizeF(cell * c.k, cell * c.k));
+        p.drawText(box, Qt::AlignCenter, text);
+    };
+    for (int i = 0; i < g.lines; ++i) {
+        const QString column = board::columnLabel(style, g.lines, i), row = board::rowLabel(style, g.lines, i);
+        put(g.line(i), nearMid, column);
+        put(g.line(i), farMid, column);
+        put(nearMid, g.line(i), row);
+        put(farMid, g.line(i), row);
+    }
+}
+
 // The masks over the rest of the 19 x 19 area, and a soft shadow where the
 // board meets them.
 void BoardView::paintMasks(Canvas &c) const
@@ -472,8 +591,7 @@ void BoardView::paintMasks(Canvas &c) const
     p.fillRect(c.unitRect(g.maskStart, g.viewLow(), g.viewHigh() - g.maskStart, g.viewExtent()), maskGrey);
     p.fillRect(c.unitRect(g.viewLow(), g.maskStart, g.viewExtent(), g.viewHigh() - g.maskStart), maskGrey);
 
-    const QRectF boardRect = c.unitRect(BoardGeometry::kBoardOrigin, BoardGeometry::kBoardOrigin,
-                                        g.maskStart - BoardGeometry::kBoardOrigin, g.maskStart - BoardGeometry::kBoardOrigin);
+    const QRectF boardRect = c.unitRect(g.boardOrigin, g.boardOrigin, g.maskStart - g.boardOrigin, g.maskStart - g.boardOrigin);
     // Layers of a translucent band: darkest next to the board's edge.
     const double shadow = std::max(2.0, 60 * c.k);
     for (int step = 1; step <= 4; ++step) {
@@ -482,6 +600,24 @@ void BoardView::paintMasks(Canvas &c) const
         p.fillRect(QRectF(boardRect.right(), boardRect.top() + o, o, boardRect.height()), shade);
         p.fillRect(QRectF(boardRect.left() + o, boardRect.bottom(), boardRect.width() - o, o), shade);
     }
+}
+
+// The keyboard cursor: a square around its point in two colours, so that it
+// shows on the board, on black and on white stones.
+void BoardView::paintCursor(Canvas &c) const
+{
+    if (!hasFocus() || !isValidPoint(cursor_))
+        return;
+    QPainter &p = c.p;
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setBrush(Qt::NoBrush);
+    const double side = BoardGeometry::kStep * 0.92 * c.k;
+    const double width = std::max(2.0, side * 0.08);
+    const QRectF square(pointCentre(cursor_) - QPointF(side / 2, side / 2), QSizeF(side, side));
+    p.setPen(QPen(QColor(0, 70, 200), width));
+    p.drawRect(square);
+    p.setPen(QPen(Qt::white, std::max(1.0, width / 3)));
+    p.drawRect(square.adjusted(width, width, -width, -width));
 }
 
 }  // namespace moyuta::ui

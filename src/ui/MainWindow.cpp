@@ -126,6 +126,15 @@ BoardView *MainWindow::buildBoardView()
         board::pressPoint(s_, point, button);
         sync();
     });
+    // Play from the keyboard: the same press, and the board keeps the keyboard
+    // (a press otherwise sends it to the chat input).
+    connect(board_, &BoardView::pointKeyed, this, [this](int point, board::MouseButton button) {
+        if (syncing_)
+            return;
+        board::pressPoint(s_, point, button);
+        focusRequestsShown_ = s_.form.txtSend.focusRequests;
+        sync();
+    });
     connect(board_, &BoardView::messagePanelClicked, this, [this] {
         board::onMessagePanelClick(s_);
         sync();
@@ -167,6 +176,10 @@ QWidget *MainWindow::buildClockRow()
     row->addWidget(button(f.cmdTimer, shell::onTimerButton));
     row->addWidget(button(f.cmdResetTimer, shell::onResetTimer));
     row->addStretch(1);
+    // The move count, at the row's end under the board.
+    QLabel *moveCount = label(f.lblMoveCount);
+    moveCount->setAccessibleName(QStringLiteral("手数"));
+    row->addWidget(moveCount);
     return clock;
 }
 
@@ -545,6 +558,8 @@ QWidget *MainWindow::buildSideColumn()
 void MainWindow::sync()
 {
     syncing_ = true;
+    // Every change of the board ends in a sync: the count follows it here.
+    board::showMoveCount(s_);
     renderControls();
     renderChat();
     moveFocus();

@@ -87,11 +87,19 @@ QFrame *MainWindow::buildOptionsPanel(QWidget *parent)
     logRow->addStretch(1);
     addRow(5, QStringLiteral("チャットのログ数"), logSpin, logRow);
 
+    // The coordinates around the board, applied with the rest.
+    QButtonGroup *coords = optionGroup(f.OptCoords, false);
+    auto *coordsRow = new QHBoxLayout;
+    for (QAbstractButton *b : coords->buttons())
+        coordsRow->addWidget(b);
+    coordsRow->addStretch(1);
+    addRow(6, QStringLiteral("座標"), coords->button(0), coordsRow);
+
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(button(f.cmdTekiyou, shell::onOptionsApply));
     buttons->addWidget(button(f.cmdOptClose, shell::onOptionsClose));
-    grid->addLayout(buttons, 6, 0, 1, 2);
+    grid->addLayout(buttons, 7, 0, 1, 2);
 
     bind(f.fraOptions, panel);
     panel->hide();

@@ -1,5 +1,6 @@
 // Moyuta.ini: what loads, what is refused without a word, and safe saving.
 #include "ExtraSettings.h"
+#include "Types.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,6 +22,8 @@ private slots:
     void ownNameSaveAndLoad();
     void ownNameLoad_data();
     void ownNameLoad();
+    void coordinateStyle_data();
+    void coordinateStyle();
     void saveKeepsOtherKeys();
     void saveReplacesRefusedFile();
     void strangeFilesLeftAlone_data();
@@ -163,6 +166,38 @@ void TestExtraSettings::ownNameLoad()
     Folder folder;
     folder.write(bytes);
     QCOMPARE(settings::loadExtraSettings(folder.path()).ownName, name);
+}
+
+void TestExtraSettings::coordinateStyle_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("style");
+
+    QTest::newRow("no key: なし") << QByteArray("[network]\nclassicProtocol=true\n") << 0;
+    QTest::newRow("日本式") << QByteArray("[board]\ncoordinates=1\n") << 1;
+    QTest::newRow("A〜T・1〜19") << QByteArray("[board]\ncoordinates=2\n") << 2;
+    QTest::newRow("beyond the choices") << QByteArray("[board]\ncoordinates=3\n") << 0;
+    QTest::newRow("negative") << QByteArray("[board]\ncoordinates=-1\n") << 0;
+    QTest::newRow("a word") << QByteArray("[board]\ncoordinates=japanese\n") << 0;
+    QTest::newRow("a fraction") << QByteArray("[board]\ncoordinates=1.5\n") << 0;
+}
+
+// The style read back, and written by a save so that the next start finds it.
+void TestExtraSettings::coordinateStyle()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, style);
+
+    Folder folder;
+    folder.write(bytes);
+    const ExtraSettings loaded = settings::loadExtraSettings(folder.path());
+    QCOMPARE(loaded.coordinateStyle, style);
+
+    ExtraSettings other = loaded;
+    other.coordinateStyle = (style + 1) % kCoordinateStyleCount;
+    settings::saveExtraSettings(folder.path(), other);
+    QCOMPARE(settings::loadExtraSettings(folder.path()).coordinateStyle, other.coordinateStyle);
+    QCOMPARE(settings::loadExtraSettings(folder.path()).classicProtocol, loaded.classicProtocol);
 }
 
 // Keys that later versions add survive a save by this one.

@@ -19,6 +19,7 @@ private slots:
     void picksWaitForApply_data();
     void picksWaitForApply();
     void colourInEffect();
+    void coordinatesWaitForApply();
     void unnamedLineSpeedStays();
     void openAndCloseLocally();
     void openAndCloseDuringReplay();
@@ -156,6 +157,30 @@ void TestOptions::colourInEffect()
     shell::onOptionsClose(fx.s);  // 適用(&I) is enabled by the opening
     QCOMPARE(f.Option5.selected, 1);
     QCOMPARE(fx.s.blackStoneColour(), kBlackStoneColours[1]);
+}
+
+// A coordinate style takes effect with 適用(&I); closing without it shows the
+// style in effect again.
+void TestOptions::coordinatesWaitForApply()
+{
+    OptionsFixture fx;
+    Form &f = fx.s.form;
+    shell::onOptionsOpen(fx.s);
+    f.cmdTekiyou.enabled = false;
+    f.OptCoords.select(CoordinatesJapanese);
+    QVERIFY(f.cmdTekiyou.enabled);
+    QCOMPARE(fx.s.shell.extraSettings.coordinateStyle, int(CoordinatesNone));
+    shell::onOptionsClose(fx.s);
+    QCOMPARE(f.OptCoords.selected, int(CoordinatesNone));
+    QCOMPARE(fx.s.shell.extraSettings.coordinateStyle, int(CoordinatesNone));
+
+    shell::onOptionsOpen(fx.s);
+    f.OptCoords.select(CoordinatesLetters);
+    shell::onOptionsApply(fx.s);
+    QCOMPARE(fx.s.shell.extraSettings.coordinateStyle, int(CoordinatesLetters));
+    shell::onOptionsClose(fx.s);
+    QCOMPARE(f.OptCoords.selected, int(CoordinatesLetters));
+    QCOMPARE(fx.s.shell.extraSettings.coordinateStyle, int(CoordinatesLetters));
 }
 
 void TestOptions::unnamedLineSpeedStays()

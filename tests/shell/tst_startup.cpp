@@ -1,6 +1,7 @@
 // Start-up: what one run makes of the settings file, refused starts, start-up errors.
 #include "Board.h"
 #include "ExtraSettings.h"
+#include "Options.h"
 #include "Panel.h"
 #include "ShellDoubles.h"
 
@@ -35,6 +36,7 @@ private slots:
     void networkFieldsAtShutDown();
     void extraSettingsFile_data();
     void extraSettingsFile();
+    void coordinateStyleKept();
 };
 
 // "tool#sound#address#peer#own#colour#log#number#black#speed#showpw#cipher#password#size@"
@@ -306,6 +308,27 @@ void TestStartup::extraSettingsFile()
     QCOMPARE(fx.dialogs.boxes(), 0);
     QCOMPARE(fx.readSettings(), kDefaultLine);
     QCOMPARE(settings::loadExtraSettings(fx.s.shell.programFolder).classicProtocol, saved);
+}
+
+// The coordinate style of the last run is on the options panel and the board
+// from the start; one applied in this run is there the next time.
+void TestStartup::coordinateStyleKept()
+{
+    test::ShellFixture fx;
+    shell::installHandlers(fx.s);
+    QVERIFY(saveFileAt(fx.dir.filePath(settings::kExtraSettingsFileName), "[board]\ncoordinates=2\n"));
+    QCOMPARE(shell::startUp(fx.s), shell::StartResult::Running);
+    QCOMPARE(fx.s.form.OptCoords.selected, int(CoordinatesLetters));
+    QCOMPARE(fx.s.shell.extraSettings.coordinateStyle, int(CoordinatesLetters));
+
+    shell::onOptionsOpen(fx.s);
+    fx.s.form.OptCoords.select(CoordinatesJapanese);
+    shell::onOptionsApply(fx.s);
+    shell::onOptionsClose(fx.s);
+    fx.s.shell.sessionEnding = true;
+    QVERIFY(shell::closeRequest(fx.s));
+    shell::shutDown(fx.s);
+    QCOMPARE(settings::loadExtraSettings(fx.s.shell.programFolder).coordinateStyle, int(CoordinatesJapanese));
 }
 
 QTEST_MAIN(TestStartup)

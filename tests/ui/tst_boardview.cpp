@@ -4,6 +4,7 @@
 #include "Options.h"
 #include "TestDoubles.h"
 
+#include <QLineEdit>
 #include <QtTest>
 
 using namespace moyuta;
@@ -34,6 +35,9 @@ private slots:
     void letterKeepsLastMoveMarker();
     void countPanelHidesOnLeftClick_data();
     void countPanelHidesOnLeftClick();
+    void coordinatesInTheBand_data();
+    void coordinatesInTheBand();
+    void cursorShowsWithFocus();
 };
 
 void TestBoardView::pressLandsOnPoint_data()
@@ -81,8 +85,10 @@ void TestBoardView::pressLandsOnPoint()
     QVERIFY(QTest::qWaitForWindowExposed(&view));
 
     QSignalSpy pressed(&view, &BoardView::pointPressed);
+    const int cursorBefore = view.cursorPoint();
     QTest::mouseClick(&view, Qt::MouseButton(button), {}, view.toWidget(units.x(), units.y()).toPoint());
     QCOMPARE(pressed.size(), point < 0 ? 0 : 1);
+    QCOMPARE(view.cursorPoint(), point < 0 ? cursorBefore : point);  // the keyboard goes on from there
     if (point >= 0) {
         QCOMPARE(pressed.first().at(0).toInt(), point);
         const auto expected = button == Qt::LeftButton ? board::MouseButton::Left : board::MouseButton::Right;
@@ -295,6 +301,124 @@ void TestBoardView::countPanelHidesOnLeftClick()
     QCOMPARE(fx.s.form.Frame8.visible, !hides);
     QCOMPARE(panel->isVisible(), !hides);
     QCOMPARE(fx.at(centre), PointContent::Black);
+}
+
+void TestBoardView::coordinatesInTheBand_data()
+{
+    QTest::addColumn<int>("sizeCode");
+    QTest::addColumn<int>("style");
+    QTest::addColumn<qreal>("scaleFactor");  // device pixels per widget pixel
+
+    for (int size : {int(Size19), int(Size13), int(Size9)})
+        for (int style : {int(CoordinatesJapanese), int(CoordinatesLetters)})
+            QTest::addRow("%d lines, style %d", linesOf(size), style) << size << style << 1.0;
+    QTest::newRow("19 lines, 日本式, twice the pixels") << int(Size19) << int(CoordinatesJapanese) << 2.0;
+}
+
+// Every label stands in the band on all four sides, in ink, clear of the
+// stones on the outer lines; with なし the band is plain board and the grid
+// keeps its size.
+void TestBoardView::coordinatesInTheBand()
+{
+    QFETCH(int, sizeCode);
+    QFETCH(int, style);
+    QFETCH(qreal, scaleFactor);
+
+    test::Fixture fx;
+    fx.s.form.Option3.select(sizeCode);
+    const int lines = linesOf(sizeCode);
+    for (int i = 0; i < lines; ++i)  // stones all round the edge
+        for (int point : {pointIndex(0, i), pointIndex(lines - 1, i), pointIndex(i, 0), pointIndex(i, lines - 1)})
+            board::setPointContent(fx.s, point, i % 2 ? PointContent::White : PointContent::Black);
+
+    BoardView view;
+    view.resize(760, 760);
+    // Ink in a band cell: the label's box between the board's edge and the stones.
+    auto inkAt = [&](const QImage &image, const ui::BoardGeometry &g, double x, double y) {
+        const double band = ui::BoardGeometry::kFirstLine - ui::BoardGeometry::kGlyph / 2 - g.boardOrigin;
+        const double half = band * 0.35;
+        const qreal dpr = image.devicePixelRatio();
+        const QRect box = QRectF(view.toWidget(x - half, y - half) * dpr, view.toWidget(x + half, y + half) * dpr).toRect();
+        int ink = 0;
+        for (int py = box.top(); py <= box.bottom(); ++py)
+            for (int px = box.left(); px <= box.right(); ++px)
+                ink += image.pixelColor(px, py).lightness() < 110;
+        return ink;
+    };
+    auto grab = [&] {
+        QPixmap pm(view.size() * scaleFactor);
+        pm.setDevicePixelRatio(scaleFactor);
+        view.render(&pm);
+        return pm.toImage();
+    };
+    auto cells = [&](const ui::BoardGeometry &g) {
+        const double band = ui::BoardGeometry::kFirstLine - ui::BoardGeometry::kGlyph / 2 - g.boardOrigin;
+        const double nearMid = g.boardOrigin + band / 2;
+        const double farMid = g.line(lines - 1) + ui::BoardGeometry::kGlyph / 2 + band / 2;
+        QList<QPointF> all;
+        for (int i = 0; i < lines; ++i)
+            all << QPointF(g.line(i), nearMid) << QPointF(g.line(i), farMid) << QPointF(nearMid, g.line(i))
+                << QPointF(farMid, g.line(i));
+        return all;
+    };
+
+    showModel(view, fx.s);
+    const QImage plain = grab();
+    const ui::BoardGeometry plainGeometry(sizeCode);
+    const QColor boardColour(0xFF, 0xC0, 0x80);
+    for (const QPointF &cell : cells(plainGeometry)) {
+        const QColor got = plain.pixelColor((view.toWidget(cell.x(), cell.y()) * scaleFactor).toPoint());
+        QVERIFY2(maxChannelDiff(got, boardColour) <= 4, qPrintable(got.name()));
+    }
+    const double plainSpan = view.pointCentre(pointIndex(0, lines - 1)).x() - view.pointCentre(0).x();
+    QCOMPARE(plainSpan, 760.0 * ui::BoardGeometry::kStep * (lines - 1) / plainGeometry.viewExtent());
+
+    fx.s.form.OptCoords.setSelected(style);
+    shell::onOptionsApply(fx.s);  // 適用(&I)
+    showModel(view, fx.s);
+    const QImage labelled = grab();
+    const ui::BoardGeometry g(sizeCode, true);
+    for (const QPointF &cell : cells(g))
+        QVERIFY2(inkAt(labelled, g, cell.x(), cell.y()) > 0,
+                 qPrintable(QStringLiteral("no label at (%1, %2)").arg(cell.x()).arg(cell.y())));
+    // The lines stay where a press finds them; the grid is a little smaller.
+    const int corner = pointIndex(lines - 1, lines - 1);
+    QCOMPARE(view.pointAt(view.pointCentre(corner)), corner);
+    QVERIFY(view.pointCentre(pointIndex(0, lines - 1)).x() - view.pointCentre(0).x() < plainSpan);
+    QCOMPARE(view.pointAt(view.toWidget(g.boardOrigin + 20, g.line(3))), -1);  // the band is no point
+}
+
+// The keyboard cursor is drawn only while the board has the keyboard.
+void TestBoardView::cursorShowsWithFocus()
+{
+    test::Fixture fx;
+    QWidget window;
+    auto *other = new QLineEdit(&window);
+    auto *view = new BoardView(&window);
+    view->setGeometry(0, 30, 760, 760);
+    window.resize(760, 800);
+    showModel(*view, fx.s);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    const int cursor = view->cursorPoint();
+    QCOMPARE(cursor, pointIndex(9, 9));
+    // A point of the cursor's square, off the lines.
+    const QPointF edge = view->toWidget(ui::BoardGeometry::kFirstLine + 9 * ui::BoardGeometry::kStep + 0.44 * ui::BoardGeometry::kStep,
+                                        ui::BoardGeometry::kFirstLine + 9 * ui::BoardGeometry::kStep + 0.2 * ui::BoardGeometry::kStep);
+    auto colourAt = [&] {
+        const QImage image = view->grab().toImage();
+        return image.pixelColor((edge * image.devicePixelRatio()).toPoint());
+    };
+
+    other->setFocus();
+    QTRY_VERIFY(other->hasFocus());
+    const QColor board(0xFF, 0xC0, 0x80);
+    QVERIFY2(maxChannelDiff(colourAt(), board) <= 4, qPrintable(colourAt().name()));
+
+    QTest::keyClick(other, Qt::Key_Tab);
+    QTRY_VERIFY(view->hasFocus());
+    QVERIFY2(colourAt().blue() > 150 && colourAt().red() < 80, qPrintable(colourAt().name()));
 }
 
 QTEST_MAIN(TestBoardView)

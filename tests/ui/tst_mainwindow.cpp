@@ -61,6 +61,9 @@ private slots:
     void backgroundClickFocusesChat();
     void chatRow();
     void optionsPanel();
+    void keyboardPlay_data();
+    void keyboardPlay();
+    void moveCountFollowsBoard();
 };
 
 namespace {
@@ -381,6 +384,8 @@ void TestMainWindow::accessibleActionsReachHandlers_data()
                                                     << 1;
     QTest::newRow("toggle marks disabled in the model") << "chkOtherMarks" << "toggle" << yes << true << false
                                                         << "chkOtherMarks" << 0;
+    QTest::newRow("toggle 座標 日本式") << "OptCoords_1" << "toggle" << yes << false << false << "OptCoords" << 1;
+    QTest::newRow("press 座標 A〜T・1〜19") << "OptCoords_2" << "press" << yes << false << false << "OptCoords" << 2;
 }
 
 void TestMainWindow::accessibleActionsReachHandlers()
@@ -1056,6 +1061,100 @@ void TestMainWindow::optionsPanel()
     QTRY_VERIFY(!panel->isVisible());
     QVERIFY(!fx.s.flags.panelOpen);
     QVERIFY(w.findChild<QPushButton *>(QStringLiteral("cmdOpt"))->isEnabled());
+}
+
+void TestMainWindow::keyboardPlay_data()
+{
+    QTest::addColumn<int>("sizeCode");
+    QTest::addColumn<int>("style");
+    QTest::addColumn<QString>("keys");  // key names, "Right*3" for three presses
+    QTest::addColumn<int>("row");       // where the cursor ends
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("content");   // what that point then holds
+    QTest::addColumn<QString>("description");
+
+    const int black = int(PointContent::Black), white = int(PointContent::White), empty = int(PointContent::Empty);
+    const int none = CoordinatesNone, jp = CoordinatesJapanese, en = CoordinatesLetters;
+    QTest::newRow("Enter puts black at the cursor") << int(Size19) << none << "Right*2 Down Return" << 10 << 11 << black
+                                                    << "12の十一 黒";
+    QTest::newRow("Space puts the next colour") << int(Size19) << jp << "Return Right Space" << 9 << 10 << white
+                                                << "11の十 白";
+    QTest::newRow("Delete takes a stone off") << int(Size19) << jp << "Return Delete" << 9 << 9 << empty << "10の十 空き";
+    QTest::newRow("Backspace takes a stone off") << int(Size19) << en << "Return Backspace" << 9 << 9 << empty
+                                                 << "K10 空き";
+    QTest::newRow("the cursor stops at the top-left edge")
+        << int(Size9) << jp << "Left*6 Up*6 Return" << 0 << 0 << black << "1の一 黒";
+    QTest::newRow("the cursor stops at the bottom-right edge, A〜T")
+        << int(Size13) << en << "Right*9 Down*9" << 12 << 12 << empty << "N1 空き";
+}
+
+// Play from the keyboard on the real board: Tab gives it the keyboard, the
+// arrows move the cursor, the press keys act through the board's handler, the
+// board keeps the keyboard, and the description names the point and its content.
+void TestMainWindow::keyboardPlay()
+{
+    QFETCH(int, sizeCode);
+    QFETCH(int, style);
+    QFETCH(QString, keys);
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(int, content);
+    QFETCH(QString, description);
+
+    test::Fixture fx;
+    fx.s.form.Option3.select(sizeCode);
+    fx.s.shell.extraSettings.coordinateStyle = style;
+    ui::MainWindow w(fx.s);
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto *board = w.findChild<ui::BoardView *>();
+    QCOMPARE(board->focusPolicy(), Qt::StrongFocus);
+    board->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(board->hasFocus());
+
+    const QHash<QString, Qt::Key> named = {{"Left", Qt::Key_Left},   {"Right", Qt::Key_Right},
+                                           {"Up", Qt::Key_Up},       {"Down", Qt::Key_Down},
+                                           {"Return", Qt::Key_Return}, {"Space", Qt::Key_Space},
+                                           {"Delete", Qt::Key_Delete}, {"Backspace", Qt::Key_Backspace}};
+    for (const QString &step : keys.split(u' ')) {
+        const QStringList parts = step.split(u'*');
+        QVERIFY(named.contains(parts[0]));
+        for (int i = 0; i < (parts.size() > 1 ? parts[1].toInt() : 1); ++i)
+            QTest::keyClick(board, named[parts[0]]);
+    }
+    const int point = pointIndex(row, column);
+    QCOMPARE(board->cursorPoint(), point);
+    QCOMPARE(int(fx.at(point)), content);
+    QCOMPARE(int(board->picture().points[size_t(point)].content), content);
+    QCOMPARE(board->accessibleDescription(), description);
+    QVERIFY(board->hasFocus());  // the press did not send the keyboard to the chat
+}
+
+// The label "手数" under the board follows every change of the board.
+void TestMainWindow::moveCountFollowsBoard()
+{
+    test::Fixture fx;
+    ui::MainWindow w(fx.s);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto *label = w.findChild<QLabel *>(QStringLiteral("lblMoveCount"));
+    QVERIFY(label && label->isVisible());
+    QCOMPARE(label->accessibleName(), QStringLiteral("手数"));
+    QCOMPARE(label->text(), QStringLiteral("手数 0　次は黒"));
+
+    auto *board = w.findChild<ui::BoardView *>();
+    for (int point : {pointIndex(3, 3), pointIndex(3, 15), pointIndex(15, 3)})
+        QTest::mouseClick(board, Qt::LeftButton, {}, board->pointCentre(point).toPoint());
+    QCOMPARE(label->text(), QStringLiteral("手数 3　次は白"));
+
+    w.findChild<QPushButton *>(QStringLiteral("cmdBack"))->click();  // 1手戻る(&L)
+    QCOMPARE(label->text(), QStringLiteral("手数 2　次は黒"));
+
+    fx.dialogs.answers = {Answer::Yes};
+    w.findChild<QPushButton *>(QStringLiteral("cmdClear"))->click();  // クリアー(&V)
+    QCOMPARE(label->text(), QStringLiteral("手数 0　次は黒"));
+    QCOMPARE(label->text(), fx.s.form.lblMoveCount.caption);
 }
 
 QTEST_MAIN(TestMainWindow)
