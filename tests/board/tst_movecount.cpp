@@ -143,7 +143,7 @@ void TestMoveCount::replay()
     if (setup.isEmpty())
         board::takeOpenedRecord(fx.s, entries);
     else
-        board::takeOpenedSgf(fx.s, entries, {}, setup, 2, Size19);
+        board::takeOpenedSgf(fx.s, entries, {}, setup, Size19);
     for (int i = 0; i < presses; ++i)
         record::onReplay(fx.s);
     QCOMPARE(fx.s.moves.replayStep, presses);
