@@ -25,6 +25,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QStylePainter>
 #include <QVBoxLayout>
@@ -224,6 +225,15 @@ QWidget *MainWindow::buildChatRow()
     chatLayout->addWidget(button(f.cmdSend, network::onSend), 1, 1, 1, 2);
     chatLayout->setColumnStretch(0, 1);
     return chat;
+}
+
+void MainWindow::fitScreen()
+{
+    const QScreen *screen = this->screen();
+    if (!screen)
+        return;
+    const QSize room = screen->availableGeometry().size() - QSize(16, 48);
+    resize(size().boundedTo(room).expandedTo(minimumSizeHint()));
 }
 
 MainWindow::~MainWindow()

@@ -38,6 +38,9 @@ public:
 
     // Renders the whole form model: enabled, visible, caption, colour, ticks, selections, values.
     void sync();
+    // Shrinks the window's first size to its screen's free area (a 1280×720
+    // screen, or 2560×1440 at 200 %), keeping room for the title bar.
+    void fitScreen();
     BoardView *boardView() const { return board_; }
 
     // From now on closing runs the shell's close request and, when allowed,

@@ -172,6 +172,7 @@ void QtShellWindows::closeNewsWindow()
 void QtShellWindows::showMainWindow()
 {
     main_.sync();
+    main_.fitScreen();
     main_.show();
     main_.activateWindow();
 }

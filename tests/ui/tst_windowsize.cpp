@@ -13,6 +13,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QtTest>
@@ -24,6 +25,7 @@ class TestWindowSize : public QObject {
 private slots:
     void fitsSmallScreen();
     void roomyWindowDoesNotScroll();
+    void firstSizeFitsScreen();
     void panelsFitShortWindow_data();
     void panelsFitShortWindow();
 };
@@ -113,6 +115,19 @@ void TestWindowSize::roomyWindowDoesNotScroll()
     QTRY_VERIFY(side->verticalScrollBar()->maximum() > 0);
     QTRY_COMPARE(side->viewport()->width(), side->widget()->width());
     verifyNothingClipped(window);
+}
+
+// Shown on a screen smaller than its usual first size, the window starts
+// within the screen's free area, as far as its minimum allows.
+void TestWindowSize::firstSizeFitsScreen()
+{
+    test::Fixture fx;
+    ui::MainWindow window(fx.s);
+    const QSize room = window.screen()->availableGeometry().size() - QSize(16, 48);
+    QVERIFY2(window.height() > room.height(), "the test screen is larger than the window's first size");
+    window.fitScreen();
+    QCOMPARE(window.height(), qMax(room.height(), window.minimumSizeHint().height()));
+    QCOMPARE(window.width(), qMax(qMin(1100, room.width()), window.minimumSizeHint().width()));
 }
 
 void TestWindowSize::panelsFitShortWindow_data()
