@@ -112,6 +112,16 @@ MainWindow::MainWindow(AppState &s, QWidget *parent) : QMainWindow(parent), s_(s
     left->addWidget(buildChatRow());
     outer->addLayout(left, 1);
     outer->addWidget(buildSideColumn());
+    // The replay's steps under the board, where the eye is while replaying,
+    // and where a short window still shows them. Built after the side column:
+    // 記録を再生 steps by the same keys.
+    auto *replayLine = new QHBoxLayout;
+    replayLine->addStretch(1);
+    QWidget *replay = buildReplayRow();
+    replay->setFixedWidth(replay->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 34);
+    replayLine->addWidget(replay);
+    replayLine->addStretch(1);
+    left->insertLayout(1, replayLine);
     setCentralWidget(central);
     panels_ = {{buildNetworkPanel(central), &f.fraNetwork, &f.txtPeerAddress},
                {buildOptionsPanel(central), &f.fraOptions, &f.Combo1}};
@@ -520,7 +530,6 @@ QGroupBox *MainWindow::buildRecordBox()
     // Game information, beside the start number: the box keeps its height.
     startRow->addWidget(button(f.cmdGameInfo, record::onGameInfo));
     grid->addLayout(startRow, 2, 0, 1, 2);
-    grid->addWidget(buildReplayRow(), 3, 0, 1, 2);
     return box;
 }
 

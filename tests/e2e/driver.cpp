@@ -27,6 +27,10 @@
 //   overlay           prints "overlay O TEXT" (O: the peer's notice blocks this board;
 //                     TEXT: the board's message panel, empty while it is hidden)
 //   chatlog           prints "chatlog DISPLAY|LOG ENTRY|LOG ENTRY..."
+//   key NAME KEY...   types the keys (Qt names: Left, PgUp, Home, Return, Space, Delete…) into
+//                     the widget with that object name, or into the one with the focus for "focus"
+//   info B W          the next 対局情報 dialog answers OK with 黒番 B and 白番 W ("-": cancel)
+//   title             prints "title TEXT", the window's title
 //   close             closes the main window (the program then ends)
 #include "Board.h"
 #include "BoardView.h"
@@ -45,6 +49,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <utility>
 #include <unistd.h>
 
@@ -59,7 +64,18 @@ public:
     void warn(const QString &t) override { report(QStringLiteral("warn "), t); }
     QString openFileName(const QStringList &) override { return std::exchange(nextFile, QString()); }
     QString saveFileName(const QStringList &) override { return std::exchange(nextFile, QString()); }
+    bool askGameInfo(GameInfo &info) override
+    {
+        report(QStringLiteral("info "), info.black + QLatin1Char('/') + info.white);
+        if (!nextInfo)
+            return false;
+        info.black = nextInfo->black;
+        info.white = nextInfo->white;
+        nextInfo.reset();
+        return true;
+    }
     QString nextFile;  // empty: the dialog is cancelled
+    std::optional<GameInfo> nextInfo;  // none: the dialog is cancelled
 
 private:
     static void report(const QString &kind, const QString &text)
@@ -208,6 +224,19 @@ int main(int argc, char *argv[])
             say(QStringLiteral("state auth=%1 started=%2 ended=%3 panel=%4 hold=%5")
                     .arg(int(s.session.authenticated)).arg(int(s.board.gameStarted)).arg(int(s.board.gameEnded))
                     .arg(int(s.flags.panelOpen)).arg(int(s.board.peerHolding)));
+        } else if (command == QLatin1String("key")) {
+            QWidget *target = arg == QLatin1String("focus") ? QApplication::focusWidget() : w.findChild<QWidget *>(arg);
+            for (const QString &name : words.mid(2)) {
+                const QKeySequence key = QKeySequence::fromString(name);
+                if (target && !key.isEmpty())
+                    QTest::keyClick(target, key[0].key(), key[0].keyboardModifiers());
+            }
+        } else if (command == QLatin1String("info")) {
+            dialogs.nextInfo.reset();
+            if (arg != QLatin1String("-"))
+                dialogs.nextInfo = GameInfo{arg, words.value(2)};
+        } else if (command == QLatin1String("title")) {
+            say(QStringLiteral("title ") + w.windowTitle());
         } else if (command == QLatin1String("close")) {
             w.close();
         }

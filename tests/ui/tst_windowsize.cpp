@@ -89,9 +89,12 @@ void TestWindowSize::fitsSmallScreen()
     QVERIFY(boardSide(window) < roomyBoard);
     verifyNothingClipped(window);
 
-    // The shell's commands stay in the window; the groups above them scroll.
-    for (const QString &name : {QStringLiteral("cmdNetwork"), QStringLiteral("cmdOpt"), QStringLiteral("cmdEnd")}) {
-        auto *b = window.findChild<QAbstractButton *>(name);
+    // The shell's commands, the replay's steps and the move count stay in the
+    // window; the groups of the side column scroll.
+    for (const QString &name : {QStringLiteral("cmdNetwork"), QStringLiteral("cmdOpt"), QStringLiteral("cmdEnd"),
+                                QStringLiteral("cmdReplayFirst"), QStringLiteral("cmdReplayLast"),
+                                QStringLiteral("UpDownReplayStep"), QStringLiteral("lblMoveCount")}) {
+        auto *b = window.findChild<QWidget *>(name);
         QVERIFY(b);
         const QRect inWindow(b->mapTo(&window, QPoint(0, 0)), b->size());
         QVERIFY2(window.rect().contains(inWindow), qPrintable(name));
