@@ -76,6 +76,29 @@ Control *controlNamed(Form &f, const QString &name)
     return nullptr;
 }
 
+// Presses `button` by one road a user has: "mouse" (a click on its left end,
+// where a check box's box is), "space" (the focus, then Space), "mnemonic"
+// (Alt+`key` on the window), "toggle" or "press" (the accessibility actions).
+// False when the accessibility interface offers no actions.
+bool pressByRoad(QWidget &window, QAbstractButton *button, const QString &road, Qt::Key key = Qt::Key_unknown)
+{
+    if (road == QLatin1String("mouse")) {
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(button->height() / 2, button->height() / 2));
+    } else if (road == QLatin1String("space")) {
+        button->setFocus();
+        QTest::keyClick(button, Qt::Key_Space);
+    } else if (road == QLatin1String("mnemonic")) {
+        QTest::keyClick(&window, key, Qt::AltModifier);
+    } else {
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(button);
+        if (!iface || !iface->actionInterface())
+            return false;
+        iface->actionInterface()->doAction(road == QLatin1String("toggle") ? QAccessibleActionInterface::toggleAction()
+                                                                          : QAccessibleActionInterface::pressAction());
+    }
+    return true;
+}
+
 OptionGroup *groupNamed(Form &f, const QString &name)
 {
     for (OptionGroup *g : f.optionGroups())
@@ -502,10 +525,10 @@ void TestMainWindow::recordControls()
 
 void TestMainWindow::gameInfoButton_data()
 {
-    QTest::addColumn<QString>("how");  // "click", "Alt+1" or "accessible press"
+    QTest::addColumn<QString>("how");  // a road of pressByRoad
     QTest::addColumn<bool>("ok");
 
-    for (const char *how : {"click", "Alt+1", "accessible press"}) {
+    for (const char *how : {"mouse", "mnemonic", "press"}) {
         QTest::addRow("%s, OK", how) << how << true;
         QTest::addRow("%s, キャンセル", how) << how << false;
     }
@@ -536,15 +559,7 @@ void TestMainWindow::gameInfoButton()
     QVERIFY(button);
     QCOMPARE(button->text(), QStringLiteral("対局情報(&1)"));
     QVERIFY(w.findChild<QWidget *>(QStringLiteral("grpRecord"))->isAncestorOf(button));
-    if (how == QLatin1String("click")) {
-        QTest::mouseClick(button, Qt::LeftButton);
-    } else if (how == QLatin1String("Alt+1")) {
-        QTest::keyClick(&w, Qt::Key_1, Qt::AltModifier);
-    } else {
-        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(button);
-        QVERIFY(iface && iface->actionInterface());
-        iface->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    }
+    QVERIFY(pressByRoad(w, button, how, Qt::Key_1));  // Alt+1
     QTRY_COMPARE(fx.dialogs.gameInfoShown.size(), 1);
     QVERIFY(fx.dialogs.gameInfoShown.first() == before);
     QVERIFY(fx.s.record.info == (ok ? typed : before));
@@ -613,19 +628,7 @@ void TestMainWindow::classicBoxReachesHandler()
     auto *box = w.findChild<QCheckBox *>(QStringLiteral("chkClassic"));
     QVERIFY(box && box->isVisible() && box->isEnabled() && !box->isChecked());
 
-    if (road == QLatin1String("mouse")) {
-        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->height() / 2, box->height() / 2));  // on the box
-    } else if (road == QLatin1String("space")) {
-        box->setFocus();
-        QTest::keyClick(box, Qt::Key_Space);
-    } else if (road == QLatin1String("mnemonic")) {
-        QTest::keyClick(&w, Qt::Key_K, Qt::AltModifier);
-    } else {
-        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(box);
-        QVERIFY(iface && iface->actionInterface());
-        iface->actionInterface()->doAction(road == QLatin1String("toggle") ? QAccessibleActionInterface::toggleAction()
-                                                                          : QAccessibleActionInterface::pressAction());
-    }
+    QVERIFY(pressByRoad(w, box, road, Qt::Key_K));
     QTRY_VERIFY(fx.s.session.classicProtocol);
     QVERIFY(fx.s.form.chkClassic.checked && box->isChecked());
     QVERIFY(!fx.s.form.chkNumberStones.checked && !fx.s.board.numberStones);
@@ -664,16 +667,7 @@ void TestMainWindow::kifuRowReachesModel()
     QCOMPARE(fx.s.form.txtOwnName.text, QString(32, u'x'));
     QCOMPARE(name->text(), fx.s.form.txtOwnName.text);
 
-    if (road == QLatin1String("mouse")) {
-        QTest::mouseClick(open, Qt::LeftButton);
-    } else if (road == QLatin1String("space")) {
-        open->setFocus();
-        QTest::keyClick(open, Qt::Key_Space);
-    } else {
-        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(open);
-        QVERIFY(iface && iface->actionInterface());
-        iface->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    }
+    QVERIFY(pressByRoad(w, open, road));
     QTRY_COMPARE(fx.kifu.opens, 1);
     QVERIFY(fx.kifu.folderThere);
 }
@@ -707,18 +701,7 @@ void TestMainWindow::copyAddressReachesHandler()
     QCOMPARE(w.findChild<QPlainTextEdit *>(QStringLiteral("txtOwnAddress"))->toPlainText(),
              QStringLiteral("2001:db8::5 ポート 50000"));
 
-    if (road == QLatin1String("mouse")) {
-        QTest::mouseClick(copy, Qt::LeftButton);
-    } else if (road == QLatin1String("space")) {
-        copy->setFocus();
-        QTest::keyClick(copy, Qt::Key_Space);
-    } else if (road == QLatin1String("mnemonic")) {
-        QTest::keyClick(&w, Qt::Key_R, Qt::AltModifier);
-    } else {
-        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(copy);
-        QVERIFY(iface && iface->actionInterface());
-        iface->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    }
+    QVERIFY(pressByRoad(w, copy, road, Qt::Key_R));
     QTRY_COMPARE(fx.clipboard.texts, QStringList{QStringLiteral("2001:db8::5 ポート 50000")});
 }
 
