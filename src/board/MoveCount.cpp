@@ -11,30 +11,13 @@ bool isPlacement(const std::optional<MoveEntry> &e)
     return e && (e->tool == ToolBlack || e->tool == ToolWhite) && isValidPoint(e->point);
 }
 
-int placementsInRecord(const AppState &s, qsizetype end)
-{
-    const MoveLists &m = s.moves;
-    int count = 0;
-    for (qsizetype i = 0; i < std::min(end, m.gameRecord.size()); ++i)
-        if (!(i < m.gameRecordSetup.size() && m.gameRecordSetup[i]) && isPlacement(replayEntry(m.gameRecord[i])))
-            ++count;
-    return count;
-}
-
-int placementsInLog(const QStringList &log)
+// The stones among `entries` (as `read` takes one), leaving out those `skip` marks.
+template <typename Read>
+int placements(const QStringList &entries, qsizetype end, Read read, const QList<bool> &skip = {})
 {
     int count = 0;
-    for (const QString &entry : log)
-        if (isPlacement(MoveEntry::fromWire(entry, WireReading::Logged)))
-            ++count;
-    return count;
-}
-
-int placementsInHistory(const QStringList &history)
-{
-    int count = 0;
-    for (const QString &entry : history)
-        if (isPlacement(MoveEntry::fromRecord(entry, RecordReading::TakeBack)))
+    for (qsizetype i = 0; i < std::min(end, entries.size()); ++i)
+        if (!(i < skip.size() && skip[i]) && isPlacement(read(entries[i])))
             ++count;
     return count;
 }
@@ -43,11 +26,14 @@ int placementsInHistory(const QStringList &history)
 
 int stonesPlaced(const AppState &s)
 {
-    if (s.moves.replayStep >= 1)
-        return placementsInRecord(s, s.moves.replayStep);
+    const MoveLists &m = s.moves;
+    if (m.replayStep >= 1)  // setup stones (an SGF's AB, AW) are not moves
+        return placements(m.gameRecord, m.replayStep, replayEntry, m.gameRecordSetup);
     if (s.session.authenticated)
-        return placementsInLog(s.moves.networkMoveLog);
-    return placementsInHistory(s.moves.takeBackHistory);
+        return placements(m.networkMoveLog, m.networkMoveLog.size(),
+                          [](const QString &e) { return MoveEntry::fromWire(e, WireReading::Logged); });
+    return placements(m.takeBackHistory, m.takeBackHistory.size(),
+                      [](const QString &e) { return MoveEntry::fromRecord(e, RecordReading::TakeBack); });
 }
 
 PointContent nextStone(const AppState &s)
